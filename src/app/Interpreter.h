@@ -1,0 +1,15 @@
+// Running a whole program text the way the program entry runs its boot script.
+#pragma once
+
+#include <string_view>
+
+namespace vorn {
+
+// Splits source and runs it in a new empty scope on a thread with a stack
+// deep enough for the nesting limit. Returns the process exit status: 0 when
+// the program ran to its end, kUnbalancedExitStatus when a text turned out
+// unbalanced (after printing the parser's report), 1 after reporting an
+// error that reached the top.
+int runProgram(std::string_view source);
+
+}  // namespace vorn

@@ -1,0 +1,47 @@
+// Console builtins: print, input, getchar, _beep, werhatdasgemacht, _whereami.
+#include "builtins/Arguments.h"
+#include "builtins/Builtins.h"
+#include "platform/Platform.h"
+#include "values/Error.h"
+
+namespace vorn::builtins {
+
+Value print(Scope* scope) {
+    platform::writeOut(textOf(argument(scope, 0)).view());
+    // The line-end mode is optional; a caller's own "arg1" counts as one.
+    if (!hasArgument(scope, 1)) {
+        platform::writeOut("\n");
+        platform::flushOut();
+        return Value();
+    }
+    const Text mode = textOf(argument(scope, 1));
+    if (mode.view() == "r") {
+        platform::writeOut("\r");
+    } else if (mode.view() != "nah") {
+        platform::writeOut("\n");
+        platform::flushOut();
+    }
+    return Value();
+}
+
+Value input(Scope*) {
+    std::string line;
+    if (!platform::readLine(line)) line.clear();
+    return Value::ofText(std::move(line));
+}
+
+Value getchar(Scope*) { return Value::ofText(platform::readKey()); }
+
+Value beep(Scope*) {
+    platform::writeBell();
+    return Value();
+}
+
+Value whereami(Scope*) { return Value::ofText(platform::currentDirectory()); }
+
+Value werhatdasgemacht(Scope*) {
+    // FIXME: the credits art arrives with the rest of the console builtins.
+    return Value();
+}
+
+}  // namespace vorn::builtins

@@ -1,0 +1,49 @@
+// Evaluation and introspection: eval, setargmap, _getvars.
+#include "builtins/Arguments.h"
+#include "builtins/Builtins.h"
+#include "exec/Trim.h"
+#include "exec/View.h"
+#include "expr/Evaluator.h"
+#include "values/Error.h"
+
+namespace vorn::builtins {
+
+Value eval(Scope* scope) {
+    const Text code = textOf(argument(scope, 0));
+    if (!hasArgument(scope, 1)) return evaluateExpression(code.view(), View(*scope), InlineBlocks::On);
+
+    // Binding pairs: each element is a list whose first element names the
+    // second; the name refers to that very element Value.
+    Scope bindings;
+    const ItemList pairs = argument(scope, 1).items.get();
+    for (const ValueRef& pair : pairs) {
+        const ItemList& parts = pair->items.get();
+        if (parts.size() < 2) throw ScriptError("eval binding needs a name and a value");
+        const Text name = textOf(*parts[0]);
+        noteBinding(parts[1], name.view());
+        bindings.set(name.view(), parts[1]);
+    }
+    return evaluateExpression(code.view(), View(bindings), InlineBlocks::On);
+}
+
+Value setargmap(Scope* scope) {
+    ValueRef function = argumentRef(scope, 0);
+    if (!function) function = newValue();
+    std::vector<std::string> names;
+    const ItemList items = argument(scope, 1).items.get();
+    names.reserve(items.size());
+    for (const ValueRef& item : items) names.push_back(textOf(*item).str());
+    function->argNames.assign(std::move(names));
+    return *function;
+}
+
+Value getvars(Scope* scope) {
+    ItemList names, values;
+    for (auto& [name, value] : scope->entriesInOrder()) {
+        names.push_back(newValue(Value::ofText(name)));
+        values.push_back(value);
+    }
+    return Value::ofList({newValue(Value::ofList(std::move(names))), newValue(Value::ofList(std::move(values)))});
+}
+
+}  // namespace vorn::builtins

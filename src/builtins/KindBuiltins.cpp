@@ -1,0 +1,55 @@
+// Kind conversions and small inspections: str, int, float, func, list,
+// bytes, turn, typeof, size, _USEDMEMORY, linvert.
+#include <algorithm>
+
+#include "builtins/Arguments.h"
+#include "builtins/Builtins.h"
+
+namespace vorn::builtins {
+
+namespace {
+
+Value convertArgument(Scope* scope, Kind target) { return convertValue(argument(scope, 0), target); }
+
+// Counts are reported as signed 32-bit numbers.
+Value count(std::size_t n) {
+    return Value::ofInteger(static_cast<std::int32_t>(static_cast<std::uint32_t>(n)));
+}
+
+}  // namespace
+
+Value str(Scope* scope) { return convertArgument(scope, Kind::String); }
+Value toInt(Scope* scope) { return convertArgument(scope, Kind::Integer); }
+Value toFloat(Scope* scope) { return convertArgument(scope, Kind::Float); }
+Value func(Scope* scope) { return convertArgument(scope, Kind::Func); }
+Value list(Scope* scope) { return convertArgument(scope, Kind::List); }
+Value bytes(Scope* scope) { return convertArgument(scope, Kind::Bytes); }
+
+Value turn(Scope* scope) {
+    Value value = argument(scope, 0);
+    const std::string target = textArgument(scope, 1);
+    Kind kind;
+    if (!kindFromName(target, kind)) return value;
+    return convertValue(std::move(value), kind);
+}
+
+Value typeOf(Scope* scope) { return Value::ofText(std::string(kindName(argument(scope, 0).kind))); }
+
+Value size(Scope* scope) {
+    const Value value = argument(scope, 0);
+    if (value.kind == Kind::String) return count(value.text.size());
+    return count(value.items.size());
+}
+
+Value usedMemory(Scope* scope) { return count(textOf(argument(scope, 0)).size()); }
+
+Value linvert(Scope* scope) {
+    Value value = argument(scope, 0);
+    if (!value.items.empty()) {
+        ItemList& items = value.items.edit();
+        std::reverse(items.begin(), items.end());
+    }
+    return value;
+}
+
+}  // namespace vorn::builtins

@@ -1,0 +1,95 @@
+// The list text and bytes text encodings, and their four builtins.
+#include "builtins/ListText.h"
+
+#include "builtins/Arguments.h"
+#include "builtins/Builtins.h"
+#include "exec/View.h"
+#include "expr/Evaluator.h"
+#include "parse/Splitter.h"
+#include "values/Convert.h"
+#include "values/Depth.h"
+#include "values/Error.h"
+#include "values/Messages.h"
+#include "values/Numbers.h"
+
+namespace vorn {
+
+namespace {
+
+void appendListText(std::string& out, const ItemList& items) {
+    DepthGuard depth;
+    out += '(';
+    for (const ValueRef& item : items) {
+        if (item->kind == Kind::List) {
+            appendListText(out, item->items.get());
+        } else if (item->kind == Kind::String) {
+            out += '"';
+            out += item->text.view();
+            out += '"';
+        } else {
+            out += textOf(*item).view();
+        }
+        out += ' ';
+    }
+    if (!items.empty()) out.pop_back();
+    out += ')';
+}
+
+}  // namespace
+
+std::string writeListText(const ItemList& items) {
+    std::string out;
+    appendListText(out, items);
+    return out;
+}
+
+ItemList readListText(std::string_view text) {
+    DepthGuard depth;
+    if (text.size() < 2) throw ScriptError(messages::kTooShort, std::string(text));
+    const StatementList split = splitStatements(text.substr(1, text.size() - 2));
+    ItemList items;
+    const Scope empty;
+    const View view(empty);
+    for (const std::string& element : split.front()) {
+        if (!element.empty() && element[0] == '(') items.push_back(newValue(Value::ofList(readListText(element))));
+        else items.push_back(newValue(evaluateExpression(element, view, InlineBlocks::On)));
+    }
+    return items;
+}
+
+std::string writeBytesText(const std::vector<std::uint8_t>& bytes) {
+    std::string out(bytes.size() * 3, '0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        out[3 * i] = static_cast<char>('0' + bytes[i] / 100);
+        out[3 * i + 1] = static_cast<char>('0' + bytes[i] / 10 % 10);
+        out[3 * i + 2] = static_cast<char>('0' + bytes[i] % 10);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> readBytesText(std::string_view text) {
+    std::vector<std::uint8_t> out;
+    out.reserve(text.size() / 3 + 1);
+    for (std::size_t i = 0; i < text.size(); i += 3) {
+        const std::int32_t n = parseIntPrefix(text.substr(i, 3));
+        out.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(n) & 0xFFu));
+    }
+    return out;
+}
+
+namespace builtins {
+
+Value encodelist(Scope* scope) { return Value::ofText(writeListText(argument(scope, 0).items.get())); }
+
+Value decodelist(Scope* scope) { return Value::ofList(readListText(textOf(argument(scope, 0)).view())); }
+
+Value encodebytes(Scope* scope) {
+    const Value value = argument(scope, 0);
+    return Value::ofText(value.kind == Kind::Bytes ? writeBytesText(value.bytes.get()) : std::string());
+}
+
+Value decodebytes(Scope* scope) { return Value::ofBytes(readBytesText(textOf(argument(scope, 0)).view())); }
+
+}  // namespace builtins
+
+}  // namespace vorn

@@ -1,0 +1,344 @@
+// LZ77 codec: indexed match search, exhaustive yardstick, stream reader/writer, decoder.
+#include "builtins/Lz77.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "values/Error.h"
+
+namespace vorn::builtins {
+
+namespace {
+
+constexpr std::int32_t kWindow = 4096;  // power of two: ring slots use a mask
+constexpr std::int32_t kRingMask = kWindow - 1;
+constexpr int kMaxMatch = 18;
+constexpr std::size_t kStreamHeader = 8;
+constexpr std::size_t kStreamToken = 9;
+
+// The search indexes the window by k-byte prefixes for k = 2..kTopGram,
+// hashed into small tables (so a bucket may hold strangers and every hit is
+// verified). Longer matches are found by walking the kTopGram level; shorter
+// ones by asking each lower level for its farthest true hit; single bytes by
+// scanning the window, which is needed rarely enough not to pay for a level.
+constexpr int kTopGram = 4;
+constexpr int kLevels = kTopGram - 1;  // level i holds prefixes of i + 2 bytes
+constexpr int kHashBits = 12;
+constexpr std::int32_t kNone = -1;
+
+const char* const kBadData = "Invalid lz77 data";
+
+std::uint64_t load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) {
+        std::uint64_t r = 0;
+        for (int i = 0; i < 8; ++i) r |= ((v >> (8 * i)) & 0xFF) << (8 * (7 - i));
+        v = r;
+    }
+    return v;  // byte p[i] sits in bits 8i..8i+7
+}
+
+struct Match {
+    std::int32_t offset = 0;
+    int length = 0;
+};
+
+// For each level, the indexed positions sharing one key, oldest first, as a
+// singly linked queue. The greedy search at `pos` wants the longest match
+// (capped) and, among equally long ones, the farthest; walking a queue oldest
+// first makes "farthest" mean "first found", which a strictly-longer test
+// preserves.
+//
+// Positions that fall out of the window are not unlinked one by one; a query
+// first drops the stale head entries of the bucket it reads. Links live in a
+// ring indexed by position modulo the ring size, so a stale entry's link
+// stays readable only until the ring wraps onto it; a sweep over all buckets
+// before that happens trims every queue to the window again. The ring is
+// sized to the input (up to kMaxRingBits), so short inputs never sweep.
+class MatchIndex {
+public:
+    MatchIndex(const std::uint8_t* data, std::int32_t size) : d_(data), n_(size) {
+        int bits = kMinRingBits;
+        while (bits < kMaxRingBits && (std::int32_t{1} << bits) < size) ++bits;
+        ringMask_ = (std::int32_t{1} << bits) - 1;
+        sweepLimit_ = ringMask_ + 1;
+        // One row per ring slot, plus a spare row that absorbs the link an
+        // empty bucket's (nonexistent) tail would receive.
+        spareRow_ = static_cast<std::size_t>(ringMask_) + 1;
+        links_ = std::make_unique<Row[]>(spareRow_ + 1);
+        tables_ = std::make_unique<Table[]>(kLevels);
+    }
+
+    // Brings the index to the window of `pos`: every position before `pos`
+    // is linked in, and stale entries are still readable.
+    void advanceTo(std::int32_t pos) {
+        if (pos > sweepLimit_) sweep(windowStart(pos));
+        for (; inserted_ < pos; ++inserted_) insert(inserted_);
+    }
+
+    Match longest(std::int32_t pos) {
+        // A match never covers the last byte: that byte is always a `next`.
+        const int cap = std::min<std::int32_t>(kMaxMatch, n_ - 1 - pos);
+        if (cap <= 0 || pos == 0) return {};
+        const std::int32_t start = windowStart(pos);
+        const std::uint64_t gram = gramAt(pos);
+        if (cap >= kTopGram) {
+            const Match m = longestFromTop(pos, start, gram, cap);
+            if (m.length > 0) return m;
+        }
+        // No candidate shares kTopGram bytes (or the cap is below that), so
+        // the best length is the longest k that has any candidate at all.
+        for (int k = std::min(cap, kTopGram - 1); k >= 2; --k) {
+            const std::int32_t c = farthestWithPrefix(k, pos, start, gram);
+            if (c != kNone) return {pos - c, k};
+        }
+        const void* hit = std::memchr(d_ + start, d_[pos], static_cast<std::size_t>(pos - start));
+        if (hit == nullptr) return {};
+        return {static_cast<std::int32_t>(d_ + pos - static_cast<const std::uint8_t*>(hit)), 1};
+    }
+
+private:
+    static constexpr int kMinRingBits = 12;
+    static constexpr int kMaxRingBits = 16;  // well above the window, so sweeps are rare
+    struct Queue {
+        std::int32_t head = kNone;
+        std::int32_t tail = kNone;
+    };
+    using Table = std::array<Queue, std::size_t{1} << kHashBits>;
+    using Row = std::array<std::int32_t, kLevels>;
+
+    static std::int32_t windowStart(std::int32_t pos) { return std::max<std::int32_t>(0, pos - kWindow); }
+
+    std::uint64_t gramAt(std::int32_t p) const {
+        if (p + 8 <= n_) return load64(d_ + p);
+        std::uint64_t v = 0;
+        for (std::int32_t i = 0; p + i < n_; ++i) v |= std::uint64_t{d_[p + i]} << (8 * i);
+        return v;
+    }
+
+    static std::uint32_t keyFor(int k, std::uint64_t gram) {
+        const std::uint64_t prefix = gram & ((std::uint64_t{1} << (8 * k)) - 1);
+        return static_cast<std::uint32_t>((prefix * 0x9E3779B97F4A7C15ull) >> (64 - kHashBits));
+    }
+
+    std::size_t row(std::int32_t p) const { return static_cast<std::size_t>(p & ringMask_); }
+
+    // Only prefixes that end before the last byte can ever be matched, so a
+    // position is filed under those levels only.
+    void insert(std::int32_t p) {
+        const int top = std::min<std::int32_t>(kTopGram, n_ - 1 - p);
+        const std::uint64_t gram = gramAt(p);
+        for (int k = 2; k <= top; ++k) {
+            const int level = k - 2;
+            Queue& q = tables_[level][keyFor(k, gram)];
+            // Branch-free: whether a bucket is empty follows the text and
+            // would defeat branch prediction.
+            const bool empty = q.head == kNone;
+            links_[empty ? spareRow_ : row(q.tail)][level] = p;
+            q.head = empty ? p : q.head;
+            q.tail = p;
+        }
+    }
+
+    std::int32_t after(const Queue& q, int level, std::int32_t c) const {
+        return q.tail == c ? kNone : links_[row(c)][level];
+    }
+
+    // Drops the entries before `start` from the front of a queue.
+    std::int32_t trimmedHead(Queue& q, int level, std::int32_t start) {
+        while (q.head != kNone && q.head < start) q.head = after(q, level, q.head);
+        return q.head;
+    }
+
+    // Runs before the ring can wrap onto a stale entry that is still linked:
+    // afterwards every entry is at or after `start`, and its link stays valid
+    // until position start + ring size is inserted.
+    void sweep(std::int32_t start) {
+        for (int level = 0; level < kLevels; ++level)
+            for (Queue& q : tables_[level]) trimmedHead(q, level, start);
+        sweepLimit_ = start + ringMask_ + 1;
+    }
+
+    int matchLength(std::int32_t c, std::int32_t pos, int cap) const {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (pos + 24 <= n_) {  // three word reads past pos stay inside the input
+                for (int k = 0; k < cap; k += 8) {
+                    const std::uint64_t diff = load64(d_ + c + k) ^ load64(d_ + pos + k);
+                    if (diff != 0) return std::min(cap, k + std::countr_zero(diff) / 8);
+                }
+                return cap;
+            }
+        }
+        int k = 0;
+        while (k < cap && d_[c + k] == d_[pos + k]) ++k;
+        return k;
+    }
+
+    Match longestFromTop(std::int32_t pos, std::int32_t start, std::uint64_t gram, int cap) {
+        constexpr int level = kTopGram - 2;
+        Queue& q = tables_[level][keyFor(kTopGram, gram)];
+        int best = kTopGram - 1;  // anything shorter is left to the lower levels
+        std::int32_t bestC = kNone;
+        for (std::int32_t c = trimmedHead(q, level, start); c != kNone; c = after(q, level, c)) {
+            // A candidate that differs at index `best` cannot be longer.
+            if (d_[c + best] != d_[pos + best]) continue;
+            const int len = matchLength(c, pos, cap);
+            if (len > best) {
+                best = len;
+                bestC = c;
+                if (len == cap) break;  // nothing nearer can beat the cap
+            }
+        }
+        if (bestC == kNone) return {};
+        return {pos - bestC, best};
+    }
+
+    std::int32_t farthestWithPrefix(int k, std::int32_t pos, std::int32_t start, std::uint64_t gram) {
+        const int level = k - 2;
+        Queue& q = tables_[level][keyFor(k, gram)];
+        for (std::int32_t c = trimmedHead(q, level, start); c != kNone; c = after(q, level, c))
+            if (std::memcmp(d_ + c, d_ + pos, static_cast<std::size_t>(k)) == 0) return c;
+        return kNone;
+    }
+
+    const std::uint8_t* d_;
+    std::int32_t n_;
+    std::int32_t inserted_ = 0;  // positions [0, inserted_) are linked in
+    std::int32_t ringMask_ = 0;
+    std::int32_t sweepLimit_ = 0;  // a search beyond this position needs a sweep first
+    std::size_t spareRow_ = 0;
+    std::unique_ptr<Table[]> tables_;
+    std::unique_ptr<Row[]> links_;
+};
+
+// Positions and offsets are signed 32-bit in the token format.
+std::int32_t checkedInputSize(std::string_view data) {
+    if (data.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw ScriptError(kBadData, "input too large (2^31 bytes or more)");
+    return static_cast<std::int32_t>(data.size());
+}
+
+void putLE(std::string& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::uint64_t getLE(const unsigned char* p, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= std::uint64_t{p[i]} << (8 * i);
+    return v;
+}
+
+}  // namespace
+
+std::vector<Lz77Token> lz77Tokenize(std::string_view data) {
+    const std::int32_t n = checkedInputSize(data);
+    const auto* d = reinterpret_cast<const std::uint8_t*>(data.data());
+    std::vector<Lz77Token> tokens;
+    if (n == 0) return tokens;
+    MatchIndex index(d, n);
+    std::int32_t pos = 0;
+    while (pos < n) {
+        index.advanceTo(pos);
+        const Match m = index.longest(pos);
+        tokens.push_back({m.offset, m.length, d[pos + m.length]});
+        pos += m.length + 1;
+    }
+    return tokens;
+}
+
+std::vector<Lz77Token> lz77TokenizeReference(std::string_view data) {
+    const std::int32_t n = checkedInputSize(data);
+    const auto* d = reinterpret_cast<const std::uint8_t*>(data.data());
+    std::vector<Lz77Token> tokens;
+    std::int32_t pos = 0;
+    while (pos < n) {
+        const std::int32_t start = std::max<std::int32_t>(0, pos - kWindow);
+        std::int32_t bestLength = 0;
+        std::int32_t bestOffset = 0;
+        for (std::int32_t c = start; c < pos; ++c) {
+            std::int32_t len = 0;
+            while (len < kMaxMatch && pos + len < n - 1 && d[c + len] == d[pos + len]) ++len;
+            if (len > bestLength) {
+                bestLength = len;
+                bestOffset = pos - c;
+            }
+        }
+        tokens.push_back({bestOffset, bestLength, d[pos + bestLength]});
+        pos += bestLength + 1;
+    }
+    return tokens;
+}
+
+std::string lz77Serialize(const std::vector<Lz77Token>& tokens) {
+    std::string out;
+    out.reserve(kStreamHeader + kStreamToken * tokens.size());
+    putLE(out, tokens.size(), 8);
+    for (const Lz77Token& t : tokens) {
+        putLE(out, static_cast<std::uint32_t>(t.offset), 4);
+        putLE(out, static_cast<std::uint32_t>(t.length), 4);
+        out.push_back(static_cast<char>(t.next));
+    }
+    return out;
+}
+
+std::vector<Lz77Token> lz77Parse(std::string_view stream) {
+    if (stream.size() < kStreamHeader) throw ScriptError(kBadData, "stream too short");
+    const auto* p = reinterpret_cast<const unsigned char*>(stream.data());
+    const std::uint64_t count = getLE(p, 8);
+    // The count is untrusted: compare it with what is present before sizing
+    // anything by it.
+    if (count > (stream.size() - kStreamHeader) / kStreamToken)
+        throw ScriptError(kBadData, "token count exceeds stream length");
+    std::vector<Lz77Token> tokens;
+    tokens.reserve(static_cast<std::size_t>(count));
+    p += kStreamHeader;
+    for (std::uint64_t i = 0; i < count; ++i, p += kStreamToken) {
+        tokens.push_back({static_cast<std::int32_t>(static_cast<std::uint32_t>(getLE(p, 4))),
+                          static_cast<std::int32_t>(static_cast<std::uint32_t>(getLE(p + 4, 4))),
+                          p[8]});
+    }
+    return tokens;
+}
+
+std::string lz77Expand(const std::vector<Lz77Token>& tokens) {
+    // First pass: validate every copy against the size reached so far and
+    // learn the final size, so that no byte is written for a bad stream and
+    // the output is allocated once.
+    std::string out;
+    std::uint64_t total = 0;
+    for (const Lz77Token& t : tokens) {
+        if (t.length > 0) {
+            if (t.offset <= 0 || static_cast<std::uint64_t>(t.offset) > total)
+                throw ScriptError(kBadData, "copy reaches before the start of the output");
+            total += static_cast<std::uint64_t>(t.length);
+        }
+        total += 1;
+        if (total > out.max_size()) throw ScriptError(kBadData, "output too large");
+    }
+    out.resize(static_cast<std::size_t>(total));
+    char* o = out.data();
+    std::size_t w = 0;
+    for (const Lz77Token& t : tokens) {
+        if (t.length > 0) {
+            const auto len = static_cast<std::size_t>(t.length);
+            const char* src = o + (w - static_cast<std::size_t>(t.offset));
+            if (static_cast<std::size_t>(t.offset) >= len) {
+                std::memcpy(o + w, src, len);
+            } else {
+                // The copy overlaps what it writes: bytes just appended are
+                // copied again, which repeats the last `offset` bytes.
+                for (std::size_t j = 0; j < len; ++j) o[w + j] = src[j];
+            }
+            w += len;
+        }
+        o[w++] = static_cast<char>(t.next);
+    }
+    return out;
+}
+
+}  // namespace vorn::builtins

@@ -1,0 +1,120 @@
+// The control statements: compare, until, each, end, exec and also.
+//
+// Bodies run through runBlock again; the scopes each statement passes decide
+// what survives a body. A body that ended through `end` ends the enclosing
+// run too, with the body's return value.
+#include <string>
+
+#include "exec/Run.h"
+#include "exec/Statements.h"
+#include "exec/Trim.h"
+#include "expr/Evaluator.h"
+#include "platform/Platform.h"
+#include "values/Convert.h"
+
+namespace vorn {
+
+namespace {
+
+// Takes over a body's return when it ended through `end`.
+bool endedRun(Run& run, BlockResult& result) {
+    if (!result.returned) return false;
+    run.returnValue = std::move(result.value);
+    run.returned = true;
+    return true;
+}
+
+bool conditionHolds(const Operand& condition, const View& view) {
+    return integerOf(evaluateToken(condition, view, InlineBlocks::On)) != 0;
+}
+
+void runText(Run& run, const Text& code) {
+    const std::shared_ptr<const Block> block = blockOfText(code, false);
+    runBlock(*block, &run.inherited, &run.local);
+    run.tablesChanged();
+}
+
+}  // namespace
+
+void executeCompare(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 2, "compare needs a condition and a body");
+    if (!conditionHolds(statement.tokens[0], run.view())) return;
+    const Block& body = statement.tokens[1].inlineBody();
+    Scope scope = run.nestedScope();
+    BlockResult result = runBlock(body, &scope, nullptr);
+    endedRun(run, result);
+}
+
+void executeUntil(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 2, "until needs a condition and a body");
+    const Operand& condition = statement.tokens[0];
+    Scope loopScope = run.nestedScope();
+    // The condition sees the run's own tables, never the loop scope.
+    while (conditionHolds(condition, run.view())) {
+        const Block& body = statement.tokens[1].inlineBody();
+        BlockResult result = runBlock(body, &loopScope, &loopScope);
+        if (endedRun(run, result)) return;
+    }
+}
+
+void executeEach(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 2, "each needs a sequence and a body");
+    const Value sequence = evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On);
+    Scope loopScope = run.nestedScope();
+
+    static const std::uint64_t kElementHash = hashName("element");
+    const Block& body = statement.tokens[1].inlineBody();
+    auto pass = [&](const ValueRef& element) {
+        noteBinding(element, "element");
+        loopScope.set("element", kElementHash, element);
+        BlockResult result = runBlock(body, &loopScope, nullptr);
+        return endedRun(run, result);
+    };
+
+    // The elements are fixed before the first pass: the characters of a text
+    // (made one at a time), otherwise the items, whatever the kind.
+    if (sequence.kind == Kind::String) {
+        const Text text = sequence.text;
+        for (char c : text.str())
+            if (pass(newValue(Value::ofText(std::string(1, c))))) return;
+        return;
+    }
+    const ItemList elements = sequence.items.get();
+    for (const ValueRef& element : elements)
+        if (pass(element)) return;
+}
+
+void executeEnd(Run& run, const PreparedStatement& statement) {
+    if (!statement.tokens.empty()) run.returnValue = evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On);
+    run.returned = true;
+}
+
+void executeExec(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 1, "exec needs the code to run");
+    const Text code = textOf(evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On));
+    runText(run, code);
+}
+
+void executeAlso(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 1, "also needs a file name");
+    const std::string fileName = textOf(evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On)).str() + ".VORN";
+    const std::string inLibrary = "lib/" + fileName;
+    const std::string path = platform::exists(inLibrary) ? inLibrary : fileName;
+
+    platform::writeOut("reading file...\n");
+    platform::flushOut();
+    std::string program;
+    const std::vector<std::string> lines = platform::readSourceLines(path);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        platform::writeOut("line " + std::to_string(i) + "\r");
+        program += lines[i];
+        program += '\n';
+    }
+    platform::writeOut("\n");
+    platform::flushOut();
+    platform::writeOut("OK.\n");
+    platform::flushOut();
+    runText(run, Text(std::move(program)));
+}
+
+}  // namespace vorn

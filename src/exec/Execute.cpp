@@ -1,0 +1,92 @@
+// Statement dispatch, assignment and the call statement.
+#include "exec/Objects.h"
+#include "exec/Run.h"
+#include "exec/Statements.h"
+#include "exec/Trim.h"
+#include "expr/Evaluator.h"
+#include "values/Error.h"
+#include "values/Messages.h"
+
+namespace vorn {
+
+void requireTokens(const PreparedStatement& statement, std::size_t count, const char* what) {
+    if (statement.tokens.size() < count) throw ScriptError(messages::kMissingToken, what);
+}
+
+ValueRef requireName(const Run& run, const Operand& name) {
+    ValueRef v = run.findName(name.text, name.hash);
+    if (!v) throw ScriptError(messages::kUnknownName, name.text);
+    return v;
+}
+
+void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName, const Operand& operatorToken,
+                   const Operand& valueToken) {
+    const View& view = run.view();
+    if (operatorToken.text.size() >= 2) {
+        const Operator op = operatorFromText(std::string_view(operatorToken.text).substr(0, 1));
+        Value right = evaluateToken(valueToken, view, InlineBlocks::Off);
+        if (op == Operator::Plus && target->kind == Kind::String && right.kind == Kind::String) {
+            // Appending in place keeps `s += c` linear; the result is exactly
+            // the joined text with every other field at its default.
+            Value& t = *target;
+            t.text.edit() += right.text.view();
+            t.bound = false;
+            t.boundObject.reset();
+            t.bytes.clear();
+            t.argNames.clear();
+            t.integer = 0;
+            t.real = 0.0L;
+            t.items.clear();
+            t.members.clear();
+            t.native = nullptr;
+            return;
+        }
+        Value result = applyOperator(*target, right, op);
+        *target = std::move(result);
+    } else {
+        Value value = evaluateToken(valueToken, view, InlineBlocks::Off);
+        *target = std::move(value);
+    }
+    // A member reached through a path has no name of its own to be seen by.
+    if (!targetName.empty()) noteBinding(target, targetName);
+}
+
+namespace {
+
+void executeAssign(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 3, "assignment needs a target, an operator and a value");
+    const Operand& name = statement.tokens[0];
+    const ValueRef target = run.assignTarget(name.text, name.hash);
+    assignInPlace(run, target, name.text, statement.tokens[1], statement.tokens[2]);
+}
+
+void executeCall(Run& run, const PreparedStatement& statement) {
+    const Operand& call = statement.tokens[0];
+    performCall(call.callSite(), run.view());
+}
+
+}  // namespace
+
+void executeStatement(Run& run, const PreparedStatement& statement) {
+    switch (statement.kind) {
+        case StatementKind::Empty: return;
+        case StatementKind::End: return executeEnd(run, statement);
+        case StatementKind::Compare: return executeCompare(run, statement);
+        case StatementKind::Each: return executeEach(run, statement);
+        case StatementKind::Until: return executeUntil(run, statement);
+        case StatementKind::List: return executeList(run, statement);
+        case StatementKind::Add: return executeAdd(run, statement);
+        case StatementKind::Index: return executeIndex(run, statement);
+        case StatementKind::Where: return executeWhere(run, statement);
+        case StatementKind::Remove: return executeRemove(run, statement);
+        case StatementKind::Exec: return executeExec(run, statement);
+        case StatementKind::Also: return executeAlso(run, statement);
+        case StatementKind::Class: return executeClass(run, statement);
+        case StatementKind::Delete: return executeDelete(run, statement);
+        case StatementKind::Call: return executeCall(run, statement);
+        case StatementKind::MemberAssign: return executeMemberAssign(run, statement);
+        case StatementKind::Assign: return executeAssign(run, statement);
+    }
+}
+
+}  // namespace vorn

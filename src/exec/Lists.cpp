@@ -1,0 +1,91 @@
+// The list statements: list, add, index, where and remove.
+//
+// Positions are checked: a position outside the list (or, for a text,
+// outside 0 to its length) is an error rather than a walk past the end.
+#include <string>
+
+#include "exec/Run.h"
+#include "exec/Statements.h"
+#include "exec/Trim.h"
+#include "expr/Evaluator.h"
+#include "values/Convert.h"
+#include "values/Error.h"
+#include "values/Messages.h"
+#include "values/Numbers.h"
+
+namespace vorn {
+
+namespace {
+
+std::size_t checkedPosition(std::int64_t position, std::size_t count) {
+    if (position < 0 || static_cast<std::uint64_t>(position) >= count)
+        throw ScriptError(messages::kPositionOutOfRange, formatInteger(position));
+    return static_cast<std::size_t>(position);
+}
+
+}  // namespace
+
+void executeList(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 1, "list needs a name");
+    const Operand& name = statement.tokens[0];
+    run.bindName(name.text, name.hash, newValue(Value::ofList({})));
+}
+
+void executeAdd(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 2, "add needs a list name and a value");
+    const ValueRef list = requireName(run, statement.tokens[0]);
+    ValueRef element = newValue(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    list->items.edit().push_back(std::move(element));
+    // On a Value that is no list the element is dropped by the next trim.
+    noteBinding(list, statement.tokens[0].text);
+}
+
+void executeIndex(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 3, "index needs a list name, a position and a result name");
+    const ValueRef source = requireName(run, statement.tokens[0]);
+    const Operand& result = statement.tokens[2];
+    if (source->kind == Kind::List) {
+        const std::int64_t n = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+        const ItemList& items = source->items.get();
+        ValueRef element = items[checkedPosition(n, items.size())];
+        run.bindName(result.text, result.hash, std::move(element));
+        return;
+    }
+    const std::int64_t p = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    const std::string& text = source->text.str();
+    // The position just past the end reads the terminating zero byte.
+    if (p < 0 || static_cast<std::uint64_t>(p) > text.size())
+        throw ScriptError(messages::kPositionOutOfRange, formatInteger(p));
+    const char c = static_cast<std::size_t>(p) < text.size() ? text[static_cast<std::size_t>(p)] : '\0';
+    run.bindName(result.text, result.hash, newValue(Value::ofText(std::string(1, c))));
+}
+
+void executeWhere(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 3, "where needs a list name, a value and a result name");
+    const ValueRef list = requireName(run, statement.tokens[0]);
+    const Value wanted = evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On);
+    std::int32_t position = -1;
+    std::int32_t count = 0;
+    // Copy the references: a comparison cannot change the list, but be safe.
+    const ItemList items = list->items.get();
+    for (const ValueRef& element : items) {
+        if (valuesEqual(*element, wanted)) {
+            position = count;
+            break;
+        }
+        ++count;
+    }
+    const Operand& result = statement.tokens[2];
+    run.bindName(result.text, result.hash, newValue(Value::ofInteger(position)));
+}
+
+void executeRemove(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 2, "remove needs a list name and a position");
+    const ValueRef list = requireName(run, statement.tokens[0]);
+    const std::int64_t n = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    if (list->items.empty()) throw ScriptError(messages::kRemoveFromEmpty, statement.tokens[0].text);
+    ItemList& items = list->items.edit();
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(checkedPosition(n, items.size())));
+}
+
+}  // namespace vorn

@@ -1,0 +1,70 @@
+// Scaffolds and objects: class, member assignment, delete.
+//
+// A class body runs in a scope of its own (it sees only the builtins); the
+// names it creates become the members, plus "origin", the body's text, which
+// instantiation runs again for every new object.
+#include "exec/Objects.h"
+
+#include "exec/Statements.h"
+#include "expr/Evaluator.h"
+#include "values/Convert.h"
+#include "values/Error.h"
+#include "values/Messages.h"
+
+namespace vorn {
+
+ValueRef buildObject(const Scope& members, const ValueRef& origin) {
+    ValueRef object = newValue();
+    MemberMap map;
+    members.forEach([&](const std::string& name, const ValueRef& member) {
+        if (member->kind == Kind::Func) {
+            member->bound = true;
+            member->boundObject = object;
+        }
+        map.emplace(name, member);
+    });
+    map["origin"] = origin;
+    object->kind = Kind::Scaffold;
+    object->members.assign(std::move(map));
+    return object;
+}
+
+void executeClass(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 2, "class needs a name and a body");
+    const Operand& name = statement.tokens[0];
+    const Text code = textOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::Off));
+    const std::shared_ptr<const Block> body = blockOfText(code, true);
+
+    Scope isolated;
+    Scope members;
+    runBlock(*body, &isolated, &members);
+
+    const ValueRef object = buildObject(members, newValue(Value::ofText(code)));
+    run.bindName(name.text, name.hash, object);
+}
+
+void executeMemberAssign(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 3, "member assignment needs a member path, an operator and a value");
+    // The path token "(p x y)" splits once, like an expression.
+    const std::vector<Operand>& path = statement.tokens[0].groupExpression().tokens;
+    if (statement.tokens[0].groupExpression().tooShort) throw ScriptError(messages::kTooShort, "(");
+
+    ValueRef target = run.findName(path[0].text, path[0].hash);
+    if (!target) throw ScriptError(messages::kUnknownName, path[0].text);
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        const MemberMap& members = target->members.get();
+        auto it = members.find(path[i].text);
+        if (it == members.end()) throw ScriptError(messages::kNoSuchMember, path[i].text);
+        ValueRef next = it->second;
+        target = std::move(next);
+    }
+    assignInPlace(run, target, path.size() == 1 ? std::string_view(path[0].text) : std::string_view(),
+                  statement.tokens[1], statement.tokens[2]);
+}
+
+void executeDelete(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 1, "delete needs a name");
+    requireName(run, statement.tokens[0])->wipe();
+}
+
+}  // namespace vorn

@@ -1,0 +1,63 @@
+// The block executor: runs a block's statements in a run's two tables.
+//
+// A run holds an inherited table (a copy of the caller's inherited scope plus
+// every builtin) and a local table (a copy of the caller's local scope, where
+// names the run creates go). Operands see both through a View in which the
+// inherited table wins. When the run ends both tables are written back to the
+// scopes the caller passed; a caller that passed no local scope loses the
+// names the run created (their Values stay intact wherever else they are
+// referred to).
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "exec/View.h"
+#include "parse/Code.h"
+#include "values/Scope.h"
+#include "values/Value.h"
+
+namespace vorn {
+
+struct BlockResult {
+    Value value;            // the return value; integer 0 unless `end` gave one
+    bool returned = false;  // the run ended through `end`
+};
+
+class Run {
+public:
+    Scope inherited;
+    Scope local;
+    Value returnValue = Value::ofInteger(0);
+    bool returned = false;
+
+    // What operands see: the inherited table, then the local one.
+    const View& view() {
+        if (!view_) view_.emplace(inherited, local);
+        return *view_;
+    }
+    // Must follow every change of either table's bindings.
+    void tablesChanged() { view_.reset(); }
+
+    // The Value the name refers to (inherited table first), or null.
+    ValueRef findName(std::string_view name, std::uint64_t hash) const;
+    // Rebinds name in the table that has it (inherited first), else in the local table.
+    void bindName(std::string_view name, std::uint64_t hash, ValueRef value);
+    // The Value an assignment writes to; a new name gets a default Value in the local table.
+    ValueRef assignTarget(std::string_view name, std::uint64_t hash);
+
+    // The body run of compare/each/until starts from this: every inherited
+    // entry, then every local entry, the local one winning.
+    Scope nestedScope() const { return Scope::merge(local, inherited); }
+
+private:
+    std::optional<View> view_;
+};
+
+// Runs block. Either scope may be null; both may be the same Scope.
+BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope);
+
+// Carries out one prepared statement in run.
+void executeStatement(Run& run, const PreparedStatement& statement);
+
+}  // namespace vorn

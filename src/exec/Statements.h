@@ -1,0 +1,33 @@
+// The keyword statements that steer execution and build lists, and the
+// assignment shared by plain and member targets.
+#pragma once
+
+#include "exec/Run.h"
+
+namespace vorn {
+
+void executeCompare(Run& run, const PreparedStatement& statement);
+void executeUntil(Run& run, const PreparedStatement& statement);
+void executeEach(Run& run, const PreparedStatement& statement);
+void executeEnd(Run& run, const PreparedStatement& statement);
+void executeExec(Run& run, const PreparedStatement& statement);
+void executeAlso(Run& run, const PreparedStatement& statement);
+
+void executeList(Run& run, const PreparedStatement& statement);
+void executeAdd(Run& run, const PreparedStatement& statement);
+void executeIndex(Run& run, const PreparedStatement& statement);
+void executeWhere(Run& run, const PreparedStatement& statement);
+void executeRemove(Run& run, const PreparedStatement& statement);
+
+// Assigns the value token to target in place: a one-character operator
+// token assigns, a longer one applies its first character as an operator.
+void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName, const Operand& operatorToken,
+                   const Operand& valueToken);
+
+// The operand tokens a statement needs; raises an error when one is missing.
+void requireTokens(const PreparedStatement& statement, std::size_t count, const char* what);
+
+// Finds a name for a statement that needs it bound; raises an error naming it.
+ValueRef requireName(const Run& run, const Operand& name);
+
+}  // namespace vorn

@@ -1,0 +1,41 @@
+// A read-only view of a run's two tables, the inherited one winning.
+//
+// Operands are evaluated against this view. It is never copied into one
+// table unless a new run needs a single table to start from (a call, an
+// inline block); that merged table is computed once and kept until the run's
+// bindings change.
+#pragma once
+
+#include <optional>
+
+#include "values/Scope.h"
+
+namespace vorn {
+
+class View {
+public:
+    explicit View(const Scope& only) : first_(&only), second_(nullptr) {}
+    View(const Scope& first, const Scope& second)
+        : first_(&first), second_((second.empty() || second.sameTableAs(first)) ? nullptr : &second) {}
+
+    ValueRef lookup(std::string_view name, std::uint64_t hash) const {
+        ValueRef v = first_->find(name, hash);
+        if (!v && second_) v = second_->find(name, hash);
+        return v;
+    }
+    ValueRef lookup(std::string_view name) const { return lookup(name, hashName(name)); }
+
+    // All entries of the view as one table.
+    const Scope& merged() const {
+        if (!second_) return *first_;
+        if (!merged_) merged_ = Scope::merge(*first_, *second_);
+        return *merged_;
+    }
+
+private:
+    const Scope* first_;
+    const Scope* second_;
+    mutable std::optional<Scope> merged_;
+};
+
+}  // namespace vorn

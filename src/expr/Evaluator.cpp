@@ -1,0 +1,106 @@
+// The expression evaluator and the operand forms: names, calls, groups,
+// inline blocks, text literals and numbers.
+#include "expr/Evaluator.h"
+
+#include "exec/Run.h"
+#include "values/Depth.h"
+#include "values/Error.h"
+#include "values/Messages.h"
+#include "values/Numbers.h"
+
+namespace vorn {
+
+namespace {
+
+// The literal Value of a text or number token, read once and kept.
+const Value& literalOf(const Operand& operand) {
+    if (!operand.literalReady) {
+        try {
+            if (operand.form == Operand::Form::Literal) {
+                if (operand.text.size() < 2) throw ScriptError(messages::kTooShort, operand.text);
+                operand.literal = Value::ofText(operand.text.substr(1, operand.text.size() - 2));
+            } else if (operand.text.find('.') != std::string::npos) {
+                operand.literal = Value::ofReal(parseRealPrefix(operand.text));
+            } else {
+                operand.literal = Value::ofInteger(parseIntPrefix(operand.text));
+            }
+        } catch (const ScriptError& e) {
+            operand.literalFails = true;
+            operand.literalError = e.what();
+        }
+        operand.literalReady = true;
+    }
+    if (operand.literalFails) throw ScriptError(operand.literalError);
+    return operand.literal;
+}
+
+// A "not" that opens a step flips the integer field and keeps the kind.
+void flipInteger(Value& v) { v.integer = v.integer == 0 ? 1 : 0; }
+
+}  // namespace
+
+Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inlineBlocks) {
+    if (ValueRef named = view.lookup(operand.text, operand.hash)) return *named;
+    switch (operand.form) {
+        case Operand::Form::Call: return performCall(operand.callSite(), view);
+        case Operand::Form::Group: return evaluateExpression(operand.groupExpression(), view, InlineBlocks::On);
+        case Operand::Form::Block: {
+            if (inlineBlocks == InlineBlocks::Off) return Value::ofFunc(Text(operand.text));
+            const Block& body = operand.inlineBody();
+            Scope scope = view.merged();
+            return runBlock(body, &scope, nullptr).value;
+        }
+        case Operand::Form::Literal:
+        case Operand::Form::Number: return literalOf(operand);
+    }
+    return Value();
+}
+
+Value evaluateExpression(std::string_view text, const View& view, InlineBlocks inlineBlocks) {
+    auto expression = compileExpression(text);
+    return evaluateExpression(*expression, view, inlineBlocks);
+}
+
+Value evaluateExpression(const Expression& expression, const View& view, InlineBlocks inlineBlocks) {
+    DepthGuard depth;
+    if (expression.tooShort) throw ScriptError(messages::kTooShort, "(");
+    const std::vector<Operand>& tokens = expression.tokens;
+    const std::size_t n = tokens.size();
+
+    // The common case: one operand alone.
+    if (n == 1 && !tokens[0].isNot) return evaluateOperand(tokens[0], view, inlineBlocks);
+
+    Value result = Value::ofInteger(0);
+    const Operand* pending = nullptr;
+    bool firstPass = true;
+    std::size_t i = 0;
+    while (i < n) {
+        bool negated = false;
+        if (tokens[i].isNot) {
+            negated = true;
+            if (++i == n) throw ScriptError(messages::kTrailingNot);
+        }
+        Value a = evaluateOperand(tokens[i++], view, inlineBlocks);
+        if (negated && !firstPass) flipInteger(a);
+        if (pending && !pending->text.empty()) a = applyOperator(result, a, pending->op);
+        if (i == n) {
+            result = std::move(a);
+            if (firstPass && negated) flipInteger(result);
+            return result;
+        }
+        const Operand& op = tokens[i++];
+        if (i == n) throw ScriptError(messages::kMissingOperand, op.text);
+        Value b = evaluateOperand(tokens[i++], view, inlineBlocks);
+        result = applyOperator(a, b, op.op);
+        if (firstPass && negated) {
+            result.kind = Kind::Integer;
+            flipInteger(result);
+        }
+        if (i == n) return result;
+        pending = &tokens[i++];
+        firstPass = false;
+    }
+    return result;
+}
+
+}  // namespace vorn

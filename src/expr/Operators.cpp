@@ -1,0 +1,112 @@
+// Operator table: logic, equality, comparisons, arithmetic, member access.
+#include "expr/Operators.h"
+
+#include <cstdint>
+
+#include "values/Convert.h"
+#include "values/Error.h"
+#include "values/Messages.h"
+#include "values/Numbers.h"
+
+namespace vorn {
+
+Operator operatorFromText(std::string_view text) {
+    switch (text.size()) {
+        case 1:
+            switch (text[0]) {
+                case '>': return Operator::Greater;
+                case '<': return Operator::Less;
+                case '+': return Operator::Plus;
+                case '-': return Operator::Minus;
+                case '*': return Operator::Times;
+                case '/': return Operator::Divide;
+                default: return Operator::None;
+            }
+        case 2:
+            if (text == "or") return Operator::Or;
+            if (text == "==") return Operator::Equal;
+            if (text == "!=") return Operator::NotEqual;
+            if (text == ">=") return Operator::GreaterEqual;
+            if (text == "<=") return Operator::LessEqual;
+            if (text == "->") return Operator::Member;
+            return Operator::None;
+        case 3: return text == "and" ? Operator::And : Operator::None;
+        default: return Operator::None;
+    }
+}
+
+namespace {
+
+Value boolean(bool b) { return Value::ofInteger(b ? 1 : 0); }
+
+// Text repetition; the count is the low 32 bits of the right operand, and a
+// count of zero or less gives the empty text.
+Value repeat(const Value& left, std::int64_t rawCount) {
+    const auto count = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(rawCount)));
+    const std::string& unit = left.text.str();
+    if (count <= 0 || unit.empty()) return Value::ofText(std::string());
+    const std::size_t total = unit.size() * static_cast<std::size_t>(count);
+    std::string out;
+    out.reserve(total);
+    for (std::int32_t i = 0; i < count; ++i) out += unit;
+    return Value::ofText(std::move(out));
+}
+
+}  // namespace
+
+Value applyOperator(const Value& left, const Value& right, Operator op) {
+    const bool anyFloat = left.kind == Kind::Float || right.kind == Kind::Float;
+    switch (op) {
+        case Operator::And:
+            if (integerOf(left) == 0) return boolean(false);
+            return boolean(integerOf(right) != 0);
+        case Operator::Or:
+            if (integerOf(left) != 0) return boolean(true);
+            return boolean(integerOf(right) != 0);
+        case Operator::Equal: return boolean(valuesEqual(left, right));
+        case Operator::NotEqual: return boolean(!valuesEqual(left, right));
+        case Operator::Greater: { const long double l = realOf(left); return boolean(l > realOf(right)); }
+        case Operator::GreaterEqual: { const long double l = realOf(left); return boolean(l >= realOf(right)); }
+        case Operator::Less: { const long double l = realOf(left); return boolean(l < realOf(right)); }
+        case Operator::LessEqual: { const long double l = realOf(left); return boolean(l <= realOf(right)); }
+        case Operator::Plus:
+            if (left.kind == Kind::String && right.kind == Kind::String) {
+                std::string out;
+                out.reserve(left.text.size() + right.text.size());
+                out += left.text.view();
+                out += right.text.view();
+                return Value::ofText(std::move(out));
+            }
+            if (!anyFloat) { const std::int64_t l = integerOf(left); return Value::ofInteger(wrapAdd(l, integerOf(right))); }
+            { const long double l = realOf(left); return Value::ofReal(l + realOf(right)); }
+        case Operator::Minus:
+            if (!anyFloat) { const std::int64_t l = integerOf(left); return Value::ofInteger(wrapSub(l, integerOf(right))); }
+            { const long double l = realOf(left); return Value::ofReal(l - realOf(right)); }
+        case Operator::Times:
+            if (left.kind == Kind::String && right.kind == Kind::Integer) return repeat(left, right.integer);
+            if (!anyFloat) { const std::int64_t l = integerOf(left); return Value::ofInteger(wrapMul(l, integerOf(right))); }
+            { const long double l = realOf(left); return Value::ofReal(l * realOf(right)); }
+        case Operator::Divide:
+            if (!anyFloat) {
+                const std::int64_t l = integerOf(left);
+                const std::int64_t r = integerOf(right);
+                return Value::ofInteger(l == 0 || r == 0 ? 0 : wrapDiv(l, r));
+            } else {
+                const long double l = realOf(left);
+                const long double r = realOf(right);
+                return Value::ofReal(l == 0 || r == 0 ? 0.0L : l / r);
+            }
+        case Operator::Member: {
+            const Text name = textOf(right);
+            const MemberMap& members = left.members.get();
+            auto it = members.find(name.view());
+            if (it == members.end()) throw ScriptError(messages::kNoSuchMember, name.str());
+            return *it->second;
+        }
+        case Operator::None: break;
+    }
+    return Value();
+}
+
+}  // namespace vorn
+

@@ -1,0 +1,38 @@
+// The statement splitter: cuts source text into statements of tokens.
+//
+// There is no separate lexer or parser. Statements end at top-level newlines
+// and tokens at top-level blanks or tabs; anything inside double quotes,
+// single quotes, braces or parentheses stays in one token, delimiters
+// included. Nested structure is not built here: whoever needs the inside of a
+// block or group strips its outer characters and splits again.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorn {
+
+using Statement = std::vector<std::string>;
+using StatementList = std::vector<Statement>;
+
+// Raised when a text ends with a quote, brace or parenthesis still open. The
+// program entry reports it and ends the process with kUnbalancedExitStatus;
+// nothing else may catch it.
+struct UnbalancedText {
+    int braces = 0;
+    int parentheses = 0;
+    int doubleQuotes = 0;
+    int singleQuotes = 0;
+
+    // "parser error, markers over 1, grammatically not valid." and the depths.
+    std::string report() const;
+};
+
+constexpr int kUnbalancedExitStatus = 51;
+
+// Splits source into statements. trace != 0 prints the splitter's progress
+// (trace == 1 also announces it first).
+StatementList splitStatements(std::string_view source, int trace = 0);
+
+}  // namespace vorn

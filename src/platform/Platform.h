@@ -1,0 +1,136 @@
+// The one doorway to the console, the file system and threads, for Windows and POSIX alike.
+//
+// Nothing here knows the interpreter's Value type: text goes in and out as
+// std::string (UTF-8, or raw bytes), binary content as std::vector<uint8_t>.
+// Failures are reported as vorn::ScriptError whose text begins with the fixed
+// wording of the failed operation ("cannot create directory", "status", ...);
+// the path or the system's message may follow after ": ".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorn::platform {
+
+// ---- Console ---------------------------------------------------------------
+
+// One key, without echo and without waiting for Enter. On a terminal this is
+// the console's key read (Windows _getch, a raw termios read elsewhere; Enter
+// gives "\r" and Ctrl+C gives "\x03" on both). When standard input is not a
+// terminal, the next byte of standard input. Standard output is flushed first.
+// Returns "" at end of input.
+std::string readKey();
+
+// Flushes standard output, then reads one line from standard input into
+// `line` without its '\n'. Returns false only when end of input is reached
+// before any character was read; once that happened every later call returns
+// false at once. A last line without '\n' is still returned (true) once.
+bool readLine(std::string& line);
+
+// Writes the bell character (7) to standard output, without flushing.
+void writeBell();
+
+// All console output goes through here; every byte is written unchanged,
+// zero bytes included, and "\n" is never widened to "\r\n".
+void writeOut(std::string_view bytes);
+
+void flushOut();
+
+bool stdinIsTerminal();
+
+// ---- Paths -----------------------------------------------------------------
+
+// UTF-8 text to a native path. POSIX paths are byte strings and take the text
+// unchanged; on Windows the text is converted strictly to UTF-16, and invalid
+// UTF-8 throws "Cannot convert character sequence".
+std::filesystem::path textToPath(const std::string& text);
+
+// The reverse of textToPath; an unpaired UTF-16 surrogate on Windows throws
+// "Cannot convert character sequence".
+std::string pathToText(const std::filesystem::path& path);
+
+// The absolute current directory as the system reports it, as UTF-8 text.
+// Throws "cannot get current path".
+std::string currentDirectory();
+
+// ---- Whole files -------------------------------------------------------------
+// These open the file with the path text as a narrow (char) path, unconverted:
+// on Windows that is the ANSI code page, as the C runtime's fopen sees it.
+
+// Reads the file in text mode. Lines are the pieces between '\n's (a last
+// line without '\n' counts), joined by '\n'; so one trailing '\n' of the file
+// is dropped: "a\nb" and "a\nb\n" both read "a\nb", "a\n\n" reads "a\n".
+// A file that cannot be opened reads as "".
+std::string readTextFile(const std::string& path);
+
+// Creates or truncates the file in text mode and writes `text` exactly.
+// Throws "cannot write file" if it cannot be opened, written or closed.
+void writeTextFile(const std::string& path, std::string_view text);
+
+// Reads the file in binary mode. Its size is asked of the file system first
+// (through textToPath); failing that (missing, a folder, no access) throws
+// "cannot get file size". An empty file gives exactly one byte 0. Otherwise
+// the result has the reported size; bytes the read could not fill stay 0.
+// Throws "cannot allocate memory" if a buffer of that size cannot be had.
+std::vector<std::uint8_t> readBinaryFile(const std::string& path);
+
+// Creates or truncates the file in binary mode and writes exactly `bytes`.
+// Throws "cannot write file" if it cannot be opened, written or closed.
+void writeBinaryFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// The lines of a script file, read in text mode and split at '\n'. A '\r'
+// directly before a '\n' is part of the line end and dropped on every
+// platform; a last line without '\n' counts. Unopenable file -> no lines.
+std::vector<std::string> readSourceLines(const std::string& path);
+
+// ---- Folders -----------------------------------------------------------------
+// All of these convert the path with textToPath first.
+
+// Creates one folder whose parent must exist. An existing folder of that name
+// is fine and left alone; anything else (missing parent, a file of that name,
+// no access) throws "cannot create directory".
+void makeDirectory(const std::string& path);
+
+// Removes a file or a whole folder tree. A missing path is no error; any
+// other failure throws "cannot remove all".
+void removeAll(const std::string& path);
+
+// The names (last component only) of a folder's entries in the order the
+// system enumerates them, never "." or "..". Throws "directory iterator cannot
+// open directory" or "directory iterator cannot advance".
+std::vector<std::string> listDirectory(const std::string& path);
+
+// Status queries following links. A path that is not found gives false; any
+// other failure of the query throws "status".
+bool exists(const std::string& path);
+bool isDirectory(const std::string& path);
+
+// Throws "cannot set current path".
+void changeDirectory(const std::string& path);
+
+// ---- Deep stacks -------------------------------------------------------------
+
+// Runs entry(argument) on a new thread with a stack of `stackBytes` and waits
+// for it; returns entry's result. An exception leaving entry is carried over
+// and rethrown in the calling thread. If no such thread can be created,
+// entry runs directly on the calling thread.
+int runWithLargeStack(std::size_t stackBytes, int (*entry)(void*), void* argument);
+
+// ---- Internals exposed for testing -------------------------------------------
+
+namespace detail {
+
+// Strict conversions behind the Windows paths; plain functions so that every
+// platform can check them. Code points above U+10FFFF, UTF-8-encoded
+// surrogates, overlong forms, stray continuation bytes, truncated sequences
+// and unpaired surrogates all throw "Cannot convert character sequence".
+std::u16string utf8ToUtf16(std::string_view text);
+std::string utf16ToUtf8(std::u16string_view text);
+
+}  // namespace detail
+
+}  // namespace vorn::platform

@@ -1,0 +1,154 @@
+// Console input and output: lines, single keys, raw output bytes.
+//
+// Everything goes through C stdio on stdin/stdout, so line reads and key
+// reads share one input buffer and never steal bytes from each other.
+#include "platform/Platform.h"
+
+#include <cstdio>
+
+#ifdef _WIN32
+#include <conio.h>
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace vorn::platform {
+
+namespace {
+
+// Set once a read met the end of standard input; from then on lines are
+// never read again (a terminal's Ctrl+D must not be asked for twice).
+bool inputEnded = false;
+
+#ifdef _WIN32
+
+int inputDescriptor() { return _fileno(stdin); }
+bool isTerminal(int descriptor) { return _isatty(descriptor) != 0; }
+
+// Held while a line is read so that each byte costs no locking of its own.
+class InputLock {
+public:
+    InputLock() { _lock_file(stdin); }
+    ~InputLock() { _unlock_file(stdin); }
+    InputLock(const InputLock&) = delete;
+    InputLock& operator=(const InputLock&) = delete;
+};
+
+int nextInputByte() { return _getc_nolock(stdin); }
+
+void prepareOutput() {
+    // The C runtime's text mode would turn each "\n" into "\r\n"; binary mode
+    // makes the bytes a script prints the same on every platform.
+    static const bool binary = [] {
+        std::fflush(stdout);
+        _setmode(_fileno(stdout), _O_BINARY);
+        return true;
+    }();
+    (void)binary;
+}
+
+#else
+
+int inputDescriptor() { return fileno(stdin); }
+bool isTerminal(int descriptor) { return isatty(descriptor) != 0; }
+
+class InputLock {
+public:
+    InputLock() { flockfile(stdin); }
+    ~InputLock() { funlockfile(stdin); }
+    InputLock(const InputLock&) = delete;
+    InputLock& operator=(const InputLock&) = delete;
+};
+
+int nextInputByte() { return getc_unlocked(stdin); }
+
+void prepareOutput() {}
+
+// Puts the terminal into single-key mode for its lifetime and restores the
+// saved mode however the scope is left.
+class RawTerminal {
+public:
+    explicit RawTerminal(int descriptor) : descriptor_(descriptor) {
+        if (tcgetattr(descriptor_, &saved_) != 0) return;
+        termios raw = saved_;
+        // No line editing, no echo. Signal keys and Enter arrive as plain
+        // bytes (Ctrl+C as 3, Enter as '\r'), as a Windows console key read
+        // delivers them; this also means no signal can leave the terminal
+        // stuck in this mode.
+        raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+        raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
+        raw.c_cc[VMIN] = 1;
+        raw.c_cc[VTIME] = 0;
+        active_ = tcsetattr(descriptor_, TCSANOW, &raw) == 0;
+    }
+    ~RawTerminal() {
+        if (active_) tcsetattr(descriptor_, TCSANOW, &saved_);
+    }
+    RawTerminal(const RawTerminal&) = delete;
+    RawTerminal& operator=(const RawTerminal&) = delete;
+
+private:
+    int descriptor_;
+    termios saved_{};
+    bool active_ = false;
+};
+
+#endif
+
+std::string keyFromInput() {
+    const int byte = std::getc(stdin);
+    if (byte == EOF) {
+        inputEnded = true;
+        return std::string();
+    }
+    return std::string(1, static_cast<char>(byte));
+}
+
+}  // namespace
+
+std::string readKey() {
+    flushOut();
+    const int descriptor = inputDescriptor();
+    if (!isTerminal(descriptor)) return keyFromInput();
+#ifdef _WIN32
+    return std::string(1, static_cast<char>(_getch()));
+#else
+    // A Ctrl+D typed at a line prompt ended the line input, yet the keyboard
+    // is still there, as it is for the Windows console key read.
+    std::clearerr(stdin);
+    const RawTerminal raw(descriptor);
+    return keyFromInput();
+#endif
+}
+
+bool readLine(std::string& line) {
+    line.clear();
+    if (inputEnded) return false;
+    flushOut();
+    const InputLock lock;
+    for (;;) {
+        const int byte = nextInputByte();
+        if (byte == EOF) {
+            inputEnded = true;
+            return !line.empty();
+        }
+        if (byte == '\n') return true;
+        line.push_back(static_cast<char>(byte));
+    }
+}
+
+void writeBell() { writeOut("\a"); }
+
+void writeOut(std::string_view bytes) {
+    prepareOutput();
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void flushOut() { std::fflush(stdout); }
+
+bool stdinIsTerminal() { return isTerminal(inputDescriptor()); }
+
+}  // namespace vorn::platform

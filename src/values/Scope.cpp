@@ -1,0 +1,234 @@
+// The persistent hash trie behind Scope.
+//
+// Invariant: a node reachable from more than one Scope is never changed; a
+// change clones every shared node on the path from the root. A node is
+// changed in place only while its reference count shows a single owner.
+#include "values/Scope.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace vorn {
+
+namespace {
+
+constexpr int kBits = 5;
+constexpr int kMaxDepth = 13;  // 13 levels of 5 bits use up the 64-bit hash
+
+using Node = Scope::Node;
+using Leaf = Scope::Leaf;
+using Slot = Scope::Node::Slot;
+
+std::uint32_t slotIndex(std::uint64_t hash, int depth) {
+    return static_cast<std::uint32_t>((hash >> (depth * kBits)) & 31u);
+}
+
+std::size_t slotPosition(std::uint32_t bitmap, std::uint32_t index) {
+    return static_cast<std::size_t>(std::popcount(bitmap & ((1u << index) - 1u)));
+}
+
+Ref<Node> makeNode() { return Ref<Node>::make(); }
+
+Ref<Node> editable(Ref<Node> node) {
+    if (!node) return makeNode();
+    if (node.unique()) return node;
+    return Ref<Node>::make(*node);
+}
+
+// A node holding two leaves with different names, at the given depth.
+Ref<Node> pairNode(const Ref<Leaf>& a, const Ref<Leaf>& b, int depth) {
+    Ref<Node> node = makeNode();
+    if (depth >= kMaxDepth) {
+        node->slots.push_back({a, nullptr});
+        node->slots.push_back({b, nullptr});
+        return node;
+    }
+    const std::uint32_t ia = slotIndex(a->hash, depth), ib = slotIndex(b->hash, depth);
+    if (ia == ib) {
+        node->bitmap = 1u << ia;
+        node->slots.push_back({nullptr, pairNode(a, b, depth + 1)});
+    } else {
+        node->bitmap = (1u << ia) | (1u << ib);
+        if (ia < ib) {
+            node->slots.push_back({a, nullptr});
+            node->slots.push_back({b, nullptr});
+        } else {
+            node->slots.push_back({b, nullptr});
+            node->slots.push_back({a, nullptr});
+        }
+    }
+    return node;
+}
+
+Ref<Node> insert(Ref<Node> node, int depth, const Ref<Leaf>& leaf) {
+    node = editable(std::move(node));
+    if (depth >= kMaxDepth) {
+        for (auto& slot : node->slots) {
+            if (slot.leaf->name == leaf->name) {
+                slot.leaf = leaf;
+                return node;
+            }
+        }
+        node->slots.push_back({leaf, nullptr});
+        return node;
+    }
+    const std::uint32_t index = slotIndex(leaf->hash, depth);
+    const std::uint32_t bit = 1u << index;
+    const std::size_t pos = slotPosition(node->bitmap, index);
+    if (!(node->bitmap & bit)) {
+        node->bitmap |= bit;
+        node->slots.insert(node->slots.begin() + static_cast<std::ptrdiff_t>(pos), Slot{leaf, nullptr});
+        return node;
+    }
+    Slot& slot = node->slots[pos];
+    if (slot.leaf) {
+        if (slot.leaf->hash == leaf->hash && slot.leaf->name == leaf->name) {
+            slot.leaf = leaf;
+        } else {
+            slot.child = pairNode(slot.leaf, leaf, depth + 1);
+            slot.leaf.reset();
+        }
+    } else {
+        slot.child = insert(std::move(slot.child), depth + 1, leaf);
+    }
+    return node;
+}
+
+const Leaf* findLeaf(const Node* node, int depth, std::uint64_t hash, std::string_view name) {
+    while (node) {
+        if (depth >= kMaxDepth) {
+            for (const auto& slot : node->slots)
+                if (slot.leaf->name == name) return slot.leaf.get();
+            return nullptr;
+        }
+        const std::uint32_t index = slotIndex(hash, depth);
+        const std::uint32_t bit = 1u << index;
+        if (!(node->bitmap & bit)) return nullptr;
+        const Slot& slot = node->slots[slotPosition(node->bitmap, index)];
+        if (slot.leaf) {
+            return (slot.leaf->hash == hash && slot.leaf->name == name) ? slot.leaf.get() : nullptr;
+        }
+        node = slot.child.get();
+        ++depth;
+    }
+    return nullptr;
+}
+
+Ref<Node> merge(const Ref<Node>& a, const Ref<Node>& b, int depth);
+
+// Adds leaf to node unless node already binds its name.
+Ref<Node> insertIfAbsent(const Ref<Node>& node, int depth, const Ref<Leaf>& leaf) {
+    if (findLeaf(node.get(), depth, leaf->hash, leaf->name)) return node;
+    return insert(node, depth, leaf);
+}
+
+// Puts leaf's slot into a merged node, a winning over b.
+Slot mergeSlots(const Slot& a, const Slot& b, int depth) {
+    if (a.child && b.child) return {nullptr, merge(a.child, b.child, depth + 1)};
+    if (a.leaf && b.leaf) {
+        if (a.leaf == b.leaf || (a.leaf->hash == b.leaf->hash && a.leaf->name == b.leaf->name)) return a;
+        return {nullptr, pairNode(a.leaf, b.leaf, depth + 1)};
+    }
+    if (a.child) return {nullptr, insertIfAbsent(a.child, depth + 1, b.leaf)};
+    return {nullptr, insert(b.child, depth + 1, a.leaf)};
+}
+
+Ref<Node> merge(const Ref<Node>& a, const Ref<Node>& b, int depth) {
+    if (a == b || !b) return a;
+    if (!a) return b;
+    if (depth >= kMaxDepth) {
+        Ref<Node> out = a;
+        for (const auto& slot : b->slots) out = insertIfAbsent(out, depth, slot.leaf);
+        return out;
+    }
+    const std::uint32_t bitmap = a->bitmap | b->bitmap;
+    Ref<Node> out = makeNode();
+    out->bitmap = bitmap;
+    out->slots.reserve(static_cast<std::size_t>(std::popcount(bitmap)));
+    bool sameAsA = bitmap == a->bitmap;
+    std::size_t ia = 0, ib = 0;
+    for (std::uint32_t rest = bitmap; rest; rest &= rest - 1) {
+        const std::uint32_t bit = rest & (~rest + 1);
+        const bool inA = a->bitmap & bit, inB = b->bitmap & bit;
+        if (inA && inB) {
+            const Slot& sa = a->slots[ia++];
+            Slot merged = mergeSlots(sa, b->slots[ib++], depth);
+            if (merged.leaf != sa.leaf || merged.child != sa.child) sameAsA = false;
+            out->slots.push_back(std::move(merged));
+        } else if (inA) {
+            out->slots.push_back(a->slots[ia++]);
+        } else {
+            out->slots.push_back(b->slots[ib++]);
+        }
+    }
+    return sameAsA ? a : out;
+}
+
+std::uint64_t gWatchMask = 0;
+std::vector<std::uint64_t>& watchedHashes() {
+    static std::vector<std::uint64_t> hashes;
+    return hashes;
+}
+
+bool isWatched(std::uint64_t hash) {
+    if (!(gWatchMask & (1ull << (hash & 63)))) return false;
+    const auto& hashes = watchedHashes();
+    return std::find(hashes.begin(), hashes.end(), hash) != hashes.end();
+}
+
+}  // namespace
+
+std::uint64_t hashName(std::string_view name) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : name) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    // Final mix so that every level of the trie sees well-spread bits.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+ValueRef Scope::find(std::string_view name, std::uint64_t hash) const {
+    const Leaf* leaf = findLeaf(root_.get(), 0, hash, name);
+    return leaf ? leaf->value : ValueRef();
+}
+
+void Scope::set(std::string_view name, std::uint64_t hash, ValueRef value) {
+    if (builtinsBound_ && isWatched(hash)) builtinsBound_ = false;
+    root_ = insert(std::move(root_), 0, Ref<Leaf>::make(hash, std::string(name), std::move(value)));
+}
+
+std::size_t Scope::size() const {
+    std::size_t n = 0;
+    forEach([&](const std::string&, const ValueRef&) { ++n; });
+    return n;
+}
+
+std::vector<std::pair<std::string, ValueRef>> Scope::entriesInOrder() const {
+    std::vector<std::pair<std::string, ValueRef>> out;
+    forEach([&](const std::string& name, const ValueRef& value) { out.emplace_back(name, value); });
+    std::sort(out.begin(), out.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    return out;
+}
+
+Scope Scope::merge(const Scope& preferred, const Scope& other) {
+    Scope out;
+    out.root_ = vorn::merge(preferred.root_, other.root_, 0);
+    // The preferred side's builtin bindings win, so its flag carries over;
+    // when other's builtin bindings may show through, be conservative.
+    out.builtinsBound_ = preferred.builtinsBound_ || (other.builtinsBound_ && preferred.empty());
+    return out;
+}
+
+void Scope::watchName(std::string_view name) {
+    const std::uint64_t h = hashName(name);
+    gWatchMask |= 1ull << (h & 63);
+    watchedHashes().push_back(h);
+}
+
+}  // namespace vorn

@@ -1,0 +1,100 @@
+// Scope: a map from variable name to a shared Value, cheap to copy.
+//
+// Scopes are copied all the time: every run copies its caller's tables,
+// every call copies the caller's view and adds its arguments. A Scope is
+// therefore a persistent hash trie: a copy shares the whole structure, and a
+// change copies only the path to the changed entry (a few small nodes), so
+// neither copying nor binding costs time proportional to the number of
+// visible names. Entries refer to Values; copies of a Scope share them.
+//
+// Iteration is in hash order; entriesInOrder() gives the byte-wise name
+// order that scripts can observe.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "values/Value.h"
+
+namespace vorn {
+
+std::uint64_t hashName(std::string_view name);
+
+class Scope {
+public:
+    Scope() = default;
+
+    // The Value bound to name, or null.
+    ValueRef find(std::string_view name) const { return find(name, hashName(name)); }
+    ValueRef find(std::string_view name, std::uint64_t hash) const;
+    bool contains(std::string_view name) const { return static_cast<bool>(find(name)); }
+
+    // Binds name to value, creating or replacing the entry.
+    void set(std::string_view name, ValueRef value) { set(name, hashName(name), std::move(value)); }
+    void set(std::string_view name, std::uint64_t hash, ValueRef value);
+
+    bool empty() const { return !root_; }
+    void clear() { root_.reset(); builtinsBound_ = false; }
+    std::size_t size() const;
+    std::vector<std::pair<std::string, ValueRef>> entriesInOrder() const;
+    template <class F>
+    void forEach(F&& f) const;
+
+    // True when both scopes are the very same table (no change since a copy).
+    bool sameTableAs(const Scope& other) const { return root_ == other.root_; }
+
+    // The entries of preferred, plus every entry of other whose name
+    // preferred lacks. Shared structure is reused, so merging two tables that
+    // differ in a few names costs about as much as those few bindings.
+    static Scope merge(const Scope& preferred, const Scope& other);
+
+    // Whether every builtin is known to be bound to its own Value here. Set by
+    // the builtin registration; any later binding of a builtin's name clears it.
+    bool builtinsBound() const { return builtinsBound_; }
+    void setBuiltinsBound() { builtinsBound_ = true; }
+    // Names whose rebinding clears builtinsBound (the builtin names).
+    static void watchName(std::string_view name);
+
+    struct Node;
+    struct Leaf;
+
+private:
+    Ref<Node> root_;
+    bool builtinsBound_ = false;
+};
+
+struct Scope::Leaf : RefCounted {
+    Leaf(std::uint64_t h, std::string n, ValueRef v) : hash(h), name(std::move(n)), value(std::move(v)) {}
+    std::uint64_t hash;
+    std::string name;
+    ValueRef value;
+};
+
+struct Scope::Node : RefCounted {
+    struct Slot {
+        Ref<Leaf> leaf;
+        Ref<Node> child;
+    };
+    std::uint32_t bitmap = 0;
+    std::vector<Slot> slots;  // in bit order; at the deepest level, colliding leaves
+};
+
+namespace detail {
+template <class F>
+void forEachLeaf(const Scope::Node* node, F& f) {
+    for (const auto& slot : node->slots) {
+        if (slot.leaf) f(slot.leaf->name, slot.leaf->value);
+        else forEachLeaf(slot.child.get(), f);
+    }
+}
+}  // namespace detail
+
+template <class F>
+void Scope::forEach(F&& f) const {
+    if (root_) detail::forEachLeaf(root_.get(), f);
+}
+
+}  // namespace vorn

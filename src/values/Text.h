@@ -1,0 +1,63 @@
+// Byte strings shared between Values until one of them changes.
+//
+// Texts are copied constantly (every operand read copies its Value), so a
+// Text is one pointer to a shared buffer. A buffer can also carry one cached
+// artefact derived from its bytes (the split statements of a function body):
+// the cache lives exactly as long as the bytes it was made from, because any
+// change first detaches the buffer and drops the cache.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "values/Ref.h"
+
+namespace vorn {
+
+class Text {
+public:
+    Text() = default;
+    explicit Text(std::string s) { if (!s.empty()) buf_ = Ref<Buffer>::make(std::move(s)); }
+    Text(const char* s) : Text(std::string(s)) {}
+
+    const std::string& str() const { return buf_ ? buf_->bytes : emptyString(); }
+    std::string_view view() const { return str(); }
+    std::size_t size() const { return buf_ ? buf_->bytes.size() : 0; }
+    bool empty() const { return !buf_ || buf_->bytes.empty(); }
+    void clear() { buf_.reset(); }
+
+    // Mutable bytes; detaches from other holders and forgets the cache.
+    std::string& edit() {
+        if (!buf_) buf_ = Ref<Buffer>::make(std::string());
+        else if (!buf_.unique()) buf_ = Ref<Buffer>::make(buf_->bytes);
+        else buf_->cache.reset();
+        return buf_->bytes;
+    }
+
+    // The artefact cached on these bytes, or null.
+    template <class T>
+    std::shared_ptr<const T> cached() const {
+        return buf_ ? std::static_pointer_cast<const T>(buf_->cache) : nullptr;
+    }
+    template <class T>
+    void setCache(std::shared_ptr<const T> c) const {
+        if (buf_) buf_->cache = std::move(c);
+    }
+
+    friend bool operator==(const Text& a, const Text& b) { return a.buf_ == b.buf_ || a.str() == b.str(); }
+
+private:
+    struct Buffer : RefCounted {
+        explicit Buffer(std::string s) : bytes(std::move(s)) {}
+        std::string bytes;
+        mutable std::shared_ptr<const void> cache;
+    };
+    static const std::string& emptyString() {
+        static const std::string e;
+        return e;
+    }
+    Ref<Buffer> buf_;
+};
+
+}  // namespace vorn
