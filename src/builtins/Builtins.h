@@ -8,7 +8,7 @@
 
 namespace vorn::builtins {
 
-// Console (ConsoleBuiltins.cpp)
+// Console (ConsoleBuiltins.cpp, Credits.cpp)
 Value print(Scope* scope);
 Value input(Scope* scope);
 Value getchar(Scope* scope);

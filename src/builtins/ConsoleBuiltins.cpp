@@ -1,4 +1,4 @@
-// Console builtins: print, input, getchar, _beep, werhatdasgemacht, _whereami.
+// Console builtins: print, input, getchar, _beep, _whereami.
 #include "builtins/Arguments.h"
 #include "builtins/Builtins.h"
 #include "platform/Platform.h"
@@ -38,10 +38,5 @@ Value beep(Scope*) {
 }
 
 Value whereami(Scope*) { return Value::ofText(platform::currentDirectory()); }
-
-Value werhatdasgemacht(Scope*) {
-    // FIXME: the credits art arrives with the rest of the console builtins.
-    return Value();
-}
 
 }  // namespace vorn::builtins

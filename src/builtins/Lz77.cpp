@@ -48,63 +48,53 @@ struct Match {
     int length = 0;
 };
 
-// For each level, the indexed positions sharing one key, oldest first, as a
-// singly linked queue. The greedy search at `pos` wants the longest match
-// (capped) and, among equally long ones, the farthest; walking a queue oldest
-// first makes "farthest" mean "first found", which a strictly-longer test
-// preserves.
+// For each level, the window positions sharing one key, oldest first.
+// Positions leave the window in the order they entered it, so every bucket is
+// a queue and a leaving position is always the head of its bucket: removal is
+// O(1) and the head is the farthest candidate. Links live in a ring indexed
+// by position modulo the window size; a slot is reused only after the
+// position that owned it has left, so memory is bounded by the window, not by
+// the input.
 //
-// Positions that fall out of the window are not unlinked one by one; a query
-// first drops the stale head entries of the bucket it reads. Links live in a
-// ring indexed by position modulo the ring size, so a stale entry's link
-// stays readable only until the ring wraps onto it; a sweep over all buckets
-// before that happens trims every queue to the window again. The ring is
-// sized to the input (up to kMaxRingBits), so short inputs never sweep.
+// The greedy search at `pos` wants the longest match (capped) and, among
+// equally long ones, the farthest. Walking a queue oldest first makes
+// "farthest" mean "first found", which a strictly-longer test preserves.
 class MatchIndex {
 public:
-    MatchIndex(const std::uint8_t* data, std::int32_t size) : d_(data), n_(size) {
-        int bits = kMinRingBits;
-        while (bits < kMaxRingBits && (std::int32_t{1} << bits) < size) ++bits;
-        ringMask_ = (std::int32_t{1} << bits) - 1;
-        sweepLimit_ = ringMask_ + 1;
-        // One row per ring slot, plus a spare row that absorbs the link an
-        // empty bucket's (nonexistent) tail would receive.
-        spareRow_ = static_cast<std::size_t>(ringMask_) + 1;
-        links_ = std::make_unique<Row[]>(spareRow_ + 1);
-        tables_ = std::make_unique<Table[]>(kLevels);
-    }
+    MatchIndex(const std::uint8_t* data, std::int32_t size)
+        : d_(data), n_(size), tables_(std::make_unique<Table[]>(kLevels)),
+          links_(std::make_unique<Row[]>(kSpareRow + 1)) {}
 
-    // Brings the index to the window of `pos`: every position before `pos`
-    // is linked in, and stale entries are still readable.
+    // Brings the index to exactly the window of `pos`: [pos - 4096, pos).
+    // A leaving position and the entering one that takes over its ring slot
+    // are handled in that order.
     void advanceTo(std::int32_t pos) {
-        if (pos > sweepLimit_) sweep(windowStart(pos));
-        for (; inserted_ < pos; ++inserted_) insert(inserted_);
+        for (; inserted_ < pos; ++inserted_) {
+            if (inserted_ >= kWindow) update<false>(inserted_ - kWindow);
+            update<true>(inserted_);
+        }
     }
 
-    Match longest(std::int32_t pos) {
+    Match longest(std::int32_t pos) const {
         // A match never covers the last byte: that byte is always a `next`.
         const int cap = std::min<std::int32_t>(kMaxMatch, n_ - 1 - pos);
         if (cap <= 0 || pos == 0) return {};
-        const std::int32_t start = windowStart(pos);
         const std::uint64_t gram = gramAt(pos);
         if (cap >= kTopGram) {
-            const Match m = longestFromTop(pos, start, gram, cap);
+            const Match m = longestFromTop(pos, gram, cap);
             if (m.length > 0) return m;
         }
         // No candidate shares kTopGram bytes (or the cap is below that), so
         // the best length is the longest k that has any candidate at all.
-        for (int k = std::min(cap, kTopGram - 1); k >= 2; --k) {
-            const std::int32_t c = farthestWithPrefix(k, pos, start, gram);
+        for (int k = std::min(cap, kTopGram - 1); k > kTopGram - kLevels; --k) {
+            const std::int32_t c = farthestWithPrefix(k, pos, gram);
             if (c != kNone) return {pos - c, k};
         }
-        const void* hit = std::memchr(d_ + start, d_[pos], static_cast<std::size_t>(pos - start));
-        if (hit == nullptr) return {};
-        return {static_cast<std::int32_t>(d_ + pos - static_cast<const std::uint8_t*>(hit)), 1};
+        return farthestShort(pos, std::min(cap, kTopGram - kLevels));
     }
 
 private:
-    static constexpr int kMinRingBits = 12;
-    static constexpr int kMaxRingBits = 16;  // well above the window, so sweeps are rare
+    static constexpr std::size_t kSpareRow = kWindow;
     struct Queue {
         std::int32_t head = kNone;
         std::int32_t tail = kNone;
@@ -112,7 +102,8 @@ private:
     using Table = std::array<Queue, std::size_t{1} << kHashBits>;
     using Row = std::array<std::int32_t, kLevels>;
 
-    static std::int32_t windowStart(std::int32_t pos) { return std::max<std::int32_t>(0, pos - kWindow); }
+    static constexpr int levelOf(int k) { return k - (kTopGram - kLevels + 1); }
+    static std::size_t row(std::int32_t p) { return static_cast<std::size_t>(p & kRingMask); }
 
     std::uint64_t gramAt(std::int32_t p) const {
         if (p + 8 <= n_) return load64(d_ + p);
@@ -126,42 +117,32 @@ private:
         return static_cast<std::uint32_t>((prefix * 0x9E3779B97F4A7C15ull) >> (64 - kHashBits));
     }
 
-    std::size_t row(std::int32_t p) const { return static_cast<std::size_t>(p & ringMask_); }
-
     // Only prefixes that end before the last byte can ever be matched, so a
-    // position is filed under those levels only.
-    void insert(std::int32_t p) {
+    // position is filed under those levels only; entry and exit apply the
+    // same rule, which keeps every queue consistent. Written without
+    // branches on the queue state, which follows the text and would defeat
+    // branch prediction.
+    template <bool entering>
+    void update(std::int32_t p) {
         const int top = std::min<std::int32_t>(kTopGram, n_ - 1 - p);
         const std::uint64_t gram = gramAt(p);
-        for (int k = 2; k <= top; ++k) {
-            const int level = k - 2;
+        for (int k = kTopGram - kLevels + 1; k <= top; ++k) {
+            const int level = levelOf(k);
             Queue& q = tables_[level][keyFor(k, gram)];
-            // Branch-free: whether a bucket is empty follows the text and
-            // would defeat branch prediction.
-            const bool empty = q.head == kNone;
-            links_[empty ? spareRow_ : row(q.tail)][level] = p;
-            q.head = empty ? p : q.head;
-            q.tail = p;
+            if constexpr (entering) {
+                const bool empty = q.head == kNone;
+                links_[empty ? kSpareRow : row(q.tail)][level] = p;  // the spare row absorbs it
+                q.head = empty ? p : q.head;
+                q.tail = p;
+            } else {
+                const std::int32_t successor = links_[row(p)][level];
+                q.head = q.tail == p ? kNone : successor;
+            }
         }
     }
 
     std::int32_t after(const Queue& q, int level, std::int32_t c) const {
         return q.tail == c ? kNone : links_[row(c)][level];
-    }
-
-    // Drops the entries before `start` from the front of a queue.
-    std::int32_t trimmedHead(Queue& q, int level, std::int32_t start) {
-        while (q.head != kNone && q.head < start) q.head = after(q, level, q.head);
-        return q.head;
-    }
-
-    // Runs before the ring can wrap onto a stale entry that is still linked:
-    // afterwards every entry is at or after `start`, and its link stays valid
-    // until position start + ring size is inserted.
-    void sweep(std::int32_t start) {
-        for (int level = 0; level < kLevels; ++level)
-            for (Queue& q : tables_[level]) trimmedHead(q, level, start);
-        sweepLimit_ = start + ringMask_ + 1;
     }
 
     int matchLength(std::int32_t c, std::int32_t pos, int cap) const {
@@ -179,12 +160,12 @@ private:
         return k;
     }
 
-    Match longestFromTop(std::int32_t pos, std::int32_t start, std::uint64_t gram, int cap) {
-        constexpr int level = kTopGram - 2;
-        Queue& q = tables_[level][keyFor(kTopGram, gram)];
+    Match longestFromTop(std::int32_t pos, std::uint64_t gram, int cap) const {
+        constexpr int level = levelOf(kTopGram);
+        const Queue& q = tables_[level][keyFor(kTopGram, gram)];
         int best = kTopGram - 1;  // anything shorter is left to the lower levels
         std::int32_t bestC = kNone;
-        for (std::int32_t c = trimmedHead(q, level, start); c != kNone; c = after(q, level, c)) {
+        for (std::int32_t c = q.head; c != kNone; c = after(q, level, c)) {
             // A candidate that differs at index `best` cannot be longer.
             if (d_[c + best] != d_[pos + best]) continue;
             const int len = matchLength(c, pos, cap);
@@ -198,20 +179,35 @@ private:
         return {pos - bestC, best};
     }
 
-    std::int32_t farthestWithPrefix(int k, std::int32_t pos, std::int32_t start, std::uint64_t gram) {
-        const int level = k - 2;
-        Queue& q = tables_[level][keyFor(k, gram)];
-        for (std::int32_t c = trimmedHead(q, level, start); c != kNone; c = after(q, level, c))
+    std::int32_t farthestWithPrefix(int k, std::int32_t pos, std::uint64_t gram) const {
+        const int level = levelOf(k);
+        const Queue& q = tables_[level][keyFor(k, gram)];
+        for (std::int32_t c = q.head; c != kNone; c = after(q, level, c))
             if (std::memcmp(d_ + c, d_ + pos, static_cast<std::size_t>(k)) == 0) return c;
         return kNone;
     }
 
+    // Prefixes below the indexed levels (at most 2 bytes) are searched by
+    // scanning the window from its far end.
+    Match farthestShort(std::int32_t pos, int k) const {
+        const std::int32_t start = std::max<std::int32_t>(0, pos - kWindow);
+        for (; k >= 1; --k) {
+            const std::uint8_t* from = d_ + start;
+            const std::uint8_t* end = d_ + pos;
+            while (from < end) {
+                const auto* hit = static_cast<const std::uint8_t*>(
+                    std::memchr(from, d_[pos], static_cast<std::size_t>(end - from)));
+                if (hit == nullptr) break;
+                if (k == 1 || hit[1] == d_[pos + 1]) return {static_cast<std::int32_t>(end - hit), k};
+                from = hit + 1;
+            }
+        }
+        return {};
+    }
+
     const std::uint8_t* d_;
     std::int32_t n_;
-    std::int32_t inserted_ = 0;  // positions [0, inserted_) are linked in
-    std::int32_t ringMask_ = 0;
-    std::int32_t sweepLimit_ = 0;  // a search beyond this position needs a sweep first
-    std::size_t spareRow_ = 0;
+    std::int32_t inserted_ = 0;  // positions [0, inserted_) have entered
     std::unique_ptr<Table[]> tables_;
     std::unique_ptr<Row[]> links_;
 };

@@ -90,8 +90,7 @@ TEST_F(PlatformFiles, ReadTextFileDropsOnlyTheFinalLineEnd) {
     };
     for (const auto& item : cases) {
         writeRaw(at("t.txt"), item.content);
-        EXPECT_EQ(platform::readTextFile(at("t.txt")), item.expected)
-            << "content \"" << item.content << "\"";
+        EXPECT_EQ(platform::readTextFile(at("t.txt")), item.expected) << item.content;
     }
     EXPECT_EQ(platform::readTextFile(at("missing.txt")), "");
     EXPECT_EQ(platform::readTextFile(at("no/such/folder/x.txt")), "");
@@ -105,7 +104,6 @@ TEST_F(PlatformFiles, WriteTextFileWritesExactlyAndTruncates) {
     platform::writeTextFile(at("w.txt"), "42");
     EXPECT_EQ(readRaw(at("w.txt")), "42");
     platform::writeTextFile(at("w.txt"), "");
-    EXPECT_TRUE(fs::exists(at("w.txt")));
     EXPECT_EQ(readRaw(at("w.txt")), "");
 
     expectError([&] { platform::writeTextFile(at("missing/w.txt"), "x"); }, "cannot write file");
@@ -132,7 +130,6 @@ TEST_F(PlatformFiles, WriteBinaryFileWritesExactBytes) {
     EXPECT_EQ(platform::readBinaryFile(at("b.bin")), bytes);
 
     platform::writeBinaryFile(at("b.bin"), {});
-    EXPECT_TRUE(fs::exists(at("b.bin")));
     EXPECT_EQ(fs::file_size(at("b.bin")), 0u);
 
     expectError([&] { platform::writeBinaryFile(at("missing/b.bin"), bytes); }, "cannot write file");
@@ -146,8 +143,7 @@ TEST_F(PlatformFiles, ReadSourceLinesDropsCarriageReturnOnlyBeforeLineFeed) {
     };
     for (const auto& item : cases) {
         writeRaw(at("s.vorn"), item.content);
-        EXPECT_EQ(platform::readSourceLines(at("s.vorn")), item.expected)
-            << "content \"" << item.content << "\"";
+        EXPECT_EQ(platform::readSourceLines(at("s.vorn")), item.expected) << item.content;
     }
     EXPECT_TRUE(platform::readSourceLines(at("missing.vorn")).empty());
 }
@@ -245,7 +241,6 @@ TEST_F(PlatformFolders, ChangeDirectoryAndBack) {
     EXPECT_EQ(platform::readTextFile("inside.txt"), "inside");
     platform::changeDirectory("..");
     EXPECT_TRUE(fs::equivalent(platform::currentDirectory(), root()));
-    EXPECT_EQ(platform::readTextFile("lib/inside.txt"), "inside");
 
     const std::string before = platform::currentDirectory();
     expectError([&] { platform::changeDirectory(at("missing")); }, "cannot set current path");
@@ -388,12 +383,10 @@ int deepEntry(void* argument) {
 
 }  // namespace
 
-TEST(PlatformStack, LargeStackCarriesDeepRecursion) {
+TEST(PlatformStack, EntryRunsOnADeepStackAndItsOutcomeComesBack) {
     int depth = 200000;  // far beyond an 8 MB main-thread stack
     EXPECT_EQ(platform::runWithLargeStack(std::size_t{128} << 20, deepEntry, &depth), depth);
-}
 
-TEST(PlatformStack, ResultAndErrorsComeBack) {
     int value = 41;
     const auto addOne = [](void* argument) { return *static_cast<int*>(argument) + 1; };
     EXPECT_EQ(platform::runWithLargeStack(std::size_t{1} << 20, addOne, &value), 42);
