@@ -21,13 +21,9 @@ constexpr std::size_t kInterpreterStackBytes = std::size_t(4) << 30;
 
 struct ProgramRun {
     std::string_view source;
+    ProgramKind kind;
     int status = 0;
 };
-
-void report(const std::string& text) {
-    platform::writeOut("error: " + text + "\n");
-    platform::flushOut();
-}
 
 int runOnThisThread(void* argument) {
     auto* run = static_cast<ProgramRun*>(argument);
@@ -35,17 +31,22 @@ int runOnThisThread(void* argument) {
         registerBuiltins();
         const std::shared_ptr<const Block> block = prepareBlock(run->source);
         Scope scope;
-        runBlock(*block, &scope, nullptr);
+        runBlock(*block, &scope, nullptr,
+                 run->kind == ProgramKind::Session ? ErrorBoundary::Yes : ErrorBoundary::No);
+        run->status = 0;
+    } catch (const EndOfSession&) {
+        platform::writeOut("\n");
+        platform::flushOut();
         run->status = 0;
     } catch (const UnbalancedText& unbalanced) {
         platform::writeOut(unbalanced.report());
         platform::flushOut();
         run->status = kUnbalancedExitStatus;
     } catch (const ScriptError& error) {
-        report(error.what());
+        reportError(error.what());
         run->status = 1;
     } catch (const std::bad_alloc&) {
-        report("out of memory");
+        reportError("out of memory");
         run->status = 1;
     }
     return run->status;
@@ -53,8 +54,8 @@ int runOnThisThread(void* argument) {
 
 }  // namespace
 
-int runProgram(std::string_view source) {
-    ProgramRun run{source};
+int runProgram(std::string_view source, ProgramKind kind) {
+    ProgramRun run{source, kind};
     platform::runWithLargeStack(kInterpreterStackBytes, runOnThisThread, &run);
     return run.status;
 }

@@ -2,4 +2,4 @@
 #include "app/BootScript.h"
 #include "app/Interpreter.h"
 
-int main(int, char**) { return vorn::runProgram(vorn::bootScript()); }
+int main(int, char**) { return vorn::runProgram(vorn::bootScript(), vorn::ProgramKind::Session); }

@@ -1,6 +1,7 @@
 // Console builtins: print, input, getchar, _beep, _whereami.
 #include "builtins/Arguments.h"
 #include "builtins/Builtins.h"
+#include "exec/Run.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
 
@@ -26,7 +27,12 @@ Value print(Scope* scope) {
 
 Value input(Scope*) {
     std::string line;
-    if (!platform::readLine(line)) line.clear();
+    if (!platform::readLine(line)) {
+        // The interactive loop itself asking for a line at end of input ends
+        // the session; a script's own input just reads as empty text.
+        if (inBoundaryStatement()) throw EndOfSession{};
+        line.clear();
+    }
     return Value::ofText(std::move(line));
 }
 

@@ -20,17 +20,20 @@ constexpr int kMaxMatch = 18;
 constexpr std::size_t kStreamHeader = 8;
 constexpr std::size_t kStreamToken = 9;
 
-// The search indexes the window by k-byte prefixes for k = 2..kTopGram,
-// hashed into small tables (so a bucket may hold strangers and every hit is
-// verified). Longer matches are found by walking the kTopGram level; shorter
-// ones by asking each lower level for its farthest true hit; single bytes by
-// scanning the window, which is needed rarely enough not to pay for a level.
-constexpr int kTopGram = 4;
-constexpr int kLevels = kTopGram - 1;  // level i holds prefixes of i + 2 bytes
+// The search indexes the window by its 2-byte and 3-byte prefixes, hashed
+// into small tables (so a bucket may hold strangers and every hit is
+// verified). Matches of 3 bytes or more are found by walking the 3-byte
+// level; 2-byte ones by taking the farthest true hit of the 2-byte level;
+// single bytes by scanning the window, which is needed too rarely to pay for
+// a level of its own.
+constexpr int kTopGram = 3;
+constexpr int kLowGram = 2;
+constexpr int kLevels = kTopGram - kLowGram + 1;
 constexpr int kHashBits = 12;
-constexpr std::int32_t kNone = -1;
 
-const char* const kBadData = "Invalid lz77 data";
+[[noreturn]] void failBadData(const char* what) {
+    throw ScriptError(std::string("Invalid lz77 data - ") + what);
+}
 
 std::uint64_t load64(const std::uint8_t* p) {
     std::uint64_t v;
@@ -51,10 +54,9 @@ struct Match {
 // For each level, the window positions sharing one key, oldest first.
 // Positions leave the window in the order they entered it, so every bucket is
 // a queue and a leaving position is always the head of its bucket: removal is
-// O(1) and the head is the farthest candidate. Links live in a ring indexed
-// by position modulo the window size; a slot is reused only after the
-// position that owned it has left, so memory is bounded by the window, not by
-// the input.
+// O(1) and the head is the farthest candidate. Links live in a ring of rows
+// indexed by position modulo the window size, so memory is bounded by the
+// window, not by the input; the window's positions own distinct rows.
 //
 // The greedy search at `pos` wants the longest match (capped) and, among
 // equally long ones, the farthest. Walking a queue oldest first makes
@@ -66,13 +68,22 @@ public:
           links_(std::make_unique<Row[]>(kSpareRow + 1)) {}
 
     // Brings the index to exactly the window of `pos`: [pos - 4096, pos).
-    // A leaving position and the entering one that takes over its ring slot
-    // are handled in that order.
+    // A leaving position goes before the entering one that takes over its
+    // row.
     void advanceTo(std::int32_t pos) {
-        for (; inserted_ < pos; ++inserted_) {
-            if (inserted_ >= kWindow) update<false>(inserted_ - kWindow);
-            update<true>(inserted_);
+        std::int32_t p = inserted_;
+        // Positions whose prefixes are all complete and whose 8-byte load
+        // stays inside the input take the straight path.
+        const std::int32_t plain = std::min(pos, n_ - 1 - std::max(kTopGram, 7));
+        for (; p < plain; ++p) {
+            if (p >= kWindow) file<false>(p - kWindow, load64(d_ + p - kWindow), kTopGram);
+            file<true>(p, load64(d_ + p), kTopGram);
         }
+        for (; p < pos; ++p) {
+            if (p >= kWindow) file<false>(p - kWindow, gramAt(p - kWindow), levelsFor(p - kWindow));
+            file<true>(p, gramAt(p), levelsFor(p));
+        }
+        inserted_ = p;
     }
 
     Match longest(std::int32_t pos) const {
@@ -86,24 +97,29 @@ public:
         }
         // No candidate shares kTopGram bytes (or the cap is below that), so
         // the best length is the longest k that has any candidate at all.
-        for (int k = std::min(cap, kTopGram - 1); k > kTopGram - kLevels; --k) {
+        for (int k = std::min(cap, kTopGram - 1); k >= kLowGram; --k) {
             const std::int32_t c = farthestWithPrefix(k, pos, gram);
-            if (c != kNone) return {pos - c, k};
+            if (c != kEmpty) return {pos - c, k};
         }
-        return farthestShort(pos, std::min(cap, kTopGram - kLevels));
+        return farthestByte(pos);
     }
 
 private:
-    static constexpr std::size_t kSpareRow = kWindow;
+    // An empty queue has head kEmpty, larger than any position, so that
+    // appending can set the head with a min, and a tail row of kSpareRow, a
+    // row no position owns, so that appending can write the tail's link
+    // unconditionally. Neither needs a branch on the queue state, which
+    // follows the text and would defeat branch prediction.
+    static constexpr std::int32_t kEmpty = std::numeric_limits<std::int32_t>::max();
+    static constexpr std::uint32_t kSpareRow = kWindow;
     struct Queue {
-        std::int32_t head = kNone;
-        std::int32_t tail = kNone;
+        std::int32_t head = kEmpty;
+        std::uint32_t tailRow = kSpareRow;
     };
     using Table = std::array<Queue, std::size_t{1} << kHashBits>;
     using Row = std::array<std::int32_t, kLevels>;
 
-    static constexpr int levelOf(int k) { return k - (kTopGram - kLevels + 1); }
-    static std::size_t row(std::int32_t p) { return static_cast<std::size_t>(p & kRingMask); }
+    static std::uint32_t row(std::int32_t p) { return static_cast<std::uint32_t>(p & kRingMask); }
 
     std::uint64_t gramAt(std::int32_t p) const {
         if (p + 8 <= n_) return load64(d_ + p);
@@ -112,37 +128,38 @@ private:
         return v;
     }
 
+    // Only prefixes that end before the last byte can ever be matched, so a
+    // position is filed under those lengths only; entry and exit apply the
+    // same rule, which keeps every queue consistent.
+    int levelsFor(std::int32_t p) const { return std::min<std::int32_t>(kTopGram, n_ - 1 - p); }
+
     static std::uint32_t keyFor(int k, std::uint64_t gram) {
         const std::uint64_t prefix = gram & ((std::uint64_t{1} << (8 * k)) - 1);
         return static_cast<std::uint32_t>((prefix * 0x9E3779B97F4A7C15ull) >> (64 - kHashBits));
     }
 
-    // Only prefixes that end before the last byte can ever be matched, so a
-    // position is filed under those levels only; entry and exit apply the
-    // same rule, which keeps every queue consistent. Written without
-    // branches on the queue state, which follows the text and would defeat
-    // branch prediction.
     template <bool entering>
-    void update(std::int32_t p) {
-        const int top = std::min<std::int32_t>(kTopGram, n_ - 1 - p);
-        const std::uint64_t gram = gramAt(p);
-        for (int k = kTopGram - kLevels + 1; k <= top; ++k) {
-            const int level = levelOf(k);
+    void file(std::int32_t p, std::uint64_t gram, int longest) {
+        Row* links = links_.get();
+        const std::uint32_t r = row(p);
+        for (int k = kLowGram; k <= longest; ++k) {
+            const int level = k - kLowGram;
             Queue& q = tables_[level][keyFor(k, gram)];
             if constexpr (entering) {
-                const bool empty = q.head == kNone;
-                links_[empty ? kSpareRow : row(q.tail)][level] = p;  // the spare row absorbs it
-                q.head = empty ? p : q.head;
-                q.tail = p;
+                links[q.tailRow][level] = p;
+                q.head = std::min(q.head, p);
+                q.tailRow = r;
             } else {
-                const std::int32_t successor = links_[row(p)][level];
-                q.head = q.tail == p ? kNone : successor;
+                const bool emptied = q.tailRow == r;
+                const std::int32_t successor = links[r][level];
+                q.head = emptied ? kEmpty : successor;
+                q.tailRow = emptied ? kSpareRow : q.tailRow;
             }
         }
     }
 
     std::int32_t after(const Queue& q, int level, std::int32_t c) const {
-        return q.tail == c ? kNone : links_[row(c)][level];
+        return q.tailRow == row(c) ? kEmpty : links_[row(c)][level];
     }
 
     int matchLength(std::int32_t c, std::int32_t pos, int cap) const {
@@ -161,11 +178,11 @@ private:
     }
 
     Match longestFromTop(std::int32_t pos, std::uint64_t gram, int cap) const {
-        constexpr int level = levelOf(kTopGram);
+        constexpr int level = kTopGram - kLowGram;
         const Queue& q = tables_[level][keyFor(kTopGram, gram)];
         int best = kTopGram - 1;  // anything shorter is left to the lower levels
-        std::int32_t bestC = kNone;
-        for (std::int32_t c = q.head; c != kNone; c = after(q, level, c)) {
+        std::int32_t bestC = kEmpty;
+        for (std::int32_t c = q.head; c != kEmpty; c = after(q, level, c)) {
             // A candidate that differs at index `best` cannot be longer.
             if (d_[c + best] != d_[pos + best]) continue;
             const int len = matchLength(c, pos, cap);
@@ -175,34 +192,23 @@ private:
                 if (len == cap) break;  // nothing nearer can beat the cap
             }
         }
-        if (bestC == kNone) return {};
+        if (bestC == kEmpty) return {};
         return {pos - bestC, best};
     }
 
     std::int32_t farthestWithPrefix(int k, std::int32_t pos, std::uint64_t gram) const {
-        const int level = levelOf(k);
+        const int level = k - kLowGram;
         const Queue& q = tables_[level][keyFor(k, gram)];
-        for (std::int32_t c = q.head; c != kNone; c = after(q, level, c))
+        for (std::int32_t c = q.head; c != kEmpty; c = after(q, level, c))
             if (std::memcmp(d_ + c, d_ + pos, static_cast<std::size_t>(k)) == 0) return c;
-        return kNone;
+        return kEmpty;
     }
 
-    // Prefixes below the indexed levels (at most 2 bytes) are searched by
-    // scanning the window from its far end.
-    Match farthestShort(std::int32_t pos, int k) const {
+    Match farthestByte(std::int32_t pos) const {
         const std::int32_t start = std::max<std::int32_t>(0, pos - kWindow);
-        for (; k >= 1; --k) {
-            const std::uint8_t* from = d_ + start;
-            const std::uint8_t* end = d_ + pos;
-            while (from < end) {
-                const auto* hit = static_cast<const std::uint8_t*>(
-                    std::memchr(from, d_[pos], static_cast<std::size_t>(end - from)));
-                if (hit == nullptr) break;
-                if (k == 1 || hit[1] == d_[pos + 1]) return {static_cast<std::int32_t>(end - hit), k};
-                from = hit + 1;
-            }
-        }
-        return {};
+        const void* hit = std::memchr(d_ + start, d_[pos], static_cast<std::size_t>(pos - start));
+        if (hit == nullptr) return {};
+        return {static_cast<std::int32_t>(d_ + pos - static_cast<const std::uint8_t*>(hit)), 1};
     }
 
     const std::uint8_t* d_;
@@ -215,7 +221,7 @@ private:
 // Positions and offsets are signed 32-bit in the token format.
 std::int32_t checkedInputSize(std::string_view data) {
     if (data.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        throw ScriptError(kBadData, "input too large (2^31 bytes or more)");
+        failBadData("input too large");
     return static_cast<std::int32_t>(data.size());
 }
 
@@ -283,13 +289,13 @@ std::string lz77Serialize(const std::vector<Lz77Token>& tokens) {
 }
 
 std::vector<Lz77Token> lz77Parse(std::string_view stream) {
-    if (stream.size() < kStreamHeader) throw ScriptError(kBadData, "stream too short");
+    if (stream.size() < kStreamHeader) failBadData("stream too short");
     const auto* p = reinterpret_cast<const unsigned char*>(stream.data());
     const std::uint64_t count = getLE(p, 8);
     // The count is untrusted: compare it with what is present before sizing
     // anything by it.
     if (count > (stream.size() - kStreamHeader) / kStreamToken)
-        throw ScriptError(kBadData, "token count exceeds stream length");
+        failBadData("token count exceeds stream length");
     std::vector<Lz77Token> tokens;
     tokens.reserve(static_cast<std::size_t>(count));
     p += kStreamHeader;
@@ -310,11 +316,11 @@ std::string lz77Expand(const std::vector<Lz77Token>& tokens) {
     for (const Lz77Token& t : tokens) {
         if (t.length > 0) {
             if (t.offset <= 0 || static_cast<std::uint64_t>(t.offset) > total)
-                throw ScriptError(kBadData, "copy reaches before the start of the output");
+                failBadData("copy offset outside the output");
             total += static_cast<std::uint64_t>(t.length);
         }
         total += 1;
-        if (total > out.max_size()) throw ScriptError(kBadData, "output too large");
+        if (total > out.max_size()) failBadData("output too large");
     }
     out.resize(static_cast<std::size_t>(total));
     char* o = out.data();

@@ -41,7 +41,7 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     if (!conditionHolds(statement.tokens[0], run.view())) return;
     const Block& body = statement.tokens[1].inlineBody();
     Scope scope = run.nestedScope();
-    BlockResult result = runBlock(body, &scope, nullptr);
+    BlockResult result = runBlock(body, &scope, nullptr, run.boundary);
     endedRun(run, result);
 }
 
@@ -52,7 +52,7 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
     // The condition sees the run's own tables, never the loop scope.
     while (conditionHolds(condition, run.view())) {
         const Block& body = statement.tokens[1].inlineBody();
-        BlockResult result = runBlock(body, &loopScope, &loopScope);
+        BlockResult result = runBlock(body, &loopScope, &loopScope, run.boundary);
         if (endedRun(run, result)) return;
     }
 }

@@ -1,9 +1,13 @@
 // runBlock: entry, the statement loop with its kind trim, and the write-back.
 #include "exec/Run.h"
 
+#include <new>
+
 #include "builtins/BuiltinTable.h"
 #include "exec/Trim.h"
+#include "platform/Platform.h"
 #include "values/Depth.h"
+#include "values/Error.h"
 
 namespace vorn {
 
@@ -29,9 +33,47 @@ ValueRef Run::assignTarget(std::string_view name, std::uint64_t hash) {
     return fresh;
 }
 
-BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope) {
+namespace {
+
+bool gInBoundaryRun = false;
+
+// Restores the boundary flag of the enclosing run on every exit path.
+class BoundaryScope {
+public:
+    explicit BoundaryScope(ErrorBoundary b) : saved_(gInBoundaryRun) { gInBoundaryRun = b == ErrorBoundary::Yes; }
+    ~BoundaryScope() { gInBoundaryRun = saved_; }
+    BoundaryScope(const BoundaryScope&) = delete;
+    BoundaryScope& operator=(const BoundaryScope&) = delete;
+
+private:
+    bool saved_;
+};
+
+void executeGuarded(Run& run, const PreparedStatement& statement) {
+    try {
+        executeStatement(run, statement);
+    } catch (const ScriptError& error) {
+        reportError(error.what());
+    } catch (const std::bad_alloc&) {
+        reportError("out of memory");
+    }
+}
+
+}  // namespace
+
+bool inBoundaryStatement() { return gInBoundaryRun; }
+
+void reportError(const std::string& text) {
+    if (!platform::atLineStart()) platform::writeOut("\n");
+    platform::writeOut("error: " + text + "\n");
+    platform::flushOut();
+}
+
+BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope, ErrorBoundary boundary) {
     DepthGuard depth;
+    const BoundaryScope boundaryScope(boundary);
     Run run;
+    run.boundary = boundary;
     if (inheritedScope) run.inherited = *inheritedScope;
     bindBuiltins(run.inherited);
     if (localScope) run.local = *localScope;
@@ -39,7 +81,8 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
     for (const PreparedStatement& statement : block.statements) {
         trimVisible(run.view());
         if (statement.kind == StatementKind::Empty) continue;
-        executeStatement(run, statement);
+        if (boundary == ErrorBoundary::Yes) executeGuarded(run, statement);
+        else executeStatement(run, statement);
         if (run.returned) break;
     }
 

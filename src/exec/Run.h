@@ -19,6 +19,15 @@
 
 namespace vorn {
 
+// Whether a run's statements each catch and report the errors raised below
+// them. The boot script's own statements (and those of its compare and until
+// bodies) do, so an error abandons one statement and the session goes on;
+// code run through exec, also or a call does not.
+enum class ErrorBoundary : bool { No = false, Yes = true };
+
+// Raised when the interactive loop asks for a line and input has ended.
+struct EndOfSession {};
+
 struct BlockResult {
     Value value;            // the return value; integer 0 unless `end` gave one
     bool returned = false;  // the run ended through `end`
@@ -30,6 +39,7 @@ public:
     Scope local;
     Value returnValue = Value::ofInteger(0);
     bool returned = false;
+    ErrorBoundary boundary = ErrorBoundary::No;
 
     // What operands see: the inherited table, then the local one.
     const View& view() {
@@ -55,7 +65,15 @@ private:
 };
 
 // Runs block. Either scope may be null; both may be the same Scope.
-BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope);
+BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope,
+                     ErrorBoundary boundary = ErrorBoundary::No);
+
+// True while a statement of an error-boundary run is being carried out
+// directly (not inside a call, exec or also it started).
+bool inBoundaryStatement();
+
+// Reports an error as one line "error: <text>", on a fresh line.
+void reportError(const std::string& text);
 
 // Carries out one prepared statement in run.
 void executeStatement(Run& run, const PreparedStatement& statement);

@@ -40,6 +40,11 @@ void writeOut(std::string_view bytes);
 
 void flushOut();
 
+// True when the cursor is at the start of a line: nothing was written yet,
+// the last byte written was '\n', or a line was just read from a terminal
+// (which echoed its line end).
+bool atLineStart();
+
 bool stdinIsTerminal();
 
 // ---- Paths -----------------------------------------------------------------

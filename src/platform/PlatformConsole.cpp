@@ -124,6 +124,11 @@ std::string readKey() {
 #endif
 }
 
+namespace {
+// Whether the console cursor is at the start of a line, as far as we know.
+bool atLineStartNow = true;
+}  // namespace
+
 bool readLine(std::string& line) {
     line.clear();
     if (inputEnded) return false;
@@ -135,7 +140,11 @@ bool readLine(std::string& line) {
             inputEnded = true;
             return !line.empty();
         }
-        if (byte == '\n') return true;
+        if (byte == '\n') {
+            // A terminal echoed the line end, so the cursor starts a new line.
+            if (stdinIsTerminal()) atLineStartNow = true;
+            return true;
+        }
         line.push_back(static_cast<char>(byte));
     }
 }
@@ -144,8 +153,12 @@ void writeBell() { writeOut("\a"); }
 
 void writeOut(std::string_view bytes) {
     prepareOutput();
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    if (bytes.empty()) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    atLineStartNow = bytes.back() == '\n';
 }
+
+bool atLineStart() { return atLineStartNow; }
 
 void flushOut() { std::fflush(stdout); }
 

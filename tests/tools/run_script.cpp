@@ -18,5 +18,5 @@ int main(int argc, char** argv) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    return vorn::runProgram(text.str());
+    return vorn::runProgram(text.str(), vorn::ProgramKind::Script);
 }
