@@ -8,55 +8,128 @@ each other or the tree). Siblings of NAME.vorn:
   NAME.in      standard input (otherwise the input is empty)
 In expected output, {TMP} stands for the temporary folder's path.
 
-Usage: run_golden.py RUNNER SCRIPTS_DIR [--regen] [--filter TEXT]
+Usage: run_golden.py RUNNER SCRIPTS_DIR [SCRIPTS_DIR ...]
+                     [--regen] [--filter TEXT] [--jobs N] [--platform windows]
 RUNNER is a command that takes the script path (the test tool
 vorn_run_script, or `wine vorn_run_script.exe`, given as one quoted string).
+
+--platform windows runs a Windows build (under Wine); then
+  - the script path is handed over in Wine's drive form (Z:\\...);
+  - NAME.out.windows and NAME.status.windows, where present, take the place
+    of NAME.out and NAME.status (for output that legitimately differs, such
+    as the CRLF line ends that text-mode files get on Windows);
+  - the temporary folder's Windows form (Z:\\tmp\\vorn-golden-...) is also
+    replaced by {TMP}, and the backslashes of a path that continues it
+    become "/", so {TMP}/sub expects the same folder on both platforms;
+  - --regen writes NAME.out.windows / NAME.status.windows only where the
+    result differs from the common files, and removes them where it does not.
+See tests/windows/README.md.
 """
+import concurrent.futures
 import difflib
 import os
+import re
 import shlex
 import shutil
 import subprocess
 import sys
 import tempfile
 
+PLATFORMS = ("windows",)
 
-def run_case(runner, script, regen):
+
+def wine_path(path):
+    """Wine maps the Unix root to drive Z: in every new prefix."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def normalise(out, tmp, platform):
+    """Replaces the temporary folder's path in `out` with {TMP}."""
+    real = os.path.realpath(tmp)
+    out = out.replace(real.encode(), b"{TMP}")
+    if platform == "windows":
+        # Z:\tmp\vorn-golden-x\sub\f.txt -> {TMP}/sub/f.txt; the drive letter
+        # may come back in either case, so match it without regard to case.
+        pattern = re.escape(wine_path(real).encode()) + rb"((?:\\[^\s\\\"']*)*)"
+        out = re.sub(
+            pattern,
+            lambda m: b"{TMP}" + m.group(1).replace(b"\\", b"/"),
+            out,
+            flags=re.IGNORECASE,
+        )
+    return out
+
+
+def expected_files(base, platform):
+    """The expected-output and expected-status files that apply."""
+    out_path, status_path = base + ".out", base + ".status"
+    if platform:
+        if os.path.exists(f"{out_path}.{platform}"):
+            out_path = f"{out_path}.{platform}"
+        if os.path.exists(f"{status_path}.{platform}"):
+            status_path = f"{status_path}.{platform}"
+    return out_path, status_path
+
+
+def read_expected(out_path, status_path):
+    expected = open(out_path, "rb").read() if os.path.exists(out_path) else b""
+    status = int(open(status_path).read().strip()) if os.path.exists(status_path) else 0
+    return expected, status
+
+
+def regenerate(base, platform, out, status):
+    if platform:
+        # Platform files only record where this platform differs.
+        common = read_expected(base + ".out", base + ".status")
+        out_path, status_path = f"{base}.out.{platform}", f"{base}.status.{platform}"
+        for path, differs, text in (
+            (out_path, out != common[0], out),
+            (status_path, status != common[1], f"{status}\n".encode()),
+        ):
+            if differs:
+                open(path, "wb").write(text)
+            elif os.path.exists(path):
+                os.remove(path)
+        return
+    open(base + ".out", "wb").write(out)
+    if status != 0:
+        open(base + ".status", "w").write(f"{status}\n")
+    elif os.path.exists(base + ".status"):
+        os.remove(base + ".status")
+
+
+def run_case(runner, script, regen, platform):
     base = script[: -len(".vorn")]
     stdin_path = base + ".in"
     stdin = open(stdin_path, "rb").read() if os.path.exists(stdin_path) else b""
+    script_arg = wine_path(script) if platform == "windows" else os.path.abspath(script)
     tmp = tempfile.mkdtemp(prefix="vorn-golden-")
     try:
         proc = subprocess.run(
-            shlex.split(runner) + [os.path.abspath(script)],
+            shlex.split(runner) + [script_arg],
             input=stdin,
             cwd=tmp,
             capture_output=True,
             timeout=120,
         )
-        out = proc.stdout.replace(os.path.realpath(tmp).encode(), b"{TMP}")
+        out = normalise(proc.stdout, tmp, platform)
         status = proc.returncode
     except subprocess.TimeoutExpired:
         return "timed out"
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
-    out_path, status_path = base + ".out", base + ".status"
     if regen:
-        open(out_path, "wb").write(out)
-        if status != 0:
-            open(status_path, "w").write(f"{status}\n")
-        elif os.path.exists(status_path):
-            os.remove(status_path)
+        regenerate(base, platform, out, status)
         return None
-    expected = open(out_path, "rb").read() if os.path.exists(out_path) else b""
-    expected_status = int(open(status_path).read().strip()) if os.path.exists(status_path) else 0
+    out_path, status_path = expected_files(base, platform)
+    expected, expected_status = read_expected(out_path, status_path)
     problems = []
     if out != expected:
         diff = difflib.unified_diff(
             expected.decode("utf-8", "replace").splitlines(True),
             out.decode("utf-8", "replace").splitlines(True),
-            "expected",
+            os.path.basename(out_path),
             "actual",
         )
         problems.append("output differs:\n" + "".join(diff))
@@ -67,27 +140,46 @@ def run_case(runner, script, regen):
     return "\n".join(problems) if problems else None
 
 
+def option_value(argv, name):
+    if name not in argv:
+        return None
+    i = argv.index(name)
+    if i + 1 >= len(argv):
+        sys.exit(f"{name} needs a value")
+    value = argv[i + 1]
+    del argv[i : i + 2]
+    return value
+
+
 def main():
-    args = [a for a in sys.argv[1:] if not a.startswith("--")]
-    regen = "--regen" in sys.argv
-    filt = None
-    if "--filter" in sys.argv:
-        filt = sys.argv[sys.argv.index("--filter") + 1]
-        args.remove(filt)
-    runner, root = args[0], args[1]
-    scripts = sorted(
-        os.path.join(d, f) for d, _, files in os.walk(root) for f in files if f.endswith(".vorn")
-    )
-    if filt:
-        scripts = [s for s in scripts if filt in s]
+    argv = sys.argv[1:]
+    filt = option_value(argv, "--filter")
+    jobs = int(option_value(argv, "--jobs") or 1)
+    platform = option_value(argv, "--platform")
+    if platform is not None and platform not in PLATFORMS:
+        sys.exit(f"unknown platform {platform!r}; known: {', '.join(PLATFORMS)}")
+    regen = "--regen" in argv
+    args = [a for a in argv if not a.startswith("--")]
+    if len(args) < 2:
+        sys.exit(__doc__)
+    runner, roots = args[0], args[1:]
+
+    cases = []  # (script, name shown)
+    for root in roots:
+        found = sorted(
+            os.path.join(d, f) for d, _, files in os.walk(root) for f in files if f.endswith(".vorn")
+        )
+        cases += [(s, os.path.relpath(s, root)) for s in found if not filt or filt in s]
+
     failures = 0
-    for script in scripts:
-        problem = run_case(runner, script, regen)
-        name = os.path.relpath(script, root)
-        if problem:
-            failures += 1
-            print(f"FAIL {name}\n{problem}\n")
-    print(f"{len(scripts) - failures}/{len(scripts)} golden scripts passed")
+    with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, jobs)) as pool:
+        results = pool.map(lambda case: run_case(runner, case[0], regen, platform), cases)
+        for (_, name), problem in zip(cases, results):
+            if problem:
+                failures += 1
+                print(f"FAIL {name}\n{problem}\n", flush=True)
+    print(f"{len(cases) - failures}/{len(cases)} golden scripts passed")
+    print(f"golden: {len(cases) - failures} passed, {failures} failed")
     return 1 if failures else 0
 
 

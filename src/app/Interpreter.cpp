@@ -56,6 +56,7 @@ int runOnThisThread(void* argument) {
 
 int runProgram(std::string_view source, ProgramKind kind) {
     ProgramRun run{source, kind};
+    if (kind == ProgramKind::Session) platform::installInterruptHandler();
     platform::runWithLargeStack(kInterpreterStackBytes, runOnThisThread, &run);
     return run.status;
 }

@@ -4,7 +4,9 @@
 #include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "expr/Evaluator.h"
+#include "platform/Platform.h"
 #include "values/Error.h"
+#include "values/Limits.h"
 #include "values/Messages.h"
 
 namespace vorn {
@@ -29,6 +31,7 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
             // Appending in place keeps `s += c` linear; the result is exactly
             // the joined text with every other field at its default.
             Value& t = *target;
+            Limits::checkTextSize(t.text.size() + right.text.size());
             t.text.edit() += right.text.view();
             t.bound = false;
             t.boundObject.reset();
@@ -68,6 +71,11 @@ void executeCall(Run& run, const PreparedStatement& statement) {
 }  // namespace
 
 void executeStatement(Run& run, const PreparedStatement& statement) {
+    Limits::spendStatement();
+    if (platform::gInterruptRequested) {
+        platform::gInterruptRequested = 0;
+        throw ScriptError("interrupted");
+    }
     switch (statement.kind) {
         case StatementKind::Empty: return;
         case StatementKind::End: return executeEnd(run, statement);

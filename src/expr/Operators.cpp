@@ -5,6 +5,7 @@
 
 #include "values/Convert.h"
 #include "values/Error.h"
+#include "values/Limits.h"
 #include "values/Messages.h"
 #include "values/Numbers.h"
 
@@ -46,6 +47,7 @@ Value repeat(const Value& left, std::int64_t rawCount) {
     const std::string& unit = left.text.str();
     if (count <= 0 || unit.empty()) return Value::ofText(std::string());
     const std::size_t total = unit.size() * static_cast<std::size_t>(count);
+    Limits::checkTextSize(total);
     std::string out;
     out.reserve(total);
     for (std::int32_t i = 0; i < count; ++i) out += unit;
@@ -71,6 +73,7 @@ Value applyOperator(const Value& left, const Value& right, Operator op) {
         case Operator::LessEqual: { const long double l = realOf(left); return boolean(l <= realOf(right)); }
         case Operator::Plus:
             if (left.kind == Kind::String && right.kind == Kind::String) {
+                Limits::checkTextSize(left.text.size() + right.text.size());
                 std::string out;
                 out.reserve(left.text.size() + right.text.size());
                 out += left.text.view();

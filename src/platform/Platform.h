@@ -7,6 +7,7 @@
 // the path or the system's message may follow after ": ".
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -46,6 +47,15 @@ void flushOut();
 bool atLineStart();
 
 bool stdinIsTerminal();
+
+// ---- Interrupts ------------------------------------------------------------
+
+// Set when the user pressed Ctrl-C; whoever honours it clears it.
+extern volatile std::sig_atomic_t gInterruptRequested;
+
+// Makes Ctrl-C set gInterruptRequested instead of ending the program; a
+// second Ctrl-C within a second (or while one is still pending) ends it.
+void installInterruptHandler();
 
 // ---- Paths -----------------------------------------------------------------
 

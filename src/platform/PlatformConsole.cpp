@@ -141,6 +141,8 @@ bool readLine(std::string& line) {
             return !line.empty();
         }
         if (byte == '\n') {
+            // Ctrl-C while the prompt waited interrupts nothing.
+            gInterruptRequested = 0;
             // A terminal echoed the line end, so the cursor starts a new line.
             if (stdinIsTerminal()) atLineStartNow = true;
             return true;

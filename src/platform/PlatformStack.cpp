@@ -8,6 +8,7 @@
 #include <exception>
 
 #ifdef _WIN32
+#include <float.h>
 #include <process.h>
 #include <windows.h>
 #include <climits>
@@ -41,6 +42,11 @@ void runJob(Job& job) {
 #ifdef _WIN32
 
 unsigned __stdcall threadStart(void* raw) {
+    // Windows starts every new thread with the x87 unit rounding to a 53-bit
+    // significand; only the main thread is switched to the full 64 bits by
+    // the MinGW-w64 start-up code. Without this a long double sum such as
+    // 0.1 + 0.2 would be rounded like a double on the interpreter's thread.
+    _fpreset();
     runJob(*static_cast<Job*>(raw));
     return 0;
 }

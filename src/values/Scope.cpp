@@ -199,7 +199,10 @@ ValueRef Scope::find(std::string_view name, std::uint64_t hash) const {
 }
 
 void Scope::set(std::string_view name, std::uint64_t hash, ValueRef value) {
-    if (builtinsBound_ && isWatched(hash)) builtinsBound_ = false;
+    if (isWatched(hash)) {
+        builtinsBound_ = false;
+        foreignBuiltinNames_ = true;
+    }
     root_ = insert(std::move(root_), 0, Ref<Leaf>::make(hash, std::string(name), std::move(value)));
 }
 
@@ -219,9 +222,15 @@ std::vector<std::pair<std::string, ValueRef>> Scope::entriesInOrder() const {
 Scope Scope::merge(const Scope& preferred, const Scope& other) {
     Scope out;
     out.root_ = vorn::merge(preferred.root_, other.root_, 0);
-    // The preferred side's builtin bindings win, so its flag carries over;
-    // when other's builtin bindings may show through, be conservative.
-    out.builtinsBound_ = preferred.builtinsBound_ || (other.builtinsBound_ && preferred.empty());
+    // The preferred side's builtin bindings win; other's show through only
+    // where preferred binds no builtin name of its own.
+    if (preferred.builtinsBound_) {
+        out.builtinsBound_ = true;
+        out.foreignBuiltinNames_ = false;
+    } else {
+        out.builtinsBound_ = other.builtinsBound_ && !preferred.foreignBuiltinNames_;
+        out.foreignBuiltinNames_ = preferred.foreignBuiltinNames_ || other.foreignBuiltinNames_;
+    }
     return out;
 }
 

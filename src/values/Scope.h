@@ -37,7 +37,11 @@ public:
     void set(std::string_view name, std::uint64_t hash, ValueRef value);
 
     bool empty() const { return !root_; }
-    void clear() { root_.reset(); builtinsBound_ = false; }
+    void clear() {
+        root_.reset();
+        builtinsBound_ = false;
+        foreignBuiltinNames_ = false;
+    }
     std::size_t size() const;
     std::vector<std::pair<std::string, ValueRef>> entriesInOrder() const;
     template <class F>
@@ -54,7 +58,10 @@ public:
     // Whether every builtin is known to be bound to its own Value here. Set by
     // the builtin registration; any later binding of a builtin's name clears it.
     bool builtinsBound() const { return builtinsBound_; }
-    void setBuiltinsBound() { builtinsBound_ = true; }
+    void setBuiltinsBound() {
+        builtinsBound_ = true;
+        foreignBuiltinNames_ = false;
+    }
     // Names whose rebinding clears builtinsBound (the builtin names).
     static void watchName(std::string_view name);
 
@@ -64,6 +71,8 @@ public:
 private:
     Ref<Node> root_;
     bool builtinsBound_ = false;
+    // Whether some builtin name may be bound to another Value here.
+    bool foreignBuiltinNames_ = false;
 };
 
 struct Scope::Leaf : RefCounted {

@@ -1,0 +1,10 @@
+import sys
+
+
+def fib(n):
+    if n < 2:
+        return n
+    return fib(n - 1) + fib(n - 2)
+
+
+print("result: " + str(fib(int(sys.argv[1]))))

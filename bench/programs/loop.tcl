@@ -1,0 +1,8 @@
+proc main {n} {
+    set x 0
+    while {$x < $n} {
+        incr x
+    }
+    puts "result: $x"
+}
+main [lindex $argv 0]

@@ -1,0 +1,44 @@
+// Limits that keep a session alive: the largest text a script may build and
+// the (normally unlimited) statement budget that test harnesses set.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "values/Error.h"
+#include "values/Messages.h"
+
+namespace vorn {
+
+// A text longer than this is refused with an "out of memory" error rather
+// than attempted: 1 GiB is far beyond any script's needs, and refusing early
+// keeps a runaway `s += s` or "a" * 2000000000 from taking the machine down.
+constexpr std::size_t kDefaultMaxTextBytes = std::size_t(1) << 30;
+
+class Limits {
+public:
+    static std::size_t maxTextBytes() { return maxTextBytes_; }
+    static void setMaxTextBytes(std::size_t n) { maxTextBytes_ = n; }
+
+    // Throws "out of memory" when a text of n bytes would exceed the limit.
+    static void checkTextSize(std::size_t n) {
+        if (n > maxTextBytes_) throw ScriptError(messages::kOutOfMemory, "text too long");
+    }
+
+    // Statements a run may still start; 0 means no budget (the default).
+    // Fuzzing harnesses set one so that endless loops end.
+    static void setStatementBudget(std::uint64_t n) { budget_ = n; budgeted_ = n != 0; }
+    static void spendStatement() {
+        if (budgeted_ && budget_-- == 0) {
+            budget_ = 0;
+            throw ScriptError("statement budget exhausted");
+        }
+    }
+
+private:
+    static inline std::size_t maxTextBytes_ = kDefaultMaxTextBytes;
+    static inline std::uint64_t budget_ = 0;
+    static inline bool budgeted_ = false;
+};
+
+}  // namespace vorn
