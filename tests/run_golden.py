@@ -106,7 +106,7 @@ def run_case(runner, script, regen, platform):
     tmp = tempfile.mkdtemp(prefix="vorn-golden-")
     try:
         proc = subprocess.run(
-            shlex.split(runner) + [script_arg],
+            runner + [script_arg],
             input=stdin,
             cwd=tmp,
             capture_output=True,
@@ -140,6 +140,13 @@ def run_case(runner, script, regen, platform):
     return "\n".join(problems) if problems else None
 
 
+def runner_command(runner):
+    """The runner's words; a word naming an existing file by a relative path
+    becomes absolute, since every case runs in its own temporary folder."""
+    return [os.path.abspath(w) if not os.path.isabs(w) and os.path.isfile(w) else w
+            for w in shlex.split(runner)]
+
+
 def option_value(argv, name):
     if name not in argv:
         return None
@@ -162,7 +169,7 @@ def main():
     args = [a for a in argv if not a.startswith("--")]
     if len(args) < 2:
         sys.exit(__doc__)
-    runner, roots = args[0], args[1:]
+    runner, roots = runner_command(args[0]), args[1:]
 
     cases = []  # (script, name shown)
     for root in roots:

@@ -94,3 +94,17 @@ void bindBuiltins(Scope& scope) {
 }
 
 }  // namespace vorn
+
+namespace vorn {
+
+bool replaceBuiltinFunction(std::string_view name, NativeFunction function) {
+    for (auto& [builtinName, value] : table()) {
+        if (builtinName == name) {
+            value->native = function;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace vorn

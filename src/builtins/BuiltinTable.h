@@ -24,4 +24,9 @@ const std::vector<std::pair<std::string, ValueRef>>& builtinTable();
 // Binds every builtin name in scope to the builtin's own Value.
 void bindBuiltins(Scope& scope);
 
+// Replaces a builtin's native function (test harnesses use it to keep
+// generated programs away from the file system). Returns false for a name
+// that is no builtin.
+bool replaceBuiltinFunction(std::string_view name, NativeFunction function);
+
 }  // namespace vorn
