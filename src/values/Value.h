@@ -53,6 +53,7 @@ public:
     static Value ofReal(long double r) { Value v; v.kind = Kind::Float; v.real = r; return v; }
     static Value ofText(std::string s) { Value v; v.kind = Kind::String; v.text = Text(std::move(s)); return v; }
     static Value ofText(Text t) { Value v; v.kind = Kind::String; v.text = std::move(t); return v; }
+    static Value ofText(const char* s) { return ofText(std::string(s)); }
     static Value ofFunc(Text t) { Value v; v.kind = Kind::Func; v.text = std::move(t); return v; }
     static Value ofList(ItemList items) { Value v; v.kind = Kind::List; v.items.assign(std::move(items)); return v; }
     static Value ofBytes(std::vector<std::uint8_t> b) { Value v; v.kind = Kind::Bytes; v.bytes.assign(std::move(b)); return v; }
