@@ -29,3 +29,27 @@ test-sanitize:
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
+
+# Windows: a 64-bit vorn.exe cross-compiled with MinGW-w64, statically linked
+# (no DLLs beside it), and the golden scripts run against it under Wine.
+# Needs the Debian packages g++-mingw-w64-x86-64 and wine; see
+# tests/windows/README.md.
+WINDOWS_BUILD ?= build-windows
+
+.PHONY: windows test-windows
+
+windows:
+	cmake -S . -B $(WINDOWS_BUILD) $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF -DVORN_WINDOWS_TOOLS=ON -DVORN_WERROR=ON
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+test-windows: windows
+	sh tests/windows/run_tests.sh $(WINDOWS_BUILD)
+
+# Benchmarks of the interpreter against Python 3, Tcl 8.6 and Lua 5.4 (see
+# bench/README.md). Needs tclsh8.6 and lua5.4; BENCH_ARGS passes options,
+# e.g. `make bench BENCH_ARGS=--quick`.
+.PHONY: bench
+
+bench: build
+	python3 bench/run --vorn $(BUILD)/vorn $(BENCH_ARGS)

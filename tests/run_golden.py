@@ -22,7 +22,9 @@ vorn_run_script, or `wine vorn_run_script.exe`, given as one quoted string).
     replaced by {TMP}, and the backslashes of a path that continues it
     become "/", so {TMP}/sub expects the same folder on both platforms;
   - --regen writes NAME.out.windows / NAME.status.windows only where the
-    result differs from the common files, and removes them where it does not.
+    result differs from the common files, and removes them where it does not;
+  - a case with a NAME.skip.windows is not run there; the file says why (a
+    case that tests a device of the Linux file system, say).
 See tests/windows/README.md.
 """
 import concurrent.futures
@@ -178,6 +180,16 @@ def main():
         )
         cases += [(s, os.path.relpath(s, root)) for s in found if not filt or filt in s]
 
+    skipped = []
+    if platform:
+        for script, name in cases:
+            reason_path = f"{script[: -len('.vorn')]}.skip.{platform}"
+            if os.path.exists(reason_path):
+                skipped.append(script)
+                reason = open(reason_path, encoding="utf-8").read().strip()
+                print(f"SKIP {name}: {reason}")
+        cases = [case for case in cases if case[0] not in skipped]
+
     failures = 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, jobs)) as pool:
         results = pool.map(lambda case: run_case(runner, case[0], regen, platform), cases)
@@ -186,7 +198,8 @@ def main():
                 failures += 1
                 print(f"FAIL {name}\n{problem}\n", flush=True)
     print(f"{len(cases) - failures}/{len(cases)} golden scripts passed")
-    print(f"golden: {len(cases) - failures} passed, {failures} failed")
+    summary = f"golden: {len(cases) - failures} passed, {failures} failed"
+    print(summary + (f", {len(skipped)} skipped" if skipped else ""))
     return 1 if failures else 0
 
 

@@ -20,7 +20,6 @@ Value eval(Scope* scope) {
         const ItemList& parts = pair->items.get();
         if (parts.size() < 2) throw ScriptError("eval binding needs a name and a value");
         const Text name = textOf(*parts[0]);
-        noteBinding(parts[1], name.view());
         bindings.set(name.view(), parts[1]);
     }
     return evaluateExpression(code.view(), View(bindings), InlineBlocks::On);

@@ -20,16 +20,19 @@ constexpr int kMaxMatch = 18;
 constexpr std::size_t kStreamHeader = 8;
 constexpr std::size_t kStreamToken = 9;
 
-// The search indexes the window by its 2-byte and 3-byte prefixes, hashed
-// into small tables (so a bucket may hold strangers and every hit is
-// verified). Matches of 3 bytes or more are found by walking the 3-byte
-// level; 2-byte ones by taking the farthest true hit of the 2-byte level;
-// single bytes by scanning the window, which is needed too rarely to pay for
-// a level of its own.
-constexpr int kTopGram = 3;
-constexpr int kLowGram = 2;
-constexpr int kLevels = kTopGram - kLowGram + 1;
+// The search indexes the window by prefixes of a few lengths, one level per
+// length, hashed into small tables (so a bucket may hold strangers and every
+// hit is verified). A level answers for match lengths from its own prefix
+// length up to just below the next level's; single bytes are found by
+// scanning the window, which is needed too rarely to pay for a level.
+#ifndef LZ_GRAMS
+#define LZ_GRAMS 2, 3, 6
+#endif
+constexpr std::array<int, 3> kGrams = {LZ_GRAMS};
+constexpr int kLevels = static_cast<int>(kGrams.size());
+constexpr int kLongestGram = kGrams[kLevels - 1];
 constexpr int kHashBits = 12;
+static_assert(kGrams[0] == 2 && kLongestGram <= 8);
 
 [[noreturn]] void failBadData(const char* what) {
     throw ScriptError(std::string("Invalid lz77 data - ") + what);
@@ -74,10 +77,10 @@ public:
         std::int32_t p = inserted_;
         // Positions whose prefixes are all complete and whose 8-byte load
         // stays inside the input take the straight path.
-        const std::int32_t plain = std::min(pos, n_ - 1 - std::max(kTopGram, 7));
+        const std::int32_t plain = std::min(pos, n_ - 1 - std::max(kLongestGram, 7));
         for (; p < plain; ++p) {
-            if (p >= kWindow) file<false>(p - kWindow, load64(d_ + p - kWindow), kTopGram);
-            file<true>(p, load64(d_ + p), kTopGram);
+            if (p >= kWindow) file<false>(p - kWindow, load64(d_ + p - kWindow), kLevels);
+            file<true>(p, load64(d_ + p), kLevels);
         }
         for (; p < pos; ++p) {
             if (p >= kWindow) file<false>(p - kWindow, gramAt(p - kWindow), levelsFor(p - kWindow));
@@ -91,15 +94,17 @@ public:
         const int cap = std::min<std::int32_t>(kMaxMatch, n_ - 1 - pos);
         if (cap <= 0 || pos == 0) return {};
         const std::uint64_t gram = gramAt(pos);
-        if (cap >= kTopGram) {
-            const Match m = longestFromTop(pos, gram, cap);
+        // From the longest prefix down: a level is asked only once every
+        // longer one has no candidate (or is longer than the cap), so no match
+        // reaches the next level's length and the walk can stop at the first
+        // candidate that reaches one less.
+        int limit = cap;
+        for (int level = kLevels - 1; level >= 0; --level) {
+            const int k = kGrams[level];
+            if (k > cap) continue;
+            const Match m = longestAt(level, pos, gram, limit);
             if (m.length > 0) return m;
-        }
-        // No candidate shares kTopGram bytes (or the cap is below that), so
-        // the best length is the longest k that has any candidate at all.
-        for (int k = std::min(cap, kTopGram - 1); k >= kLowGram; --k) {
-            const std::int32_t c = farthestWithPrefix(k, pos, gram);
-            if (c != kEmpty) return {pos - c, k};
+            limit = k - 1;
         }
         return farthestByte(pos);
     }
@@ -131,20 +136,24 @@ private:
     // Only prefixes that end before the last byte can ever be matched, so a
     // position is filed under those lengths only; entry and exit apply the
     // same rule, which keeps every queue consistent.
-    int levelsFor(std::int32_t p) const { return std::min<std::int32_t>(kTopGram, n_ - 1 - p); }
+    int levelsFor(std::int32_t p) const {
+        int levels = 0;
+        while (levels < kLevels && kGrams[levels] <= n_ - 1 - p) ++levels;
+        return levels;
+    }
 
-    static std::uint32_t keyFor(int k, std::uint64_t gram) {
-        const std::uint64_t prefix = gram & ((std::uint64_t{1} << (8 * k)) - 1);
+    static std::uint32_t keyFor(int level, std::uint64_t gram) {
+        const int k = kGrams[level];
+        const std::uint64_t prefix = k >= 8 ? gram : gram & ((std::uint64_t{1} << (8 * k)) - 1);
         return static_cast<std::uint32_t>((prefix * 0x9E3779B97F4A7C15ull) >> (64 - kHashBits));
     }
 
     template <bool entering>
-    void file(std::int32_t p, std::uint64_t gram, int longest) {
+    void file(std::int32_t p, std::uint64_t gram, int levels) {
         Row* links = links_.get();
         const std::uint32_t r = row(p);
-        for (int k = kLowGram; k <= longest; ++k) {
-            const int level = k - kLowGram;
-            Queue& q = tables_[level][keyFor(k, gram)];
+        for (int level = 0; level < levels; ++level) {
+            Queue& q = tables_[level][keyFor(level, gram)];
             if constexpr (entering) {
                 links[q.tailRow][level] = p;
                 q.head = std::min(q.head, p);
@@ -177,31 +186,24 @@ private:
         return k;
     }
 
-    Match longestFromTop(std::int32_t pos, std::uint64_t gram, int cap) const {
-        constexpr int level = kTopGram - kLowGram;
-        const Queue& q = tables_[level][keyFor(kTopGram, gram)];
-        int best = kTopGram - 1;  // anything shorter is left to the lower levels
+    // The farthest of the longest matches of at least kGrams[level] bytes,
+    // knowing that none is longer than `limit`.
+    Match longestAt(int level, std::int32_t pos, std::uint64_t gram, int limit) const {
+        const Queue& q = tables_[level][keyFor(level, gram)];
+        int best = kGrams[level] - 1;  // shorter ones are the lower levels' business
         std::int32_t bestC = kEmpty;
         for (std::int32_t c = q.head; c != kEmpty; c = after(q, level, c)) {
             // A candidate that differs at index `best` cannot be longer.
             if (d_[c + best] != d_[pos + best]) continue;
-            const int len = matchLength(c, pos, cap);
+            const int len = matchLength(c, pos, limit);
             if (len > best) {
                 best = len;
                 bestC = c;
-                if (len == cap) break;  // nothing nearer can beat the cap
+                if (len == limit) break;  // nothing nearer can be longer
             }
         }
         if (bestC == kEmpty) return {};
         return {pos - bestC, best};
-    }
-
-    std::int32_t farthestWithPrefix(int k, std::int32_t pos, std::uint64_t gram) const {
-        const int level = k - kLowGram;
-        const Queue& q = tables_[level][keyFor(k, gram)];
-        for (std::int32_t c = q.head; c != kEmpty; c = after(q, level, c))
-            if (std::memcmp(d_ + c, d_ + pos, static_cast<std::size_t>(k)) == 0) return c;
-        return kEmpty;
     }
 
     Match farthestByte(std::int32_t pos) const {

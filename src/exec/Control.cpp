@@ -65,7 +65,6 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     static const std::uint64_t kElementHash = hashName("element");
     const Block& body = statement.tokens[1].inlineBody();
     auto pass = [&](const ValueRef& element) {
-        noteBinding(element, "element");
         loopScope.set("element", kElementHash, element);
         BlockResult result = runBlock(body, &loopScope, nullptr);
         return endedRun(run, result);

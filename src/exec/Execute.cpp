@@ -50,8 +50,7 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
         Value value = evaluateToken(valueToken, view, InlineBlocks::Off);
         *target = std::move(value);
     }
-    // A member reached through a path has no name of its own to be seen by.
-    if (!targetName.empty()) noteBinding(target, targetName);
+    noteChange(target, targetName);
 }
 
 namespace {

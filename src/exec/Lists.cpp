@@ -37,7 +37,7 @@ void executeAdd(Run& run, const PreparedStatement& statement) {
     ValueRef element = newValue(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
     list->items.edit().push_back(std::move(element));
     // On a Value that is no list the element is dropped by the next trim.
-    noteBinding(list, statement.tokens[0].text);
+    noteChange(list, statement.tokens[0].text);
 }
 
 void executeIndex(Run& run, const PreparedStatement& statement) {

@@ -7,6 +7,7 @@
 #include "exec/Trim.h"
 #include "platform/Platform.h"
 #include "values/Depth.h"
+#include "values/Heap.h"
 #include "values/Error.h"
 
 namespace vorn {
@@ -18,7 +19,6 @@ ValueRef Run::findName(std::string_view name, std::uint64_t hash) const {
 }
 
 void Run::bindName(std::string_view name, std::uint64_t hash, ValueRef value) {
-    noteBinding(value, name);
     if (inherited.find(name, hash)) inherited.set(name, hash, std::move(value));
     else local.set(name, hash, std::move(value));
     tablesChanged();
@@ -80,6 +80,7 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
 
     for (const PreparedStatement& statement : block.statements) {
         trimVisible(run.view());
+        Heap::maybeCollect();
         if (statement.kind == StatementKind::Empty) continue;
         if (boundary == ErrorBoundary::Yes) executeGuarded(run, statement);
         else executeStatement(run, statement);

@@ -1,46 +1,42 @@
-// The list of Values that carry payloads of another kind, and their trim.
+// The kind trim over the noted Values.
 #include "exec/Trim.h"
-
-#include <string>
-#include <vector>
 
 namespace vorn {
 
-namespace {
-
-struct Noted {
-    ValueRef value;
-    std::string name;
-    std::uint64_t hash;
-};
-
-std::vector<Noted>& noted() {
-    static std::vector<Noted> list;
-    return list;
-}
-
-}  // namespace
-
-void noteBinding(const ValueRef& value, std::string_view name) {
-    if (value && value->hasStalePayload()) noted().push_back({value, std::string(name), hashName(name)});
-}
-
 void trimVisible(const View& view) {
-    auto& list = noted();
+    auto& list = staleValues();
     if (list.empty()) return;
+
+    bool unresolved = false;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        Noted& entry = list[i];
-        // Drop entries with nothing left to trim, or that only this list keeps alive.
-        if (!entry.value->hasStalePayload() || entry.value->refCount() == 1) continue;
+        StaleEntry& entry = list[i];
+        Value& v = *entry.value;
+        // Nothing to trim any more, or bound nowhere: a new binding notes it again.
+        if (!v.hasStalePayload() || v.bindingCount() == 0) continue;
         if (view.lookup(entry.name, entry.hash) == entry.value) {
-            entry.value->trimToKind();
+            v.trimToKind();
             continue;
         }
+        unresolved = true;
         if (kept != i) list[kept] = std::move(entry);
         ++kept;
     }
     list.resize(kept);
+    if (!unresolved) return;
+
+    // Some noted Value is bound but not under its noted name here: look at
+    // every visible Value.
+    view.forEachVisible([](const ValueRef& value) {
+        if (value->hasStalePayload()) value->trimToKind();
+    });
+    std::size_t still = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!list[i].value->hasStalePayload()) continue;
+        if (still != i) list[still] = std::move(list[i]);
+        ++still;
+    }
+    list.resize(still);
 }
 
 }  // namespace vorn

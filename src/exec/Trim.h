@@ -1,25 +1,24 @@
 // The kind trim before every statement, paid only where it has work to do.
 //
-// Before each statement every Value visible in the run loses the payloads
-// that do not belong to its kind. Only Values that were given such payloads
-// can be affected, and they can only become visible through a binding or an
-// assignment. Those places call noteBinding; the trim before a statement
-// visits just the noted Values and trims those that the run can see under
-// the noted name. A Value that is not visible keeps its payloads, exactly as
-// an untrimmed list element or member does.
+// Only bound Values that carry payloads of another kind can be affected, and
+// those are on the list of values/Stale.h. The trim first tries each noted
+// Value under the name it was noted with; only when a noted Value is not
+// found that way does it walk the run's whole view.
 #pragma once
 
 #include <string_view>
 
 #include "exec/View.h"
+#include "values/Stale.h"
 #include "values/Value.h"
 
 namespace vorn {
 
-// Call after name was bound or assigned to value.
-void noteBinding(const ValueRef& value, std::string_view name);
+// Call after the contents of a possibly bound Value changed (assignment,
+// add), with a name it is bound under, or "" when none is at hand.
+inline void noteChange(const ValueRef& value, std::string_view name) { noteStale(value, name); }
 
-// Trims every noted Value that view shows under its noted name.
+// Trims every Value that view shows and that carries stale payloads.
 void trimVisible(const View& view);
 
 }  // namespace vorn

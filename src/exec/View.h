@@ -25,6 +25,18 @@ public:
     }
     ValueRef lookup(std::string_view name) const { return lookup(name, hashName(name)); }
 
+    // Calls f with every Value the view shows (an inherited entry hides a
+    // local entry of the same name).
+    template <class F>
+    void forEachVisible(F&& f) const {
+        first_->forEach([&](const std::string&, const ValueRef& value) { f(value); });
+        if (second_) {
+            second_->forEach([&](const std::string& name, const ValueRef& value) {
+                if (!first_->find(name)) f(value);
+            });
+        }
+    }
+
     // All entries of the view as one table.
     const Scope& merged() const {
         if (!second_) return *first_;

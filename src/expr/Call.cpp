@@ -76,11 +76,9 @@ Value performCall(const CallSite& call, const View& view) {
         callScope = view.merged();
     }
     for (auto& [name, argument] : arguments) {
-        noteBinding(argument, *name);
         callScope.set(*name, std::move(argument));
     }
     if (callee.bound && callee.boundObject) {
-        noteBinding(callee.boundObject, "self");
         callScope.set("self", callee.boundObject);
     }
 

@@ -110,27 +110,27 @@ Value convertValue(Value value, Kind target) {
 }
 
 std::string asText(Value& value) {
-    value = convertValue(std::move(value), Kind::String);
+    value = convertValue(value, Kind::String);
     return value.text.str();
 }
 
 std::int64_t asInteger(Value& value) {
-    value = convertValue(std::move(value), Kind::Integer);
+    value = convertValue(value, Kind::Integer);
     return value.integer;
 }
 
 long double asReal(Value& value) {
-    value = convertValue(std::move(value), Kind::Float);
+    value = convertValue(value, Kind::Float);
     return value.real;
 }
 
 ItemList asList(Value& value) {
-    value = convertValue(std::move(value), Kind::List);
+    value = convertValue(value, Kind::List);
     return value.items.get();
 }
 
 std::vector<std::uint8_t> asBytes(Value& value) {
-    value = convertValue(std::move(value), Kind::Bytes);
+    value = convertValue(value, Kind::Bytes);
     return value.bytes.get();
 }
 

@@ -94,6 +94,10 @@ public:
     void assign(T data) { box_ = Ref<Box>::make(std::move(data)); }
     bool sharesWith(const Cow& o) const { return box_ == o.box_; }
 
+    // The shared payload's identity and holder count, for the cycle collector.
+    const void* boxId() const { return box_.get(); }
+    std::uint32_t holders() const { return box_ ? box_->refCount() : 0; }
+
 private:
     struct Box : RefCounted {
         Box() = default;

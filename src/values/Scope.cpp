@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "values/Stale.h"
+
 namespace vorn {
 
 namespace {
@@ -177,6 +179,17 @@ bool isWatched(std::uint64_t hash) {
 }
 
 }  // namespace
+
+Scope::Leaf::Leaf(std::uint64_t h, std::string n, ValueRef v) : hash(h), name(std::move(n)), value(std::move(v)) {
+    if (value) {
+        ++value->bindings_;
+        noteStale(value, name, hash);
+    }
+}
+
+Scope::Leaf::~Leaf() {
+    if (value) --value->bindings_;
+}
 
 std::uint64_t hashName(std::string_view name) {
     std::uint64_t h = 14695981039346656037ull;

@@ -75,8 +75,14 @@ private:
     bool foreignBuiltinNames_ = false;
 };
 
+// One binding. Creating it counts a binding of the Value, and a Value that
+// still carries payloads of another kind is put on the list of Values the
+// next kind trim must look at (values/Stale.h).
 struct Scope::Leaf : RefCounted {
-    Leaf(std::uint64_t h, std::string n, ValueRef v) : hash(h), name(std::move(n)), value(std::move(v)) {}
+    Leaf(std::uint64_t h, std::string n, ValueRef v);
+    ~Leaf();
+    Leaf(const Leaf&) = delete;
+    Leaf& operator=(const Leaf&) = delete;
     std::uint64_t hash;
     std::string name;
     ValueRef value;

@@ -40,7 +40,32 @@ std::string_view kindName(Kind kind);
 // The kind with that exact name, or false when the text names no kind.
 bool kindFromName(std::string_view name, Kind& kind);
 
-class Value : public RefCounted {
+// Bookkeeping that belongs to a Value object, not to its contents: its place
+// in the list of all heap Values (walked by the cycle collector) and the
+// number of scope entries that bind it. A copy of a Value is a new object and
+// starts with neither.
+class HeapLink {
+public:
+    HeapLink() = default;
+    HeapLink(const HeapLink&) {}
+    HeapLink& operator=(const HeapLink&) { return *this; }
+
+    // How many scope entries (anywhere) bind this Value to a name.
+    std::uint32_t bindingCount() const { return bindings_; }
+
+protected:
+    ~HeapLink();
+
+private:
+    friend class Heap;
+    friend class Scope;
+    HeapLink* heapPrev_ = nullptr;
+    HeapLink* heapNext_ = nullptr;
+    std::uint32_t bindings_ = 0;
+    bool onHeap_ = false;
+};
+
+class Value : public RefCounted, public HeapLink {
 public:
     Value() = default;
     Value(const Value&) = default;
@@ -86,9 +111,10 @@ public:
     Kind kind = Kind::Unspecified;
 };
 
-// A new heap Value holding a copy of v.
-inline ValueRef newValue(const Value& v) { return ValueRef(new Value(v)); }
-inline ValueRef newValue(Value&& v) { return ValueRef(new Value(std::move(v))); }
-inline ValueRef newValue() { return ValueRef(new Value()); }
+// A new heap Value holding a copy of v. Heap Values are known to the cycle
+// collector (values/Heap.h); Values made otherwise are temporaries.
+ValueRef newValue(const Value& v);
+ValueRef newValue(Value&& v);
+ValueRef newValue();
 
 }  // namespace vorn

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
+#include "values/Depth.h"
 #include "values/Error.h"
 
 using namespace vorn;
@@ -106,6 +108,36 @@ TEST(ConvertToString, ListFormQuotesTextElements) {
     // Elements without a text form leave empty places; a func is unquoted.
     EXPECT_EQ(textFormOf(list({scaffold({}), integer(1), Value(), bytes({1})})), "[, 1, , ]");
     EXPECT_EQ(textFormOf(list({func("{x}")})), "[{x}]");
+}
+
+TEST(ConvertToString, ListContainingItselfRaisesNestingTooDeep) {
+    // Rendering recurses once per nested list; a list that contains itself
+    // must end in an ordinary error, not a stack overflow. Run on a stack as
+    // large as the interpreter's own.
+    struct Outcome {
+        std::string textError, funcError;
+    } outcome;
+    auto entry = [](void* raw) -> int {
+        Outcome& o = *static_cast<Outcome*>(raw);
+        ValueRef self = newValue(Value::ofList({}));
+        self->items.edit().push_back(newValue(Value::ofInteger(1)));
+        self->items.edit().push_back(self);
+        try {
+            (void)textOf(*self);
+        } catch (const ScriptError& e) {
+            o.textError = e.what();
+        }
+        try {
+            (void)convertValue(*self, Kind::Func);
+        } catch (const ScriptError& e) {
+            o.funcError = e.what();
+        }
+        self->items.edit().clear();  // break the cycle
+        return 0;
+    };
+    platform::runWithLargeStack(std::size_t(4) << 30, entry, &outcome);
+    EXPECT_EQ(outcome.textError, kNestingTooDeep);
+    EXPECT_EQ(outcome.funcError, kNestingTooDeep);
 }
 
 TEST(ConvertToString, FormlessKindsGiveEmptyText) {

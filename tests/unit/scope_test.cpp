@@ -17,6 +17,13 @@ namespace {
 
 using Model = std::map<std::string, ValueRef>;
 
+// "v12" and the like.
+std::string numbered(const char* prefix, int i) {
+    std::string out(prefix);
+    out += std::to_string(i);
+    return out;
+}
+
 ValueRef integerValue(std::int64_t i) { return newValue(Value::ofInteger(i)); }
 
 // Compares a Scope with its model: same names in byte-wise order, bound to
@@ -170,19 +177,19 @@ TEST(ScopeMerge, TablesSharingMostOfTheirEntries) {
     Model model;
     for (int i = 0; i < 2000; ++i) {
         ValueRef v = integerValue(i);
-        base.set("v" + std::to_string(i), v);
-        model["v" + std::to_string(i)] = v;
+        base.set(numbered("v", i), v);
+        model[numbered("v", i)] = v;
     }
     Scope left = base, right = base;
     Model leftModel = model, rightModel = model;
     for (int i = 0; i < 2000; i += 97) {
         ValueRef l = integerValue(-i), r = integerValue(-i - 1);
-        left.set("v" + std::to_string(i), l);
-        leftModel["v" + std::to_string(i)] = l;
-        right.set("v" + std::to_string(i + 1), r);
-        rightModel["v" + std::to_string(i + 1)] = r;
-        right.set("new" + std::to_string(i), r);
-        rightModel["new" + std::to_string(i)] = r;
+        left.set(numbered("v", i), l);
+        leftModel[numbered("v", i)] = l;
+        right.set(numbered("v", i + 1), r);
+        rightModel[numbered("v", i + 1)] = r;
+        right.set(numbered("new", i), r);
+        rightModel[numbered("new", i)] = r;
     }
     EXPECT_TRUE(matches(Scope::merge(left, right), mergedModel(leftModel, rightModel)));
     EXPECT_TRUE(matches(Scope::merge(right, left), mergedModel(rightModel, leftModel)));
@@ -230,7 +237,7 @@ TEST(ScopeModel, RandomSetCopyMergeAgreeWithStdMap) {
         else pool[pick(pool.size())] = std::move(entry);
     };
 
-    for (int step = 0; step < 20000; ++step) {
+    for (int step = 0; step < 10000; ++step) {
         const int action = std::uniform_int_distribution<int>(0, 99)(rng);
         if (action < 75) {
             auto& [scope, model] = pool[pick(pool.size())];

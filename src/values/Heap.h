@@ -1,0 +1,42 @@
+// The heap of script-reachable Values and its cycle collector.
+//
+// Values are reference counted, which releases almost everything as soon as
+// nothing refers to it. Cycles are the exception: an object's methods refer
+// back to the object, and a list can be made to contain itself. The collector
+// finds Values that only other collectable Values refer to (every reference
+// from a scope, a run, a temporary or a cache counts as outside) and breaks
+// their references, so such islands are released too.
+#pragma once
+
+#include <cstddef>
+
+#include "values/Value.h"
+
+namespace vorn {
+
+class Heap {
+public:
+    static void link(HeapLink& node);
+    static void unlink(HeapLink& node);
+
+    static std::size_t liveCount() { return count_; }
+
+    // Releases every Value that is reachable only from other heap Values.
+    // Safe wherever no code holds a plain pointer to a Value without also
+    // holding a counted reference to it (between statements).
+    static std::size_t collectCycles();
+
+    // Collects when the heap has grown enough since the last collection, so
+    // the cost stays proportional to the allocations made.
+    static void maybeCollect() {
+        if (count_ > nextCollection_) collectAndReschedule();
+    }
+
+private:
+    static void collectAndReschedule();
+    static inline HeapLink* head_ = nullptr;
+    static inline std::size_t count_ = 0;
+    static inline std::size_t nextCollection_ = 20000;
+};
+
+}  // namespace vorn

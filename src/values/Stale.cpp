@@ -1,0 +1,20 @@
+// The list of bound Values that carry payloads of another kind.
+#include "values/Stale.h"
+
+#include "values/Scope.h"
+
+namespace vorn {
+
+std::vector<StaleEntry>& staleValues() {
+    static std::vector<StaleEntry> list;
+    return list;
+}
+
+void noteStale(const ValueRef& value, std::string_view name, std::uint64_t hash) {
+    if (value && value->bindingCount() > 0 && value->hasStalePayload())
+        staleValues().push_back({value, std::string(name), hash});
+}
+
+void noteStale(const ValueRef& value, std::string_view name) { noteStale(value, name, hashName(name)); }
+
+}  // namespace vorn

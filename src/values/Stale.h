@@ -1,0 +1,31 @@
+// The Values that may need the kind trim before the next statement.
+//
+// Before each statement every Value visible in the run loses the payloads
+// that do not belong to its kind. Only a Value that carries such payloads
+// and is bound to some name can be affected, so the trim looks only at the
+// Values noted here: a Value is noted when a binding of it is made while it
+// carries stale payloads, or when its contents change while it is bound.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "values/Value.h"
+
+namespace vorn {
+
+struct StaleEntry {
+    ValueRef value;
+    std::string name;  // a name it was bound under when noted (a lookup hint)
+    std::uint64_t hash;
+};
+
+std::vector<StaleEntry>& staleValues();
+
+// Notes value if it is bound somewhere and carries stale payloads.
+void noteStale(const ValueRef& value, std::string_view name, std::uint64_t hash);
+void noteStale(const ValueRef& value, std::string_view name);
+
+}  // namespace vorn

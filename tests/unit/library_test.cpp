@@ -1,0 +1,51 @@
+// The library scripts in lib/ are tested by golden scripts that cannot reach
+// the lib folder (each golden script runs in an empty temporary folder), so
+// every tests/scripts/library/NAME_case.vorn starts with a verbatim copy of
+// lib/NAME.VORN. This keeps those copies identical to the real files and
+// makes sure every library has cases.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(LibraryScripts, EveryTestStartsWithItsLibraryVerbatim) {
+    std::map<std::string, int> testsPerLibrary;
+    for (const auto& entry : fs::directory_iterator(kRoot / "lib")) {
+        if (entry.path().extension() == ".VORN") testsPerLibrary[entry.path().stem().string()] = 0;
+    }
+    ASSERT_FALSE(testsPerLibrary.empty());
+
+    for (const auto& entry : fs::directory_iterator(kRoot / "tests" / "scripts" / "library")) {
+        if (entry.path().extension() != ".vorn") continue;
+        const std::string name = entry.path().stem().string();
+        const std::string library = name.substr(0, name.find('_'));
+        // Cases for other scripts may share the folder; only NAME_ cases
+        // of an existing lib/NAME.VORN carry a copy.
+        if (!testsPerLibrary.count(library)) continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ++testsPerLibrary[library];
+        const std::string source = readFile(kRoot / "lib" / (library + ".VORN"));
+        const std::string test = readFile(entry.path());
+        EXPECT_EQ(test.substr(0, source.size()), source)
+            << "the copy of lib/" << library << ".VORN is out of date";
+    }
+    for (const auto& [library, count] : testsPerLibrary) {
+        EXPECT_GT(count, 0) << "lib/" << library << ".VORN has no golden test";
+    }
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// Unit tests of the list text and bytes text encodings behind encodelist,
+// decodelist, encodebytes and decodebytes.
+#include "builtins/ListText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "builtins/BuiltinTable.h"
+#include "parse/Splitter.h"
+#include "values/Convert.h"
+#include "values/Error.h"
+
+using namespace vorn;
+
+namespace {
+
+// Expects `action` to raise a ScriptError whose text is `operation`, alone or
+// followed by ": " and detail.
+template <class Action>
+void expectError(Action action, const std::string& operation) {
+    try {
+        action();
+        ADD_FAILURE() << "no error, expected \"" << operation << "\"";
+    } catch (const ScriptError& error) {
+        const std::string text = error.what();
+        EXPECT_TRUE(text == operation || text.rfind(operation + ": ", 0) == 0)
+            << "got \"" << text << "\", expected \"" << operation << "\"";
+    }
+}
+
+ValueRef integer(std::int64_t i) { return newValue(Value::ofInteger(i)); }
+ValueRef real(long double r) { return newValue(Value::ofReal(r)); }
+ValueRef text(const std::string& s) { return newValue(Value::ofText(s)); }
+ValueRef list(ItemList items) { return newValue(Value::ofList(std::move(items))); }
+
+// Element texts are evaluated as expressions; brace elements run blocks,
+// which reach the builtins.
+class ListText : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { registerBuiltins(); }
+};
+
+// ---- writeListText ------------------------------------------------------------
+
+TEST_F(ListText, WritesNestedListsTextsAndNumbers) {
+    EXPECT_EQ(writeListText({}), "()");
+    EXPECT_EQ(writeListText({integer(1), text("a b"), list({real(2.5L), text("x")})}), "(1 \"a b\" (2.5 \"x\"))");
+    EXPECT_EQ(writeListText({list({}), list({list({})})}), "(() (()))");
+}
+
+TEST_F(ListText, WritesNumbersInTheirTextForm) {
+    EXPECT_EQ(writeListText({real(3.0L), real(1e20L), real(-0.5L)}), "(3 1e+20 -0.5)");
+    EXPECT_EQ(writeListText({integer(INT64_MIN), integer(-7)}), "(-9223372036854775808 -7)");
+}
+
+TEST_F(ListText, QuotesTextsWithoutEscaping) {
+    EXPECT_EQ(writeListText({text("say \"hi\""), text("")}), "(\"say \"hi\"\" \"\")");
+}
+
+TEST_F(ListText, WritesFunctionsAsTheirCode) {
+    EXPECT_EQ(writeListText({newValue(Value::ofFunc(Text(std::string("{ end 1 }"))))}), "({ end 1 })");
+}
+
+TEST_F(ListText, KindsWithoutTextFormLeaveEmptySlots) {
+    ValueRef wiped = integer(5);
+    wiped->wipe();
+    Value builtin;
+    builtin.kind = Kind::CFunc;
+    Value scaffold;
+    scaffold.kind = Kind::Scaffold;
+    EXPECT_EQ(writeListText({newValue(), integer(1), newValue(Value::ofBytes({65, 66}))}), "( 1 )");
+    EXPECT_EQ(writeListText({wiped, newValue(builtin), newValue(scaffold)}), "(  )");
+}
+
+TEST_F(ListText, TheKindDecidesNotTheLeftoverPayload) {
+    // A list turned into a text still carries its items until it is trimmed;
+    // it is written as the text it now is.
+    const Value converted = convertValue(Value::ofList({integer(1)}), Kind::String);
+    ASSERT_EQ(converted.items.get().size(), 1u);
+    EXPECT_EQ(writeListText({newValue(converted)}), "(\"[1]\")");
+}
+
+// ---- readListText -------------------------------------------------------------
+
+TEST_F(ListText, ReadsNestedStructureWithKinds) {
+    const ItemList items = readListText("(1 \"a\" (2 3))");
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0]->kind, Kind::Integer);
+    EXPECT_EQ(items[0]->integer, 1);
+    EXPECT_EQ(items[1]->kind, Kind::String);
+    EXPECT_EQ(items[1]->text.str(), "a");
+    ASSERT_EQ(items[2]->kind, Kind::List);
+    const ItemList& inner = items[2]->items.get();
+    ASSERT_EQ(inner.size(), 2u);
+    EXPECT_EQ(inner[1]->kind, Kind::Integer);
+    EXPECT_EQ(inner[1]->integer, 3);
+}
+
+TEST_F(ListText, ReadsNumbersByTheLiteralRules) {
+    const ItemList items = readListText("(3 3.0 1e3 .5 -7 12abc)");
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(items[0]->kind, Kind::Integer);
+    EXPECT_EQ(items[1]->kind, Kind::Float);
+    EXPECT_EQ(items[1]->real, 3.0L);
+    EXPECT_EQ(items[2]->kind, Kind::Integer);  // no point: read up to the "e"
+    EXPECT_EQ(items[2]->integer, 1);
+    EXPECT_EQ(items[3]->kind, Kind::Float);
+    EXPECT_EQ(items[3]->real, 0.5L);
+    EXPECT_EQ(items[4]->integer, -7);
+    EXPECT_EQ(items[5]->integer, 12);
+}
+
+TEST_F(ListText, AnyTwoEndCharactersAreTheBrackets) {
+    EXPECT_EQ(readListText("[1 2]").size(), 2u);
+    EXPECT_EQ(writeListText(readListText("x1 \"b\"y")), "(1 \"b\")");
+}
+
+TEST_F(ListText, KeepsBlanksBracesQuotesAndLineBreaksInsideTexts) {
+    const ItemList items = readListText("(\"a { b } 'c'\" \"one\ntwo\")");
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0]->text.str(), "a { b } 'c'");
+    EXPECT_EQ(items[1]->text.str(), "one\ntwo");
+}
+
+TEST_F(ListText, OnlyTheFirstLineHoldsElements) {
+    EXPECT_EQ(readListText("(1 2\n3)").size(), 2u);
+    EXPECT_EQ(readListText("(1\t2)").size(), 2u);
+}
+
+TEST_F(ListText, BraceElementsRunOnceAndReachTheBuiltins) {
+    const ItemList items = readListText("({ end 4 } { end $size$(\"abc\") })");
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0]->kind, Kind::Integer);
+    EXPECT_EQ(items[0]->integer, 4);
+    EXPECT_EQ(items[1]->integer, 3);
+}
+
+TEST_F(ListText, EveryElementIsANewValue) {
+    const ItemList first = readListText("(1 1)");
+    const ItemList second = readListText("(1 1)");
+    EXPECT_NE(first[0], first[1]);
+    EXPECT_NE(first[0], second[0]);
+}
+
+TEST_F(ListText, EmptyListsAndEmptySlotsDoNotReadBack) {
+    expectError([] { readListText("()"); }, "stoi");
+    expectError([] { readListText("((1) ())"); }, "stoi");
+    expectError([] { readListText("(1  2)"); }, "stoi");
+    expectError([] { readListText("( 1)"); }, "stoi");
+}
+
+TEST_F(ListText, NamesCallsAndBadNumbersFail) {
+    expectError([] { readListText("(abc)"); }, "stoi");
+    expectError([] { readListText("($print$(1))"); }, "stoi");
+    expectError([] { readListText("(1 .x)"); }, "stold");
+    expectError([] { readListText("(3000000000)"); }, "stoi");
+}
+
+TEST_F(ListText, TooShortTextFails) {
+    expectError([] { readListText("x"); }, "text too short to strip its delimiters");
+    expectError([] { readListText(""); }, "text too short to strip its delimiters");
+}
+
+TEST_F(ListText, ParenthesisInNestedTextLeavesTheTextUnbalanced) {
+    try {
+        readListText("((\")\"))");
+        ADD_FAILURE() << "no report of unbalanced text";
+    } catch (const UnbalancedText& unbalanced) {
+        EXPECT_EQ(unbalanced.doubleQuotes, 1);
+        EXPECT_EQ(unbalanced.parentheses, 0);
+    }
+}
+
+TEST_F(ListText, WrittenTextsReadBackUnchanged) {
+    for (const std::string t : {"(1 \"a b\" (2.5 \"x\"))", "((1) (2 (3 \"z\")) -4)", "(\"\" \"(\" \"{\")",
+                                "(1e+20 0.125)"}) {
+        EXPECT_EQ(writeListText(readListText(t)), t);
+    }
+    EXPECT_EQ(writeListText(readListText("(1e+20)")), "(1)");
+}
+
+// ---- bytes text ---------------------------------------------------------------
+
+TEST(BytesText, WritesThreeDigitsPerByte) {
+    EXPECT_EQ(writeBytesText({}), "");
+    EXPECT_EQ(writeBytesText({7, 65, 200, 255}), "007065200255");
+    EXPECT_EQ(writeBytesText({0, 1, 255}), "000001255");
+}
+
+TEST(BytesText, AllByteValuesRoundTrip) {
+    std::vector<std::uint8_t> all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<std::uint8_t>(b));
+    const std::string written = writeBytesText(all);
+    EXPECT_EQ(written.size(), 768u);
+    EXPECT_EQ(written.substr(3 * 100, 3), "100");
+    EXPECT_EQ(readBytesText(written), all);
+}
+
+TEST(BytesText, ReadsGroupsOfThreeWithTheLowEightBits) {
+    using Bytes = std::vector<std::uint8_t>;
+    EXPECT_EQ(readBytesText(""), Bytes{});
+    EXPECT_EQ(readBytesText("065066"), (Bytes{65, 66}));
+    EXPECT_EQ(readBytesText("65066"), (Bytes{138, 66}));
+    EXPECT_EQ(readBytesText("1234"), (Bytes{123, 4}));
+    EXPECT_EQ(readBytesText("256"), Bytes{0});
+    EXPECT_EQ(readBytesText("999"), Bytes{231});
+    EXPECT_EQ(readBytesText("-01"), Bytes{255});
+    EXPECT_EQ(readBytesText("-1"), Bytes{255});
+    EXPECT_EQ(readBytesText(" 65+12"), (Bytes{65, 12}));
+    EXPECT_EQ(readBytesText("0650x1"), (Bytes{65, 0}));
+    EXPECT_EQ(readBytesText("9"), Bytes{9});
+}
+
+TEST(BytesText, GroupWithoutDigitsFails) {
+    expectError([] { readBytesText("065abc"); }, "stoi");
+    expectError([] { readBytesText("065-"); }, "stoi");
+    expectError([] { readBytesText("   "); }, "stoi");
+}
+
+}  // namespace

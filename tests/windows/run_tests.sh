@@ -1,0 +1,85 @@
+#!/bin/sh
+# Runs the golden scripts against the Windows build under Wine.
+#
+#   tests/windows/run_tests.sh [BUILD_DIR]      (default: build-windows)
+#
+# BUILD_DIR holds vorn.exe and tests/windows/vorn_run_script.exe from the
+# MinGW-w64 cross build (`make windows`). One wineserver is started for the
+# whole run and kept alive between the scripts, so each script costs a
+# process start (about 50 ms), not a Wine start-up. Exits non-zero when any
+# case fails. See README.md beside this file.
+set -eu
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+build=$(cd "${1:-build-windows}" && pwd)
+for exe in "$build/vorn.exe" "$build/tests/windows/vorn_run_script.exe"; do
+    if [ ! -f "$exe" ]; then
+        echo "missing $exe: build it with 'make windows'" >&2
+        exit 1
+    fi
+done
+# Self-contained: nothing but DLLs that every Windows has may be imported
+# (no libstdc++-6, libgcc_s_seh-1 or libwinpthread-1 beside the program).
+if command -v x86_64-w64-mingw32-objdump >/dev/null 2>&1; then
+    for exe in "$build/vorn.exe" "$build/tests/windows/vorn_run_script.exe"; do
+        foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+            grep -viE '^(kernel32|msvcrt|ucrtbase|user32|advapi32|shell32|ws2_32|api-ms-win-.*)\.dll$' || true)
+        if [ -n "$foreign" ]; then
+            echo "$exe needs DLLs that Windows lacks: $foreign" >&2
+            exit 1
+        fi
+    done
+fi
+if ! command -v wine >/dev/null 2>&1; then
+    echo "wine is not installed (Debian: apt-get install wine wine64)" >&2
+    exit 1
+fi
+
+# A prefix of our own, so that neither ~/.wine nor its settings play a part.
+export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
+export WINEDEBUG=-all
+# Console programs need neither Mono nor Gecko; without this a new prefix
+# asks to download them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The ANSI code page follows the locale; narrow file names (see
+# scripts/paths/file_name_bytes_vs_utf8) expect Windows-1252.
+export LC_ALL=C.UTF-8
+unset DISPLAY WAYLAND_DISPLAY 2>/dev/null || true
+
+started=$(date +%s)
+# The server first, made persistent: it then stays up between the scripts
+# (wineboot's own would end three seconds after its last client). A server
+# still lingering from an earlier run is ended first.
+mkdir -p "$WINEPREFIX"
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT INT TERM
+# Creating a prefix takes about half a minute; an existing one is reused.
+if ! timeout 300 wineboot --init >"$build/wineboot.log" 2>&1; then
+    echo "wineboot failed:" >&2
+    cat "$build/wineboot.log" >&2
+    exit 1
+fi
+echo "Wine ready after $(( $(date +%s) - started )) s ($(wine --version))"
+
+logs=$(mktemp -d)
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$logs"' EXIT INT TERM
+# The language cases and the platform cases through the script test tool,
+# then one session of the real program, fed through its console input.
+# (A pipe's status is tee's; the verdict comes from the summary lines below.)
+python3 tests/run_golden.py "wine $build/tests/windows/vorn_run_script.exe" \
+    tests/scripts tests/windows/scripts --platform windows --jobs 2 | tee "$logs/1.log"
+python3 tests/run_golden.py "wine $build/vorn.exe" tests/windows/program --platform windows \
+    | tee "$logs/2.log"
+echo "Wine run took $(( $(date +%s) - started )) s"
+
+# Fails unless both runs finished, ran something and had no failure.
+cat "$logs"/1.log "$logs"/2.log | awk '
+    /^golden: [0-9]+ passed, [0-9]+ failed/ { passed += $2; failed += $4; skipped += $6; runs++ }
+    END {
+        if (runs != 2) print "a test run did not finish"
+        printf "windows: %d passed, %d failed, %d skipped\n", passed, failed, skipped
+        exit (runs != 2 || failed > 0 || passed == 0)
+    }'
