@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "values/Error.h"
 
@@ -57,9 +58,10 @@ struct Match {
 // For each level, the window positions sharing one key, oldest first.
 // Positions leave the window in the order they entered it, so every bucket is
 // a queue and a leaving position is always the head of its bucket: removal is
-// O(1) and the head is the farthest candidate. Links live in a ring of rows
-// indexed by position modulo the window size, so memory is bounded by the
-// window, not by the input; the window's positions own distinct rows.
+// O(1) and the head is the farthest candidate. A position is known by its row
+// in a ring of kWindow rows (the position modulo the window size): the
+// window's positions own distinct rows, and the rows keep the whole index
+// small enough to stay in the first-level cache.
 //
 // The greedy search at `pos` wants the longest match (capped) and, among
 // equally long ones, the farthest. Walking a queue oldest first makes
@@ -68,7 +70,7 @@ class MatchIndex {
 public:
     MatchIndex(const std::uint8_t* data, std::int32_t size)
         : d_(data), n_(size), tables_(std::make_unique<Table[]>(kLevels)),
-          links_(std::make_unique<Row[]>(kSpareRow + 1)) {}
+          links_(std::make_unique<RowLinks[]>(kSpareRow + 1)) {}
 
     // Brings the index to exactly the window of `pos`: [pos - 4096, pos).
     // A leaving position goes before the entering one that takes over its
@@ -79,12 +81,15 @@ public:
         // stays inside the input take the straight path.
         const std::int32_t plain = std::min(pos, n_ - 1 - std::max(kLongestGram, 7));
         for (; p < plain; ++p) {
-            if (p >= kWindow) file<false>(p - kWindow, load64(d_ + p - kWindow), kLevels);
-            file<true>(p, load64(d_ + p), kLevels);
+            if (p >= kWindow) fileAll<false>(row(p), load64(d_ + p - kWindow));
+            fileAll<true>(row(p), load64(d_ + p));
         }
         for (; p < pos; ++p) {
-            if (p >= kWindow) file<false>(p - kWindow, gramAt(p - kWindow), levelsFor(p - kWindow));
-            file<true>(p, gramAt(p), levelsFor(p));
+            if (p >= kWindow) {
+                const std::int32_t old = p - kWindow;
+                for (int level = 0; level < levelsFor(old); ++level) file<false>(level, row(old), gramAt(old));
+            }
+            for (int level = 0; level < levelsFor(p); ++level) file<true>(level, row(p), gramAt(p));
         }
         inserted_ = p;
     }
@@ -110,21 +115,23 @@ public:
     }
 
 private:
-    // An empty queue has head kEmpty, larger than any position, so that
-    // appending can set the head with a min, and a tail row of kSpareRow, a
-    // row no position owns, so that appending can write the tail's link
-    // unconditionally. Neither needs a branch on the queue state, which
-    // follows the text and would defeat branch prediction.
-    static constexpr std::int32_t kEmpty = std::numeric_limits<std::int32_t>::max();
-    static constexpr std::uint32_t kSpareRow = kWindow;
+    // kSpareRow is owned by no position. As a queue's tail it marks the queue
+    // empty, and lets appending write "the tail's link" unconditionally; no
+    // step branches on the queue state, which follows the text and would
+    // defeat branch prediction.
+    using RowId = std::uint16_t;
+    static constexpr RowId kSpareRow = kWindow;
     struct Queue {
-        std::int32_t head = kEmpty;
-        std::uint32_t tailRow = kSpareRow;
+        RowId head = kSpareRow;
+        RowId tail = kSpareRow;
     };
     using Table = std::array<Queue, std::size_t{1} << kHashBits>;
-    using Row = std::array<std::int32_t, kLevels>;
+    using RowLinks = std::array<RowId, kLevels>;
 
-    static std::uint32_t row(std::int32_t p) { return static_cast<std::uint32_t>(p & kRingMask); }
+    static RowId row(std::int32_t p) { return static_cast<RowId>(p & kRingMask); }
+
+    // The window position that owns row r, seen from `pos`.
+    static std::int32_t positionOf(RowId r, std::int32_t pos) { return pos - 1 - ((pos - 1 - r) & kRingMask); }
 
     std::uint64_t gramAt(std::int32_t p) const {
         if (p + 8 <= n_) return load64(d_ + p);
@@ -149,60 +156,74 @@ private:
     }
 
     template <bool entering>
-    void file(std::int32_t p, std::uint64_t gram, int levels) {
-        Row* links = links_.get();
-        const std::uint32_t r = row(p);
-        for (int level = 0; level < levels; ++level) {
-            Queue& q = tables_[level][keyFor(level, gram)];
-            if constexpr (entering) {
-                links[q.tailRow][level] = p;
-                q.head = std::min(q.head, p);
-                q.tailRow = r;
-            } else {
-                const bool emptied = q.tailRow == r;
-                const std::int32_t successor = links[r][level];
-                q.head = emptied ? kEmpty : successor;
-                q.tailRow = emptied ? kSpareRow : q.tailRow;
-            }
+    void file(int level, RowId r, std::uint64_t gram) {
+        Queue& q = tables_[level][keyFor(level, gram)];
+        const bool empty = q.tail == kSpareRow;
+        if constexpr (entering) {
+            links_[q.tail][level] = r;
+            q.head = empty ? r : q.head;
+            q.tail = r;
+        } else {
+            const bool emptied = q.tail == r;
+            const RowId successor = links_[r][level];
+            q.head = emptied ? kSpareRow : successor;
+            q.tail = emptied ? kSpareRow : q.tail;
         }
     }
 
-    std::int32_t after(const Queue& q, int level, std::int32_t c) const {
-        return q.tailRow == row(c) ? kEmpty : links_[row(c)][level];
-    }
-
-    int matchLength(std::int32_t c, std::int32_t pos, int cap) const {
-        if constexpr (std::endian::native == std::endian::little) {
-            if (pos + 24 <= n_) {  // three word reads past pos stay inside the input
-                for (int k = 0; k < cap; k += 8) {
-                    const std::uint64_t diff = load64(d_ + c + k) ^ load64(d_ + pos + k);
-                    if (diff != 0) return std::min(cap, k + std::countr_zero(diff) / 8);
-                }
-                return cap;
-            }
-        }
-        int k = 0;
-        while (k < cap && d_[c + k] == d_[pos + k]) ++k;
-        return k;
+    template <bool entering>
+    void fileAll(RowId r, std::uint64_t gram) {
+        [&]<std::size_t... level>(std::index_sequence<level...>) {
+            (file<entering>(static_cast<int>(level), r, gram), ...);
+        }(std::make_index_sequence<kLevels>{});
     }
 
     // The farthest of the longest matches of at least kGrams[level] bytes,
     // knowing that none is longer than `limit`.
     Match longestAt(int level, std::int32_t pos, std::uint64_t gram, int limit) const {
         const Queue& q = tables_[level][keyFor(level, gram)];
+        if (q.tail == kSpareRow) return {};
         int best = kGrams[level] - 1;  // shorter ones are the lower levels' business
-        std::int32_t bestC = kEmpty;
-        for (std::int32_t c = q.head; c != kEmpty; c = after(q, level, c)) {
-            // A candidate that differs at index `best` cannot be longer.
-            if (d_[c + best] != d_[pos + best]) continue;
-            const int len = matchLength(c, pos, limit);
+        std::int32_t bestC = -1;
+        RowId r = q.head;
+        if constexpr (std::endian::native == std::endian::little) {
+            if (pos + 24 <= n_) {  // three word reads past pos stay inside the input
+                // Every candidate's length is computed in full, without
+                // branches: whether a candidate beats a shorter one is what
+                // varies from one to the next, and is too erratic to predict.
+                const std::uint64_t w0 = load64(d_ + pos), w1 = load64(d_ + pos + 8),
+                                    w2 = load64(d_ + pos + 16);
+                for (;;) {
+                    const std::int32_t c = positionOf(r, pos);
+                    const int l0 = std::countr_zero(load64(d_ + c) ^ w0) >> 3;
+                    const int l1 = std::countr_zero(load64(d_ + c + 8) ^ w1) >> 3;
+                    const int l2 = std::countr_zero(load64(d_ + c + 16) ^ w2) >> 3;
+                    const int len = std::min(limit, l0 < 8 ? l0 : l1 < 8 ? 8 + l1 : 16 + l2);
+                    if (len > best) {
+                        best = len;
+                        bestC = c;
+                        if (len == limit) break;  // nothing nearer can be longer
+                    }
+                    if (r == q.tail) break;
+                    r = links_[r][level];
+                }
+                if (bestC < 0) return {};
+                return {pos - bestC, best};
+            }
+        }
+        for (;;) {
+            const std::int32_t c = positionOf(r, pos);
+            int len = 0;
+            while (len < limit && d_[c + len] == d_[pos + len]) ++len;
             if (len > best) {
                 best = len;
                 bestC = c;
-                if (len == limit) break;  // nothing nearer can be longer
+                if (len == limit) break;
             }
+            if (r == q.tail) break;
+            r = links_[r][level];
         }
-        if (bestC == kEmpty) return {};
+        if (bestC < 0) return {};
         return {pos - bestC, best};
     }
 
@@ -217,7 +238,7 @@ private:
     std::int32_t n_;
     std::int32_t inserted_ = 0;  // positions [0, inserted_) have entered
     std::unique_ptr<Table[]> tables_;
-    std::unique_ptr<Row[]> links_;
+    std::unique_ptr<RowLinks[]> links_;
 };
 
 // Positions and offsets are signed 32-bit in the token format.

@@ -54,75 +54,75 @@ ValueRef newValue() {
 
 namespace {
 
-struct Graph {
-    std::unordered_map<const void*, std::int64_t> outside;  // holders not explained by edges
-    std::vector<Value*> values;
-
-    template <class F>
-    static void forEachChild(const Value& v, F&& f) {
-        for (const ValueRef& item : v.items.get()) f(item.get());
-        for (const auto& member : v.members.get()) f(member.second.get());
-        if (v.boundObject) f(v.boundObject.get());
-    }
-};
+template <class F>
+void forEachChild(const Value& v, F&& f) {
+    for (const ValueRef& item : v.items.get()) f(item.get());
+    for (const auto& member : v.members.get()) f(member.second.get());
+    if (v.boundObject) f(v.boundObject.get());
+}
 
 }  // namespace
 
 std::size_t Heap::collectCycles() {
-    Graph g;
-    g.values.reserve(count_);
+    std::vector<Value*> values;
+    values.reserve(count_);
+    std::unordered_map<const void*, std::int64_t> boxOutside;  // shared payloads
+    boxOutside.reserve(count_);
     for (HeapLink* n = head_; n; n = n->heapNext_) {
         Value* v = static_cast<Value*>(n);
-        g.values.push_back(v);
-        g.outside[v] = v->refCount();
-        if (v->items.boxId()) g.outside.emplace(v->items.boxId(), v->items.holders());
-        if (v->members.boxId()) g.outside.emplace(v->members.boxId(), v->members.holders());
+        values.push_back(v);
+        n->gcOutside_ = v->refCount();
+        n->gcLive_ = false;
+        if (v->items.boxId()) boxOutside.emplace(v->items.boxId(), v->items.holders());
+        if (v->members.boxId()) boxOutside.emplace(v->members.boxId(), v->members.holders());
     }
 
     // Subtract the references that come from inside the graph. A payload
     // shared by several Values is one node: its children are counted once.
-    std::unordered_map<const void*, bool> boxSeen;
-    for (Value* v : g.values) {
-        if (v->boundObject) {
-            auto it = g.outside.find(v->boundObject.get());
-            if (it != g.outside.end()) --it->second;
+    auto drop = [](Value* child) {
+        if (child->onHeap_) --child->gcOutside_;
+    };
+    for (Value* v : values) {
+        if (v->boundObject) drop(v->boundObject.get());
+        if (const void* box = v->items.boxId()) {
+            std::int64_t& outside = boxOutside[box];
+            if (outside-- == v->items.holders())
+                for (const ValueRef& item : v->items.get()) drop(item.get());
         }
-        for (const void* box : {v->items.boxId(), v->members.boxId()}) {
-            if (!box) continue;
-            --g.outside[box];
-            if (boxSeen.emplace(box, true).second) {
-                auto drop = [&](const Value* child) {
-                    auto it = g.outside.find(child);
-                    if (it != g.outside.end()) --it->second;
-                };
-                if (box == v->items.boxId()) for (const ValueRef& item : v->items.get()) drop(item.get());
-                else for (const auto& member : v->members.get()) drop(member.second.get());
-            }
+        if (const void* box = v->members.boxId()) {
+            std::int64_t& outside = boxOutside[box];
+            if (outside-- == v->members.holders())
+                for (const auto& member : v->members.get()) drop(member.second.get());
         }
     }
 
     // Everything reachable from a node held from outside lives.
-    std::unordered_map<const Value*, bool> live;
-    std::vector<const Value*> stack;
-    for (Value* v : g.values) {
-        const bool heldOutside = g.outside[v] > 0 ||
-                                 (v->items.boxId() && g.outside[v->items.boxId()] > 0) ||
-                                 (v->members.boxId() && g.outside[v->members.boxId()] > 0);
-        if (heldOutside && live.emplace(v, true).second) stack.push_back(v);
+    std::vector<Value*> stack;
+    auto markLive = [&](Value* v) {
+        if (!v->gcLive_) {
+            v->gcLive_ = true;
+            stack.push_back(v);
+        }
+    };
+    for (Value* v : values) {
+        const bool heldOutside = v->gcOutside_ > 0 || (v->items.boxId() && boxOutside[v->items.boxId()] > 0) ||
+                                 (v->members.boxId() && boxOutside[v->members.boxId()] > 0);
+        if (heldOutside) markLive(v);
     }
     while (!stack.empty()) {
-        const Value* v = stack.back();
+        Value* v = stack.back();
         stack.pop_back();
-        Graph::forEachChild(*v, [&](const Value* child) {
-            if (live.emplace(child, true).second) stack.push_back(child);
+        forEachChild(*v, [&](Value* child) {
+            // A child that is no heap Value is a temporary's and lives anyway.
+            if (child->onHeap_) markLive(child);
         });
     }
 
     // Break the garbage's references while holding each garbage Value, so
     // none is released before all have let go of one another.
     std::vector<ValueRef> garbage;
-    for (Value* v : g.values)
-        if (!live.count(v)) garbage.emplace_back(v);
+    for (Value* v : values)
+        if (!v->gcLive_) garbage.emplace_back(v);
     for (const ValueRef& v : garbage) {
         v->items.clear();
         v->members.clear();

@@ -61,8 +61,10 @@ private:
     friend class Scope;
     HeapLink* heapPrev_ = nullptr;
     HeapLink* heapNext_ = nullptr;
+    std::int64_t gcOutside_ = 0;  // collector scratch: holders from outside
     std::uint32_t bindings_ = 0;
     bool onHeap_ = false;
+    bool gcLive_ = false;  // collector scratch: reachable from outside
 };
 
 class Value : public RefCounted, public HeapLink {

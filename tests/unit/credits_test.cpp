@@ -39,10 +39,10 @@ TEST(Credits, ArtHasTheFixedShape) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         SCOPED_TRACE("art line " + std::to_string(i + 1) + ": \"" + line + "\"");
+        ASSERT_FALSE(line.empty());
         EXPECT_GE(line.size(), 30u);
         EXPECT_LE(line.size(), 61u);
         EXPECT_GE(line.find_first_not_of(' '), 7u);
-        ASSERT_FALSE(line.empty());
         EXPECT_NE(line.back(), ' ');
         EXPECT_EQ(line.find_first_not_of(allowed), std::string::npos);
     }
