@@ -90,14 +90,17 @@ Value applyOperator(const Value& left, const Value& right, Operator op) {
             if (!anyFloat) { const std::int64_t l = integerOf(left); return Value::ofInteger(wrapMul(l, integerOf(right))); }
             { const long double l = realOf(left); return Value::ofReal(l * realOf(right)); }
         case Operator::Divide:
+            // A zero dividend gives zero before the divisor is even read.
             if (!anyFloat) {
                 const std::int64_t l = integerOf(left);
+                if (l == 0) return Value::ofInteger(0);
                 const std::int64_t r = integerOf(right);
-                return Value::ofInteger(l == 0 || r == 0 ? 0 : wrapDiv(l, r));
+                return Value::ofInteger(r == 0 ? 0 : wrapDiv(l, r));
             } else {
                 const long double l = realOf(left);
+                if (l == 0) return Value::ofReal(0.0L);
                 const long double r = realOf(right);
-                return Value::ofReal(l == 0 || r == 0 ? 0.0L : l / r);
+                return Value::ofReal(r == 0 ? 0.0L : l / r);
             }
         case Operator::Member: {
             const Text name = textOf(right);
