@@ -188,17 +188,21 @@ private:
         RowId r = q.head;
         if constexpr (std::endian::native == std::endian::little) {
             if (pos + 24 <= n_) {  // three word reads past pos stay inside the input
-                // Every candidate's length is computed in full, without
-                // branches: whether a candidate beats a shorter one is what
-                // varies from one to the next, and is too erratic to predict.
-                const std::uint64_t w0 = load64(d_ + pos), w1 = load64(d_ + pos + 8),
-                                    w2 = load64(d_ + pos + 16);
+                // A candidate's length comes from word compares rather than a
+                // byte-by-byte test and early rejection: which candidates are
+                // worth a closer look is too erratic for branch prediction,
+                // while few of them agree on a whole first word.
+                const std::uint64_t w0 = load64(d_ + pos);
                 for (;;) {
                     const std::int32_t c = positionOf(r, pos);
-                    const int l0 = std::countr_zero(load64(d_ + c) ^ w0) >> 3;
-                    const int l1 = std::countr_zero(load64(d_ + c + 8) ^ w1) >> 3;
-                    const int l2 = std::countr_zero(load64(d_ + c + 16) ^ w2) >> 3;
-                    const int len = std::min(limit, l0 < 8 ? l0 : l1 < 8 ? 8 + l1 : 16 + l2);
+                    const std::uint64_t diff = load64(d_ + c) ^ w0;
+                    int len = std::countr_zero(diff) >> 3;
+                    if (diff == 0) [[unlikely]] {
+                        const int l1 = std::countr_zero(load64(d_ + c + 8) ^ load64(d_ + pos + 8)) >> 3;
+                        const int l2 = std::countr_zero(load64(d_ + c + 16) ^ load64(d_ + pos + 16)) >> 3;
+                        len = l1 < 8 ? 8 + l1 : 16 + l2;
+                    }
+                    len = std::min(limit, len);
                     if (len > best) {
                         best = len;
                         bestC = c;
