@@ -19,6 +19,7 @@ public:
         : first_(&first), second_((second.empty() || second.sameTableAs(first)) ? nullptr : &second) {}
 
     ValueRef lookup(std::string_view name, std::uint64_t hash) const {
+        if (!Scope::mayBeBound(hash)) return ValueRef();
         ValueRef v = first_->find(name, hash);
         if (!v && second_) v = second_->find(name, hash);
         return v;

@@ -2,6 +2,8 @@
 // inline blocks, text literals and numbers.
 #include "expr/Evaluator.h"
 
+#include <optional>
+
 #include "exec/Run.h"
 #include "values/Depth.h"
 #include "values/Error.h"
@@ -61,6 +63,53 @@ Value evaluateExpression(std::string_view text, const View& view, InlineBlocks i
     return evaluateExpression(*expression, view, inlineBlocks);
 }
 
+namespace {
+
+bool isPlain(const Operand& operand) {
+    return operand.form == Operand::Form::Number || operand.form == Operand::Form::Literal;
+}
+
+// An operand's value, read in place when the operand is a plain name or
+// literal: reading it has no effects, so no copy is needed as long as
+// nothing with effects runs before the value is used.
+class OperandValue {
+public:
+    void load(const Operand& operand, const View& view, InlineBlocks inlineBlocks) {
+        if (isPlain(operand)) {
+            held_ = view.lookup(operand.text, operand.hash);
+            ptr_ = held_ ? held_.get() : &literalOf(operand);
+        } else {
+            own_.emplace(evaluateOperand(operand, view, inlineBlocks));
+            ptr_ = &*own_;
+        }
+    }
+    // Takes a copy now, before an operand with effects runs.
+    void own() {
+        if (own_) return;
+        own_.emplace(*ptr_);
+        ptr_ = &*own_;
+        held_.reset();
+    }
+    const Value& get() const { return *ptr_; }
+    Value& mutableCopy() {
+        own();
+        return *own_;
+    }
+    Value take() { return own_ ? std::move(*own_) : *ptr_; }
+    void set(Value v) {
+        own_.emplace(std::move(v));
+        ptr_ = &*own_;
+        held_.reset();
+    }
+
+private:
+    ValueRef held_;
+    std::optional<Value> own_;
+    const Value* ptr_ = nullptr;
+};
+
+}  // namespace
+
 Value evaluateExpression(const Expression& expression, const View& view, InlineBlocks inlineBlocks) {
     DepthGuard depth;
     if (expression.tooShort) throw ScriptError(messages::kTooShort, "(");
@@ -80,18 +129,24 @@ Value evaluateExpression(const Expression& expression, const View& view, InlineB
             negated = true;
             if (++i == n) throw ScriptError(messages::kTrailingNot);
         }
-        Value a = evaluateOperand(tokens[i++], view, inlineBlocks);
-        if (negated && !firstPass) flipInteger(a);
-        if (pending && !pending->text.empty()) a = applyOperator(result, a, pending->op);
+        OperandValue a;
+        a.load(tokens[i++], view, inlineBlocks);
+        if (negated && !firstPass) flipInteger(a.mutableCopy());
+        if (pending && !pending->text.empty()) {
+            a.set(applyOperator(result, a.get(), pending->op));
+        }
         if (i == n) {
-            result = std::move(a);
+            result = a.take();
             if (firstPass && negated) flipInteger(result);
             return result;
         }
         const Operand& op = tokens[i++];
         if (i == n) throw ScriptError(messages::kMissingOperand, op.text);
-        Value b = evaluateOperand(tokens[i++], view, inlineBlocks);
-        result = applyOperator(a, b, op.op);
+        const Operand& right = tokens[i++];
+        if (!isPlain(right)) a.own();
+        OperandValue b;
+        b.load(right, view, inlineBlocks);
+        result = applyOperator(a.get(), b.get(), op.op);
         if (firstPass && negated) {
             result.kind = Kind::Integer;
             flipInteger(result);

@@ -181,6 +181,7 @@ bool isWatched(std::uint64_t hash) {
 }  // namespace
 
 Scope::Leaf::Leaf(std::uint64_t h, std::string n, ValueRef v) : hash(h), name(std::move(n)), value(std::move(v)) {
+    Scope::noteBound(hash);
     if (value) {
         ++value->bindings_;
         noteStale(value, name, hash);
@@ -206,9 +207,27 @@ std::uint64_t hashName(std::string_view name) {
     return h;
 }
 
+const Leaf* Scope::findInOverlay(std::string_view name, std::uint64_t hash) const {
+    for (std::uint8_t i = overlayCount_; i-- > 0;) {
+        const Leaf* leaf = overlay_[i].get();
+        if (leaf->hash == hash && leaf->name == name) return leaf;
+    }
+    return nullptr;
+}
+
 ValueRef Scope::find(std::string_view name, std::uint64_t hash) const {
+    if (overlayCount_ != 0)
+        if (const Leaf* leaf = findInOverlay(name, hash)) return leaf->value;
     const Leaf* leaf = findLeaf(root_.get(), 0, hash, name);
     return leaf ? leaf->value : ValueRef();
+}
+
+void Scope::foldOverlay() {
+    for (std::uint8_t i = 0; i < overlayCount_; ++i) {
+        root_ = insert(std::move(root_), 0, overlay_[i]);
+        overlay_[i].reset();
+    }
+    overlayCount_ = 0;
 }
 
 void Scope::set(std::string_view name, std::uint64_t hash, ValueRef value) {
@@ -216,7 +235,20 @@ void Scope::set(std::string_view name, std::uint64_t hash, ValueRef value) {
         builtinsBound_ = false;
         foreignBuiltinNames_ = true;
     }
-    root_ = insert(std::move(root_), 0, Ref<Leaf>::make(hash, std::string(name), std::move(value)));
+    Ref<Leaf> leaf = Ref<Leaf>::make(hash, std::string(name), std::move(value));
+    for (std::uint8_t i = 0; i < overlayCount_; ++i) {
+        if (overlay_[i]->hash == hash && overlay_[i]->name == name) {
+            overlay_[i] = std::move(leaf);
+            return;
+        }
+    }
+    // A table that nobody shares is cheapest to change in place.
+    if (!root_ || root_.unique()) {
+        root_ = insert(std::move(root_), 0, leaf);
+        return;
+    }
+    if (overlayCount_ == kOverlaySize) foldOverlay();
+    overlay_[overlayCount_++] = std::move(leaf);
 }
 
 std::size_t Scope::size() const {
@@ -232,7 +264,13 @@ std::vector<std::pair<std::string, ValueRef>> Scope::entriesInOrder() const {
     return out;
 }
 
-Scope Scope::merge(const Scope& preferred, const Scope& other) {
+Scope Scope::merge(const Scope& preferredIn, const Scope& otherIn) {
+    if (otherIn.empty() || preferredIn.sameTableAs(otherIn)) return preferredIn;
+    if (preferredIn.empty()) return otherIn;
+    Scope preferred = preferredIn;
+    Scope other = otherIn;
+    preferred.foldOverlay();
+    other.foldOverlay();
     Scope out;
     out.root_ = vorn::merge(preferred.root_, other.root_, 0);
     // The preferred side's builtin bindings win; other's show through only

@@ -7,8 +7,13 @@
 // neither copying nor binding costs time proportional to the number of
 // visible names. Entries refer to Values; copies of a Scope share them.
 //
-// Iteration is in hash order; entriesInOrder() gives the byte-wise name
-// order that scripts can observe.
+// The few most recent bindings sit in a small overlay in front of the trie
+// (a call's arguments, a loop's "element"), so building a call scope from
+// its caller's view touches no trie node at all; the overlay is folded into
+// the trie when it fills up.
+//
+// Iteration is in no particular order; entriesInOrder() gives the byte-wise
+// name order that scripts can observe.
 #pragma once
 
 #include <cstdint>
@@ -36,9 +41,11 @@ public:
     void set(std::string_view name, ValueRef value) { set(name, hashName(name), std::move(value)); }
     void set(std::string_view name, std::uint64_t hash, ValueRef value);
 
-    bool empty() const { return !root_; }
+    bool empty() const { return !root_ && overlayCount_ == 0; }
     void clear() {
         root_.reset();
+        for (std::uint8_t i = 0; i < overlayCount_; ++i) overlay_[i].reset();
+        overlayCount_ = 0;
         builtinsBound_ = false;
         foreignBuiltinNames_ = false;
     }
@@ -48,7 +55,12 @@ public:
     void forEach(F&& f) const;
 
     // True when both scopes are the very same table (no change since a copy).
-    bool sameTableAs(const Scope& other) const { return root_ == other.root_; }
+    bool sameTableAs(const Scope& other) const {
+        if (root_ != other.root_ || overlayCount_ != other.overlayCount_) return false;
+        for (std::uint8_t i = 0; i < overlayCount_; ++i)
+            if (overlay_[i] != other.overlay_[i]) return false;
+        return true;
+    }
 
     // The entries of preferred, plus every entry of other whose name
     // preferred lacks. Shared structure is reused, so merging two tables that
@@ -65,11 +77,29 @@ public:
     // Names whose rebinding clears builtinsBound (the builtin names).
     static void watchName(std::string_view name);
 
+    // False when no scope anywhere has ever bound a name with this hash, so a
+    // lookup would certainly fail: most operands that are literals ("1",
+    // "\"x\"") skip the lookup that every operand otherwise starts with.
+    static bool mayBeBound(std::uint64_t hash) { return everBound_[(hash >> 6) & kEverBoundMask] & (1ull << (hash & 63)); }
+    static void noteBound(std::uint64_t hash) { everBound_[(hash >> 6) & kEverBoundMask] |= 1ull << (hash & 63); }
+
     struct Node;
     struct Leaf;
 
 private:
+    static constexpr std::size_t kEverBoundWords = 1024;  // 65,536 bits
+    static constexpr std::size_t kEverBoundMask = kEverBoundWords - 1;
+    static inline std::uint64_t everBound_[kEverBoundWords] = {};
+
+    static constexpr std::uint8_t kOverlaySize = 4;
+
+    // Moves the overlay's bindings into the trie.
+    void foldOverlay();
+    const Leaf* findInOverlay(std::string_view name, std::uint64_t hash) const;
+
     Ref<Node> root_;
+    Ref<Leaf> overlay_[kOverlaySize];  // newest bindings; they hide the trie's
+    std::uint8_t overlayCount_ = 0;
     bool builtinsBound_ = false;
     // Whether some builtin name may be bound to another Value here.
     bool foreignBuiltinNames_ = false;
@@ -101,7 +131,7 @@ namespace detail {
 template <class F>
 void forEachLeaf(const Scope::Node* node, F& f) {
     for (const auto& slot : node->slots) {
-        if (slot.leaf) f(slot.leaf->name, slot.leaf->value);
+        if (slot.leaf) f(*slot.leaf);
         else forEachLeaf(slot.child.get(), f);
     }
 }
@@ -109,7 +139,12 @@ void forEachLeaf(const Scope::Node* node, F& f) {
 
 template <class F>
 void Scope::forEach(F&& f) const {
-    if (root_) detail::forEachLeaf(root_.get(), f);
+    for (std::uint8_t i = 0; i < overlayCount_; ++i) f(overlay_[i]->name, overlay_[i]->value);
+    if (!root_) return;
+    auto unhidden = [&](const Leaf& leaf) {
+        if (overlayCount_ == 0 || !findInOverlay(leaf.name, leaf.hash)) f(leaf.name, leaf.value);
+    };
+    detail::forEachLeaf(root_.get(), unhidden);
 }
 
 }  // namespace vorn
