@@ -109,6 +109,7 @@ private:
 // still carries payloads of another kind is put on the list of Values the
 // next kind trim must look at (values/Stale.h).
 struct Scope::Leaf : RefCounted {
+    VORN_POOLED(Leaf)
     Leaf(std::uint64_t h, std::string n, ValueRef v);
     ~Leaf();
     Leaf(const Leaf&) = delete;

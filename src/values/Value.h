@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "values/Pool.h"
 #include "values/Ref.h"
 #include "values/Text.h"
 
@@ -69,6 +70,8 @@ private:
 
 class Value : public RefCounted, public HeapLink {
 public:
+    VORN_POOLED(Value)
+
     Value() = default;
     Value(const Value&) = default;
     Value(Value&&) = default;
