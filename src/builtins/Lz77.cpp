@@ -21,19 +21,26 @@ constexpr int kMaxMatch = 18;
 constexpr std::size_t kStreamHeader = 8;
 constexpr std::size_t kStreamToken = 9;
 
-// The search indexes the window by prefixes of a few lengths, one level per
-// length, hashed into small tables (so a bucket may hold strangers and every
-// hit is verified). A level answers for match lengths from its own prefix
-// length up to just below the next level's; single bytes are found by
-// scanning the window, which is needed too rarely to pay for a level.
-#ifndef LZ_GRAMS
-#define LZ_GRAMS 2, 3, 6
-#endif
-constexpr std::array<int, 3> kGrams = {LZ_GRAMS};
+// The search indexes the window by its 2-byte and 3-byte prefixes, one level
+// per length, hashed into small tables (so a bucket may hold strangers and
+// every hit is verified). Matches of 3 bytes or more come from walking the
+// 3-byte level, 2-byte ones from the 2-byte level; single bytes are found by
+// scanning the window, which is needed too rarely to pay for a level. More
+// or longer levels were measured: on text their upkeep costs more than the
+// shorter walks save.
+constexpr std::array<int, 2> kGrams = {2, 3};
 constexpr int kLevels = static_cast<int>(kGrams.size());
 constexpr int kLongestGram = kGrams[kLevels - 1];
 constexpr int kHashBits = 12;
-static_assert(kGrams[0] == 2 && kLongestGram <= 8);
+constexpr int kBuckets = 1 << kHashBits;
+static_assert(kGrams[0] == 2 && kLongestGram < 8);
+
+// Selects a level's prefix from the 8 bytes loaded at a position.
+constexpr std::array<std::uint64_t, kLevels> kPrefixMasks = [] {
+    std::array<std::uint64_t, kLevels> masks{};
+    for (int level = 0; level < kLevels; ++level) masks[level] = (std::uint64_t{1} << (8 * kGrams[level])) - 1;
+    return masks;
+}();
 
 [[noreturn]] void failBadData(const char* what) {
     throw ScriptError(std::string("Invalid lz77 data - ") + what);
@@ -58,10 +65,15 @@ struct Match {
 // For each level, the window positions sharing one key, oldest first.
 // Positions leave the window in the order they entered it, so every bucket is
 // a queue and a leaving position is always the head of its bucket: removal is
-// O(1) and the head is the farthest candidate. A position is known by its row
-// in a ring of kWindow rows (the position modulo the window size): the
-// window's positions own distinct rows, and the rows keep the whole index
-// small enough to stay in the first-level cache.
+// O(1) and the head is the farthest candidate.
+//
+// A position is known by its row in a ring of kWindow rows (the position
+// modulo the window size); the window's positions own distinct rows, and
+// 16-bit rows keep the whole index within about 50 KB, close to the core. Each
+// bucket also owns a row of its own, past the ring, that acts as the queue's
+// sentinel: its link is the head, and a tail equal to it means "empty". So
+// appending and removing never branch on whether a queue is empty, which
+// follows the text and would defeat branch prediction.
 //
 // The greedy search at `pos` wants the longest match (capped) and, among
 // equally long ones, the farthest. Walking a queue oldest first makes
@@ -69,8 +81,10 @@ struct Match {
 class MatchIndex {
 public:
     MatchIndex(const std::uint8_t* data, std::int32_t size)
-        : d_(data), n_(size), tables_(std::make_unique<Table[]>(kLevels)),
-          links_(std::make_unique<RowLinks[]>(kSpareRow + 1)) {}
+        : d_(data), n_(size), levels_(std::make_unique<Level[]>(kLevels)) {
+        for (int level = 0; level < kLevels; ++level)
+            for (int key = 0; key < kBuckets; ++key) levels_[level].tail[key] = sentinel(key);
+    }
 
     // Brings the index to exactly the window of `pos`: [pos - 4096, pos).
     // A leaving position goes before the entering one that takes over its
@@ -115,20 +129,14 @@ public:
     }
 
 private:
-    // kSpareRow is owned by no position. As a queue's tail it marks the queue
-    // empty, and lets appending write "the tail's link" unconditionally; no
-    // step branches on the queue state, which follows the text and would
-    // defeat branch prediction.
     using RowId = std::uint16_t;
-    static constexpr RowId kSpareRow = kWindow;
-    struct Queue {
-        RowId head = kSpareRow;
-        RowId tail = kSpareRow;
+    struct Level {
+        std::array<RowId, kWindow + kBuckets> next;  // ring rows, then one sentinel per bucket
+        std::array<RowId, kBuckets> tail;
     };
-    using Table = std::array<Queue, std::size_t{1} << kHashBits>;
-    using RowLinks = std::array<RowId, kLevels>;
 
     static RowId row(std::int32_t p) { return static_cast<RowId>(p & kRingMask); }
+    static RowId sentinel(std::uint32_t key) { return static_cast<RowId>(kWindow + key); }
 
     // The window position that owns row r, seen from `pos`.
     static std::int32_t positionOf(RowId r, std::int32_t pos) { return pos - 1 - ((pos - 1 - r) & kRingMask); }
@@ -150,24 +158,23 @@ private:
     }
 
     static std::uint32_t keyFor(int level, std::uint64_t gram) {
-        const int k = kGrams[level];
-        const std::uint64_t prefix = k >= 8 ? gram : gram & ((std::uint64_t{1} << (8 * k)) - 1);
+        const std::uint64_t prefix = gram & kPrefixMasks[level];
         return static_cast<std::uint32_t>((prefix * 0x9E3779B97F4A7C15ull) >> (64 - kHashBits));
     }
 
     template <bool entering>
     void file(int level, RowId r, std::uint64_t gram) {
-        Queue& q = tables_[level][keyFor(level, gram)];
-        const bool empty = q.tail == kSpareRow;
+        Level& l = levels_[level];
+        const std::uint32_t key = keyFor(level, gram);
+        RowId& tail = l.tail[key];
         if constexpr (entering) {
-            links_[q.tail][level] = r;
-            q.head = empty ? r : q.head;
-            q.tail = r;
+            l.next[tail] = r;
+            tail = r;
         } else {
-            const bool emptied = q.tail == r;
-            const RowId successor = links_[r][level];
-            q.head = emptied ? kSpareRow : successor;
-            q.tail = emptied ? kSpareRow : q.tail;
+            // r is the head. If it was the only entry the sentinel's new link
+            // is junk, but the reset tail marks the queue empty anyway.
+            l.next[sentinel(key)] = l.next[r];
+            tail = tail == r ? sentinel(key) : tail;
         }
     }
 
@@ -181,11 +188,13 @@ private:
     // The farthest of the longest matches of at least kGrams[level] bytes,
     // knowing that none is longer than `limit`.
     Match longestAt(int level, std::int32_t pos, std::uint64_t gram, int limit) const {
-        const Queue& q = tables_[level][keyFor(level, gram)];
-        if (q.tail == kSpareRow) return {};
+        const Level& l = levels_[level];
+        const std::uint32_t key = keyFor(level, gram);
+        const RowId last = l.tail[key];
+        if (last == sentinel(key)) return {};
         int best = kGrams[level] - 1;  // shorter ones are the lower levels' business
         std::int32_t bestC = -1;
-        RowId r = q.head;
+        RowId r = l.next[sentinel(key)];
         if constexpr (std::endian::native == std::endian::little) {
             if (pos + 24 <= n_) {  // three word reads past pos stay inside the input
                 // A candidate's length comes from word compares rather than a
@@ -208,8 +217,8 @@ private:
                         bestC = c;
                         if (len == limit) break;  // nothing nearer can be longer
                     }
-                    if (r == q.tail) break;
-                    r = links_[r][level];
+                    if (r == last) break;
+                    r = l.next[r];
                 }
                 if (bestC < 0) return {};
                 return {pos - bestC, best};
@@ -224,8 +233,8 @@ private:
                 bestC = c;
                 if (len == limit) break;
             }
-            if (r == q.tail) break;
-            r = links_[r][level];
+            if (r == last) break;
+            r = l.next[r];
         }
         if (bestC < 0) return {};
         return {pos - bestC, best};
@@ -241,8 +250,7 @@ private:
     const std::uint8_t* d_;
     std::int32_t n_;
     std::int32_t inserted_ = 0;  // positions [0, inserted_) have entered
-    std::unique_ptr<Table[]> tables_;
-    std::unique_ptr<RowLinks[]> links_;
+    std::unique_ptr<Level[]> levels_;
 };
 
 // Positions and offsets are signed 32-bit in the token format.

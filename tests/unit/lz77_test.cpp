@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
@@ -251,6 +253,20 @@ TEST(Lz77Expand, RejectsCopiesOutsideTheOutput) {
     for (const auto& list : bad) {
         expectScriptError([&] { lz77Expand(tokensOf(list)); }, error);
         expectScriptError([&] { decompress(lz77Serialize(tokensOf(list))); }, error);
+    }
+}
+
+// The search reads whole words near the end of the input; in buffers of
+// exactly the input's size, a sanitizer build reports any read past the end.
+TEST(Lz77Tokenize, ReadsNothingPastTheInput) {
+    for (std::size_t size = 1; size <= 80; ++size) {
+        for (const std::string& source :
+             {std::string(size, 'a'), randomText(size, 2, static_cast<unsigned>(size))}) {
+            const auto exact = std::make_unique<char[]>(size);
+            std::memcpy(exact.get(), source.data(), size);
+            const std::string_view view(exact.get(), size);
+            EXPECT_EQ(triples(lz77Tokenize(view)), triples(lz77TokenizeReference(view)));
+        }
     }
 }
 
