@@ -3,6 +3,7 @@
 #include "builtins/Base64.h"
 #include "builtins/Builtins.h"
 #include "builtins/Lz77.h"
+#include "values/Limits.h"
 
 namespace vorn::builtins {
 
@@ -13,7 +14,13 @@ Value lz77compress(Scope* scope) {
 
 Value lz77decompress(Scope* scope) {
     const Text text = textOf(argument(scope, 0));
-    return Value::ofText(lz77Expand(lz77Parse(text.view())));
+    const std::vector<Lz77Token> tokens = lz77Parse(text.view());
+    // A stream may ask for far more output than it holds; refuse what no
+    // script could keep before allocating it.
+    std::size_t size = 0;
+    for (const Lz77Token& token : tokens) size += static_cast<std::size_t>(token.length > 0 ? token.length : 0) + 1;
+    Limits::checkTextSize(size);
+    return Value::ofText(lz77Expand(tokens));
 }
 
 Value base64encode(Scope* scope) {

@@ -9,6 +9,7 @@
 #include "values/Convert.h"
 #include "values/Depth.h"
 #include "values/Error.h"
+#include "values/Limits.h"
 #include "values/Messages.h"
 #include "values/Numbers.h"
 
@@ -30,6 +31,7 @@ void appendListText(std::string& out, const ItemList& items) {
             out += textOf(*item).view();
         }
         out += ' ';
+        Limits::checkTextSize(out.size());
     }
     if (!items.empty()) out.pop_back();
     out += ')';

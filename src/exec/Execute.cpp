@@ -69,12 +69,15 @@ void executeCall(Run& run, const PreparedStatement& statement) {
 
 }  // namespace
 
-void executeStatement(Run& run, const PreparedStatement& statement) {
+void beforeStatement() {
     Limits::spendStatement();
     if (platform::gInterruptRequested) {
         platform::gInterruptRequested = 0;
         throw ScriptError("interrupted");
     }
+}
+
+void executeStatement(Run& run, const PreparedStatement& statement) {
     switch (statement.kind) {
         case StatementKind::Empty: return;
         case StatementKind::End: return executeEnd(run, statement);

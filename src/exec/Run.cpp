@@ -51,7 +51,8 @@ private:
 
 void executeGuarded(Run& run, const PreparedStatement& statement) {
     try {
-        executeStatement(run, statement);
+        beforeStatement();
+        if (statement.kind != StatementKind::Empty) executeStatement(run, statement);
     } catch (const ScriptError& error) {
         reportError(error.what());
     } catch (const std::bad_alloc&) {
@@ -81,9 +82,12 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
     for (const PreparedStatement& statement : block.statements) {
         trimVisible(run.view());
         Heap::maybeCollect();
-        if (statement.kind == StatementKind::Empty) continue;
-        if (boundary == ErrorBoundary::Yes) executeGuarded(run, statement);
-        else executeStatement(run, statement);
+        if (boundary == ErrorBoundary::Yes) {
+            executeGuarded(run, statement);
+        } else {
+            beforeStatement();
+            if (statement.kind != StatementKind::Empty) executeStatement(run, statement);
+        }
         if (run.returned) break;
     }
 

@@ -75,6 +75,10 @@ bool inBoundaryStatement();
 // Reports an error as one line "error: <text>", on a fresh line.
 void reportError(const std::string& text);
 
+// Spends one statement of the budget and honours a pending Ctrl-C; runs
+// before every statement, empty ones included, so no loop escapes either.
+void beforeStatement();
+
 // Carries out one prepared statement in run.
 void executeStatement(Run& run, const PreparedStatement& statement);
 

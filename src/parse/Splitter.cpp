@@ -2,6 +2,7 @@
 #include "parse/Splitter.h"
 
 #include "platform/Platform.h"
+#include "values/Depth.h"
 
 namespace vorn {
 
@@ -55,10 +56,12 @@ StatementList splitStatements(std::string_view source, int trace) {
                 else if (prior == 0) squotes = 1;
                 break;
             case '{':
-                if (dquotes == 0 && squotes == 0 && parens == 0) ++braces;
+                if (dquotes == 0 && squotes == 0 && parens == 0 && ++braces > kMaxNestingDepth)
+                    throw ScriptError(kNestingTooDeep);
                 break;
             case '(':
-                if (dquotes == 0 && squotes == 0 && braces == 0) ++parens;
+                if (dquotes == 0 && squotes == 0 && braces == 0 && ++parens > kMaxNestingDepth)
+                    throw ScriptError(kNestingTooDeep);
                 break;
             case '}':
                 if (prior > 0 && dquotes == 0 && squotes == 0 && parens == 0) --braces;

@@ -32,7 +32,9 @@ struct UnbalancedText {
 constexpr int kUnbalancedExitStatus = 51;
 
 // Splits source into statements. trace != 0 prints the splitter's progress
-// (trace == 1 also announces it first).
+// (trace == 1 also announces it first). Braces or parentheses nested deeper
+// than the nesting limit raise "nesting too deep": such a text could never be
+// run, and re-splitting it level by level would take quadratic time.
 StatementList splitStatements(std::string_view source, int trace = 0);
 
 }  // namespace vorn

@@ -132,9 +132,13 @@ std::vector<std::string> readSourceLines(const std::string& path) {
             lines.push_back(content.substr(start));
             break;
         }
-        // Files written on Windows keep their CRLF when read in POSIX text mode.
         std::size_t end = newline;
+#ifndef _WIN32
+        // Files written on Windows keep their CRLF when read in POSIX text mode.
+        // (Windows text mode has turned each CRLF into LF already; stripping
+        // there too would eat a '\r' that stood before the CRLF: "a\r\r\n".)
         if (end > start && content[end - 1] == '\r') --end;
+#endif
         lines.push_back(content.substr(start, end - start));
         start = newline + 1;
     }

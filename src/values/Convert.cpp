@@ -2,6 +2,7 @@
 #include "values/Convert.h"
 
 #include "values/Depth.h"
+#include "values/Limits.h"
 #include "values/Numbers.h"
 
 namespace vorn {
@@ -21,6 +22,7 @@ void appendListText(std::string& out, const ItemList& items) {
             out += textOf(*item).str();
         }
         out += ", ";
+        Limits::checkTextSize(out.size());
     }
     if (!items.empty()) out.resize(out.size() - 2);
     out += ']';

@@ -1,0 +1,246 @@
+#!/usr/bin/env python3
+"""Start-up tests: whole sessions of the real program, fed through its input.
+
+Each case is a folder CASES_DIR/<case>/ holding:
+  setup/           files and folders copied into a fresh temporary folder,
+                   which becomes the program's current directory (optional).
+                   A file named .keep is not copied; only its folder is made,
+                   so that a case can start with an empty folder (git keeps
+                   no empty folders).
+  stdin            the bytes fed to standard input (optional: empty input)
+  expected         the whole console output, byte for byte; {CWD} stands for
+                   the temporary folder's real path
+  status           the expected exit status (optional: 0)
+  expected-files/  files that must exist afterwards in the temporary folder
+                   with exactly these bytes (optional); a .keep file here only
+                   requires its folder to exist
+The program gets no arguments.
+
+Usage: run_startup.py PROGRAM CASES_DIR [--filter TEXT] [--jobs N]
+                      [--platform windows] [--regen]
+PROGRAM is one string split like a shell command line, so a prefix may go
+with it ("wine build-windows/vorn.exe").
+
+--platform windows runs a Windows build under Wine: the temporary folder's
+Wine form (Z:\\tmp\\vorn-startup-...) is replaced by {CWD} as well, with the
+backslashes of a path that continues it turned into "/"; expected.windows,
+status.windows and expected-files.windows/, where present, take the place of
+expected, status and expected-files/; a case holding skip.windows is not run
+there (the file says why).
+
+--regen rewrites `expected` and `status` from the actual run (with
+--platform, the platform files, only where they differ). Use it only for a
+case whose output was first worked out by hand, to pick up a confirmed
+change; expected-files/ is never written.
+"""
+import concurrent.futures
+import difflib
+import os
+import re
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+
+PLATFORMS = ("windows",)
+PLACEHOLDER = ".keep"
+TIMEOUT_SECONDS = 60
+
+
+def wine_path(path):
+    """Wine maps the Unix root to drive Z: in every new prefix."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def normalise(out, tmp, platform):
+    """Replaces the temporary folder's path in `out` with {CWD}."""
+    real = os.path.realpath(tmp)
+    out = out.replace(real.encode(), b"{CWD}")
+    if platform == "windows":
+        pattern = re.escape(wine_path(real).encode()) + rb"((?:\\[^\s\\\"']*)*)"
+        out = re.sub(
+            pattern,
+            lambda m: b"{CWD}" + m.group(1).replace(b"\\", b"/"),
+            out,
+            flags=re.IGNORECASE,
+        )
+    return out
+
+
+def platform_variant(path, platform):
+    """path.<platform> when it exists and a platform is given, else path."""
+    if platform and os.path.exists(f"{path}.{platform}"):
+        return f"{path}.{platform}"
+    return path
+
+
+def copy_setup(setup, target):
+    for folder, _, files in os.walk(setup):
+        dest = os.path.join(target, os.path.relpath(folder, setup))
+        os.makedirs(dest, exist_ok=True)
+        for name in files:
+            if name != PLACEHOLDER:
+                shutil.copyfile(os.path.join(folder, name), os.path.join(dest, name))
+
+
+def check_files(expected_dir, tmp):
+    """Problems with the files that the case expects afterwards."""
+    problems = []
+    for folder, _, files in os.walk(expected_dir):
+        rel_folder = os.path.relpath(folder, expected_dir)
+        for name in sorted(files):
+            if name == PLACEHOLDER:
+                if not os.path.isdir(os.path.join(tmp, rel_folder)):
+                    problems.append(f"folder {rel_folder} is missing")
+                continue
+            rel = os.path.normpath(os.path.join(rel_folder, name))
+            actual_path = os.path.join(tmp, rel)
+            want = open(os.path.join(folder, name), "rb").read()
+            if not os.path.isfile(actual_path):
+                problems.append(f"file {rel} is missing")
+                continue
+            got = open(actual_path, "rb").read()
+            if got != want:
+                problems.append(f"file {rel} holds {got!r}, expected {want!r}")
+    return problems
+
+
+def visible(data):
+    """Text for a diff: control characters other than the newline shown escaped."""
+    text = data.decode("utf-8", "backslashreplace")
+    return "".join(
+        c if c == "\n" or c >= " " else "\\x%02x" % ord(c) for c in text
+    ).splitlines(True)
+
+
+def read_status(path):
+    return int(open(path).read().strip()) if os.path.exists(path) else 0
+
+
+def regenerate(case, platform, out, status):
+    if platform:
+        common_out = open(os.path.join(case, "expected"), "rb").read()
+        common_status = read_status(os.path.join(case, "status"))
+        for path, differs, data in (
+            (os.path.join(case, f"expected.{platform}"), out != common_out, out),
+            (os.path.join(case, f"status.{platform}"), status != common_status,
+             f"{status}\n".encode()),
+        ):
+            if differs:
+                open(path, "wb").write(data)
+            elif os.path.exists(path):
+                os.remove(path)
+        return
+    open(os.path.join(case, "expected"), "wb").write(out)
+    status_path = os.path.join(case, "status")
+    if status != 0:
+        open(status_path, "w").write(f"{status}\n")
+    elif os.path.exists(status_path):
+        os.remove(status_path)
+
+
+def run_case(program, case, regen, platform):
+    stdin_path = os.path.join(case, "stdin")
+    stdin = open(stdin_path, "rb").read() if os.path.exists(stdin_path) else b""
+    tmp = tempfile.mkdtemp(prefix="vorn-startup-")
+    try:
+        setup = os.path.join(case, "setup")
+        if os.path.isdir(setup):
+            copy_setup(setup, tmp)
+        try:
+            proc = subprocess.run(
+                program, input=stdin, cwd=tmp, capture_output=True, timeout=TIMEOUT_SECONDS
+            )
+        except subprocess.TimeoutExpired:
+            return f"timed out after {TIMEOUT_SECONDS} s"
+        out = normalise(proc.stdout, tmp, platform)
+        status = proc.returncode
+        if regen:
+            regenerate(case, platform, out, status)
+            return None
+
+        problems = []
+        expected_path = platform_variant(os.path.join(case, "expected"), platform)
+        expected = open(expected_path, "rb").read()
+        if out != expected:
+            diff = difflib.unified_diff(
+                visible(expected), visible(out), os.path.basename(expected_path), "actual"
+            )
+            problems.append("output differs:\n" + "".join(diff))
+        expected_status = read_status(platform_variant(os.path.join(case, "status"), platform))
+        if status != expected_status:
+            problems.append(f"exit status {status}, expected {expected_status}")
+        if proc.stderr:
+            problems.append("stderr:\n" + proc.stderr.decode("utf-8", "replace"))
+        files = platform_variant(os.path.join(case, "expected-files"), platform)
+        if os.path.isdir(files):
+            problems += check_files(files, tmp)
+        return "\n".join(problems) if problems else None
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+
+
+def program_command(program):
+    """The program's words; a word naming an existing file by a relative path
+    becomes absolute, since every case runs in its own temporary folder."""
+    return [os.path.abspath(w) if not os.path.isabs(w) and os.path.isfile(w) else w
+            for w in shlex.split(program)]
+
+
+def option_value(argv, name):
+    if name not in argv:
+        return None
+    i = argv.index(name)
+    if i + 1 >= len(argv):
+        sys.exit(f"{name} needs a value")
+    value = argv[i + 1]
+    del argv[i : i + 2]
+    return value
+
+
+def main():
+    argv = sys.argv[1:]
+    filt = option_value(argv, "--filter")
+    jobs = int(option_value(argv, "--jobs") or 1)
+    platform = option_value(argv, "--platform")
+    if platform is not None and platform not in PLATFORMS:
+        sys.exit(f"unknown platform {platform!r}; known: {', '.join(PLATFORMS)}")
+    regen = "--regen" in argv
+    args = [a for a in argv if not a.startswith("--")]
+    if len(args) != 2:
+        sys.exit(__doc__)
+    program, root = program_command(args[0]), args[1]
+
+    cases = sorted(
+        os.path.join(root, d)
+        for d in os.listdir(root)
+        if os.path.isfile(os.path.join(root, d, "expected")) and (not filt or filt in d)
+    )
+    skipped = []
+    if platform:
+        for case in cases:
+            reason_path = os.path.join(case, f"skip.{platform}")
+            if os.path.exists(reason_path):
+                skipped.append(case)
+                reason = open(reason_path, encoding="utf-8").read().strip()
+                print(f"SKIP {os.path.basename(case)}: {reason}")
+        cases = [c for c in cases if c not in skipped]
+    if not cases:
+        print("no start-up cases found")
+        return 1
+
+    failures = 0
+    with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, jobs)) as pool:
+        results = pool.map(lambda c: run_case(program, c, regen, platform), cases)
+        for case, problem in zip(cases, results):
+            if problem:
+                failures += 1
+                print(f"FAIL {os.path.basename(case)}\n{problem}\n", flush=True)
+    summary = f"startup: {len(cases) - failures} passed, {failures} failed"
+    print(summary + (f", {len(skipped)} skipped" if skipped else ""))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
