@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "values/Error.h"
 #include "values/Limits.h"
+#include "values/Numbers.h"
 #include "values/Messages.h"
 
 namespace vorn {
@@ -41,6 +42,20 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
             t.real = 0.0L;
             t.items.clear();
             t.members.clear();
+            t.native = nullptr;
+            return;
+        }
+        if ((op == Operator::Plus || op == Operator::Minus) && target->kind == Kind::Integer &&
+            right.kind == Kind::Integer && !target->hasStalePayload()) {
+            // Integer steps in place: the same result as the operator gives,
+            // a plain integer with every other field at its default.
+            Value& t = *target;
+            t.integer = op == Operator::Plus ? wrapAdd(t.integer, right.integer) : wrapSub(t.integer, right.integer);
+            t.bound = false;
+            t.boundObject.reset();
+            t.bytes.clear();
+            t.argNames.clear();
+            t.real = 0.0L;
             t.native = nullptr;
             return;
         }

@@ -31,6 +31,21 @@ std::uint64_t hashName(std::string_view name);
 class Scope {
 public:
     Scope() = default;
+    // Copies touch only the overlay slots in use: scopes are copied at every
+    // run's entry and exit.
+    Scope(const Scope& other) { *this = other; }
+    Scope& operator=(const Scope& other) {
+        if (this == &other) return *this;
+        root_ = other.root_;
+        const std::uint8_t n = overlayCount_ > other.overlayCount_ ? overlayCount_ : other.overlayCount_;
+        for (std::uint8_t i = 0; i < n; ++i) overlay_[i] = other.overlay_[i];
+        overlayCount_ = other.overlayCount_;
+        builtinsBound_ = other.builtinsBound_;
+        foreignBuiltinNames_ = other.foreignBuiltinNames_;
+        return *this;
+    }
+    Scope(Scope&&) = default;
+    Scope& operator=(Scope&&) = default;
 
     // The Value bound to name, or null.
     ValueRef find(std::string_view name) const { return find(name, hashName(name)); }

@@ -5,11 +5,6 @@
 
 namespace vorn {
 
-std::vector<StaleEntry>& staleValues() {
-    static std::vector<StaleEntry> list;
-    return list;
-}
-
 void noteStale(const ValueRef& value, std::string_view name, std::uint64_t hash) {
     if (value && value->bindingCount() > 0 && value->hasStalePayload())
         staleValues().push_back({value, std::string(name), hash});

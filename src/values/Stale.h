@@ -22,7 +22,9 @@ struct StaleEntry {
     std::uint64_t hash;
 };
 
-std::vector<StaleEntry>& staleValues();
+// The noted Values; usually empty.
+inline std::vector<StaleEntry> gStaleValues;
+inline std::vector<StaleEntry>& staleValues() { return gStaleValues; }
 
 // Notes value if it is bound somewhere and carries stale payloads.
 void noteStale(const ValueRef& value, std::string_view name, std::uint64_t hash);
