@@ -11,10 +11,11 @@
 
 namespace vorn {
 
-// One VORN function call costs about four levels (the call's run, the body
-// run of a compare inside it, a group, an argument expression), so this
-// admits well over 10,000 nested calls.
-constexpr int kMaxNestingDepth = 80000;
+// A VORN function call that recurses from inside a compare body costs three
+// levels (the call's run, the compare body's run, the returned expression),
+// so this admits over 13,000 nested calls. Texts nested deeper than this are
+// refused when they are split, since each level is split again on its own.
+constexpr int kMaxNestingDepth = 40000;
 inline constexpr const char* kNestingTooDeep = "nesting too deep";
 
 class DepthGuard {
