@@ -25,7 +25,7 @@ test-release: build
 test-sanitize:
 	cmake -S . -B $(SANITIZE_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_WERROR=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
-	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+	cd $(SANITIZE_BUILD) && VORN_TEST_SKIP=sanitize ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
@@ -53,3 +53,18 @@ test-windows: windows
 
 bench: build
 	python3 bench/run --vorn $(BUILD)/vorn $(BENCH_ARGS)
+
+# libFuzzer harnesses (clang++ with libFuzzer; Debian: clang and libclang-rt-dev):
+# builds them in $(FUZZ_BUILD) and runs each for FUZZ_SECONDS seconds, one
+# after the other; see fuzz/README.md.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_CXX ?= clang++
+
+.PHONY: fuzz
+
+fuzz:
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DCMAKE_BUILD_TYPE=Debug \
+		-DVORN_FUZZ=ON -DVORN_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) --target vorn_fuzzers -j $(JOBS)
+	sh fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)

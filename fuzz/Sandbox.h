@@ -30,22 +30,15 @@
 
 #include "builtins/BuiltinTable.h"
 #include "platform/Platform.h"
+#include "values/Heap.h"
 #include "values/Limits.h"
 #include "values/Scope.h"
 #include "values/Value.h"
 
-// Objects refer to themselves through their methods, and lists can be made
-// to contain themselves: without the cycle collector every such input would
-// leave its Values behind, and a long run would end out of memory.
-#if __has_include("values/Heap.h")
-#include "values/Heap.h"
-#define VORN_FUZZ_COLLECT_CYCLES 1
-#endif
-
 namespace vorn::fuzz {
 
 // Statements one input may start: enough for loops and recursion to do real
-// work, few enough that `until 1 {}` ends within a second.
+// work, few enough that `until 1 { x = 1 }` ends within a second.
 constexpr std::uint64_t kStatementBudget = 20000;
 // The largest text one input may build.
 constexpr std::size_t kMaxTextBytes = std::size_t(1) << 20;
@@ -115,12 +108,12 @@ inline void resetForInput() {
 }
 
 // After every input: what the input left in the builtins goes, and so do the
-// cycles it made.
+// cycles it made (objects refer to themselves through their methods, lists
+// can contain themselves); otherwise every such input would leave its Values
+// behind and a long run would end out of memory.
 inline void cleanUpAfterInput() {
     restoreBuiltins();
-#ifdef VORN_FUZZ_COLLECT_CYCLES
     Heap::collectCycles();
-#endif
 }
 
 // Runs body() in the empty folder, on a thread with a stack deep enough for

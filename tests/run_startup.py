@@ -217,15 +217,19 @@ def main():
         for d in os.listdir(root)
         if os.path.isfile(os.path.join(root, d, "expected")) and (not filt or filt in d)
     )
+    # Marks that skip cases: the platform, plus those VORN_TEST_SKIP names
+    # (the sanitizer build sets "sanitize"); skip.<mark> says why.
+    marks = ([platform] if platform else []) + os.environ.get("VORN_TEST_SKIP", "").split()
     skipped = []
-    if platform:
-        for case in cases:
-            reason_path = os.path.join(case, f"skip.{platform}")
+    for case in cases:
+        for mark in marks:
+            reason_path = os.path.join(case, f"skip.{mark}")
             if os.path.exists(reason_path):
                 skipped.append(case)
                 reason = open(reason_path, encoding="utf-8").read().strip()
                 print(f"SKIP {os.path.basename(case)}: {reason}")
-        cases = [c for c in cases if c not in skipped]
+                break
+    cases = [c for c in cases if c not in skipped]
     if not cases:
         print("no start-up cases found")
         return 1

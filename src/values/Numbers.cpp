@@ -62,12 +62,16 @@ std::string formatInteger(std::int64_t value) {
 }
 
 std::string formatReal(long double value) {
+    // The sign of a NaN is an accident of how it was made; the reference
+    // platform's C library never prints it, so neither do we.
+    if (std::isnan(value)) return "nan";
     char buf[64];
     const int n = std::snprintf(buf, sizeof buf, "%.20Lg", value);
     return std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
 std::string formatRealFixed(long double value) {
+    if (std::isnan(value)) return "nan";
     // %Lf of a huge number has thousands of digits; measure first.
     const int n = std::snprintf(nullptr, 0, "%Lf", value);
     if (n <= 0) return std::string();
