@@ -64,7 +64,8 @@ protected:
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }
-    std::string at(const std::string& name) const { return (root_ / name).string(); }
+    // The path as script text (UTF-8) of name inside the folder.
+    std::string at(const std::string& name) const { return platform::pathToText(root_) + "/" + name; }
     const fs::path& root() const { return root_; }
 
 private:
@@ -98,7 +99,12 @@ TEST_F(PlatformFiles, ReadTextFileDropsOnlyTheFinalLineEnd) {
 
 TEST_F(PlatformFiles, WriteTextFileWritesExactlyAndTruncates) {
     platform::writeTextFile(at("w.txt"), "first line\nsecond\n");
+#ifdef _WIN32
+    // Text mode writes each line end the Windows way.
+    EXPECT_EQ(readRaw(at("w.txt")), "first line\r\nsecond\r\n");
+#else
     EXPECT_EQ(readRaw(at("w.txt")), "first line\nsecond\n");
+#endif
     EXPECT_EQ(platform::readTextFile(at("w.txt")), "first line\nsecond");
 
     platform::writeTextFile(at("w.txt"), "42");
