@@ -25,6 +25,7 @@ Value lz77decompress(Scope* scope) {
 
 Value base64encode(Scope* scope) {
     const Text text = textOf(argument(scope, 0));
+    Limits::checkTextSize(text.size() / 3 * 4 + 4);
     return Value::ofText(base64Encode(text.view()));
 }
 

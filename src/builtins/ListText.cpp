@@ -60,6 +60,7 @@ ItemList readListText(std::string_view text) {
 }
 
 std::string writeBytesText(const std::vector<std::uint8_t>& bytes) {
+    Limits::checkTextSize(bytes.size() * 3);
     std::string out(bytes.size() * 3, '0');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         out[3 * i] = static_cast<char>('0' + bytes[i] / 100);
