@@ -79,7 +79,8 @@ std::string currentDirectory();
 // Reads the file in text mode. Lines are the pieces between '\n's (a last
 // line without '\n' counts), joined by '\n'; so one trailing '\n' of the file
 // is dropped: "a\nb" and "a\nb\n" both read "a\nb", "a\n\n" reads "a\n".
-// A file that cannot be opened reads as "".
+// A file that cannot be opened reads as "". A text over the text limit
+// throws "out of memory".
 std::string readTextFile(const std::string& path);
 
 // Creates or truncates the file in text mode and writes `text` exactly.
@@ -90,7 +91,8 @@ void writeTextFile(const std::string& path, std::string_view text);
 // (through textToPath); failing that (missing, a folder, no access) throws
 // "cannot get file size". An empty file gives exactly one byte 0. Otherwise
 // the result has the reported size; bytes the read could not fill stay 0.
-// Throws "cannot allocate memory" if a buffer of that size cannot be had.
+// Throws "cannot allocate memory" for files of 2 GiB or more and if a buffer
+// of that size cannot be had.
 std::vector<std::uint8_t> readBinaryFile(const std::string& path);
 
 // Creates or truncates the file in binary mode and writes exactly `bytes`.

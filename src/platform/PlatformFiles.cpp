@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -11,12 +10,15 @@
 #include <system_error>
 
 #include "values/Error.h"
+#include "values/Limits.h"
 
 namespace vorn::platform {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr std::uintmax_t kMaxBinaryFileBytes = (std::uintmax_t(1) << 31) - 1;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -29,11 +31,16 @@ FileHandle openNarrow(const std::string& path, const char* mode) {
     return FileHandle(std::fopen(path.c_str(), mode));
 }
 
-std::string readRest(std::FILE* file) {
+// The rest of the stream; past the text limit (plus `slack` bytes the caller
+// will drop) it stops with "out of memory" instead of growing without end.
+std::string readRest(std::FILE* file, std::size_t slack = 0) {
     std::string content;
     char chunk[16384];
     std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (content.size() + got > Limits::maxTextBytes() + slack) throw Limits::textTooLong();
+        content.append(chunk, got);
+    }
     return content;
 }
 
@@ -63,10 +70,11 @@ fs::file_status statusOf(const std::string& path) {
 std::string readTextFile(const std::string& path) {
     const FileHandle file = openNarrow(path, "r");
     if (!file) return std::string();
-    std::string content = readRest(file.get());
+    std::string content = readRest(file.get(), 1);
     // Joining the lines with '\n' gives back the content, except that a final
     // '\n' only ended the last line and is not part of the text.
     if (!content.empty() && content.back() == '\n') content.pop_back();
+    Limits::checkTextSize(content.size());
     return content;
 }
 
@@ -89,10 +97,10 @@ std::vector<std::uint8_t> readBinaryFile(const std::string& path) {
         return ScriptError("cannot allocate memory",
                            path + ": " + std::to_string(size) + " bytes");
     };
-    if (size > std::min<std::uintmax_t>(bytes.max_size(),
-                                        std::numeric_limits<std::size_t>::max())) {
-        throw tooLarge();
-    }
+    // The read length is a signed 32-bit count, so files of 2 GiB or more
+    // were never read whole; refusing them up front also keeps a huge sparse
+    // file from having its size zero-filled into memory that is not there.
+    if (size > kMaxBinaryFileBytes || size > bytes.max_size()) throw tooLarge();
     try {
         bytes.assign(static_cast<std::size_t>(size), 0);
     } catch (const std::bad_alloc&) {

@@ -22,8 +22,9 @@ public:
 
     // Throws "out of memory" when a text of n bytes would exceed the limit.
     static void checkTextSize(std::size_t n) {
-        if (n > maxTextBytes_) throw ScriptError(messages::kOutOfMemory, "text too long");
+        if (n > maxTextBytes_) throw textTooLong();
     }
+    static ScriptError textTooLong() { return ScriptError(messages::kOutOfMemory, "text too long"); }
 
     // Statements a run may still start; 0 means no budget (the default).
     // Fuzzing harnesses set one so that endless loops end.

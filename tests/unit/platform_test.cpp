@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "values/Error.h"
+#include "values/Limits.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -127,6 +128,25 @@ TEST_F(PlatformFiles, ReadBinaryFile) {
     expectError([&] { platform::readBinaryFile(at("missing.bin")); }, "cannot get file size");
     fs::create_directory(at("folder"));
     expectError([&] { platform::readBinaryFile(at("folder")); }, "cannot get file size");
+}
+
+TEST_F(PlatformFiles, FilesTooBigForOneValueAreRefusedBeforeReading) {
+    // A 3 GiB file that takes no disk space: reading it must not try to
+    // fill that much memory first.
+    writeRaw(at("huge.bin"), "");
+    fs::resize_file(at("huge.bin"), std::uintmax_t(3) << 30);
+    expectError([&] { platform::readBinaryFile(at("huge.bin")); }, "cannot allocate memory");
+
+    struct LimitGuard {
+        ~LimitGuard() { vorn::Limits::setMaxTextBytes(vorn::kDefaultMaxTextBytes); }
+    } guard;
+    vorn::Limits::setMaxTextBytes(100);
+    writeRaw(at("limit.txt"), std::string(100, 'x') + "\n");
+    EXPECT_EQ(platform::readTextFile(at("limit.txt")), std::string(100, 'x'));
+    writeRaw(at("over.txt"), std::string(101, 'x'));
+    expectError([&] { platform::readTextFile(at("over.txt")); }, "out of memory");
+    writeRaw(at("over.txt"), std::string(100000, 'x'));
+    expectError([&] { platform::readTextFile(at("over.txt")); }, "out of memory");
 }
 
 TEST_F(PlatformFiles, WriteBinaryFileWritesExactBytes) {
