@@ -76,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             vorn::evaluateExpression(text, vorn::View(inherited, local), vorn::InlineBlocks::On);
         } catch (const vorn::ScriptError&) {
         } catch (const vorn::UnbalancedText&) {
+        } catch (const vorn::StatementBudgetExhausted&) {
         } catch (const std::bad_alloc&) {
         }
     };

@@ -76,6 +76,8 @@ void checkListText(std::string_view text) {
         return;
     } catch (const vorn::UnbalancedText&) {
         return;
+    } catch (const vorn::StatementBudgetExhausted&) {
+        return;
     } catch (const std::bad_alloc&) {
         return;
     }

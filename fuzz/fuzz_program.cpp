@@ -15,6 +15,7 @@
 #include "parse/Code.h"
 #include "parse/Splitter.h"
 #include "values/Error.h"
+#include "values/Limits.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vorn::fuzz::enterSandbox();
@@ -27,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             vorn::runBlock(*block, &scope, nullptr);
         } catch (const vorn::ScriptError&) {
         } catch (const vorn::UnbalancedText&) {
+        } catch (const vorn::StatementBudgetExhausted&) {
         } catch (const std::bad_alloc&) {
         }
     };

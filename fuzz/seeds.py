@@ -3,7 +3,7 @@
 the codecs' test vectors.
 
 The corpora are committed; run this again only to rebuild them after the
-golden scripts changed much (it replaces the six folders):
+golden scripts changed much (it replaces the seven folders):
     python3 fuzz/seeds.py
 """
 import base64
@@ -63,6 +63,42 @@ def split_tokens(text):
     return [t for t in tokens if t]
 
 
+def balanced_lines(text):
+    """Whether every line of text closes all it opens, so that each can be
+    typed at the prompt on its own."""
+    for line in text.split(b"\n"):
+        braces = parens = dq = sq = 0
+        for c in line:
+            prior = braces + parens + dq + sq
+            if c == 34:
+                dq = dq - 1 if dq else (1 if prior == 0 else 0)
+            elif c == 39:
+                sq = sq - 1 if sq else (1 if prior == 0 else 0)
+            elif c == 123 and not (dq or sq or parens):
+                braces += 1
+            elif c == 40 and not (dq or sq or braces):
+                parens += 1
+            elif c == 125 and prior and not (dq or sq or parens):
+                braces -= 1
+            elif c == 41 and prior and not (dq or sq or braces):
+                parens -= 1
+        if braces + parens + dq + sq:
+            return False
+    return True
+
+
+def startup_inputs():
+    """(case name, stdin bytes) of the start-up cases."""
+    folder = os.path.join(ROOT, "tests", "startup")
+    found = []
+    for case in sorted(os.listdir(folder)):
+        path = os.path.join(folder, case, "stdin")
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                found.append((case, f.read()))
+    return found
+
+
 def lz77_stream(tokens):
     out = struct.pack("<Q", len(tokens))
     for offset, length, nxt in tokens:
@@ -92,6 +128,15 @@ def main():
 
     # program: every golden script (about 60 KB in all).
     write("program", every)
+
+    # session: console lines. The sandbox shows no lib folder, so the first
+    # line answers the restore question; then the lines of every golden script
+    # that can be typed line by line, and the start-up cases' input.
+    lines = [(name, b"n\n" + text) for name, text in every if balanced_lines(text)]
+    for name, text in startup_inputs():
+        first = text.split(b"\n", 1)[0]
+        lines.append((f"startup_{name}", text if first in (b"y", b"n") else b"n\n" + text))
+    write("session", lines)
 
     # splitter: the splitter group and every fourth other script, plus the
     # awkward texts of the splitter's own rules.

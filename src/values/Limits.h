@@ -15,6 +15,12 @@ namespace vorn {
 // keeps a runaway `s += s` or "a" * 2000000000 from taking the machine down.
 constexpr std::size_t kDefaultMaxTextBytes = std::size_t(1) << 30;
 
+// Thrown when a budgeted run has started all its statements. It is no
+// ScriptError on purpose: statement-level error boundaries (the session's
+// statements, the interactive loop) must not swallow it, or a budgeted session
+// would go on reporting it for ever.
+struct StatementBudgetExhausted {};
+
 class Limits {
 public:
     static std::size_t maxTextBytes() { return maxTextBytes_; }
@@ -32,7 +38,7 @@ public:
     static void spendStatement() {
         if (budgeted_ && budget_-- == 0) {
             budget_ = 0;
-            throw ScriptError("statement budget exhausted");
+            throw StatementBudgetExhausted{};
         }
     }
 

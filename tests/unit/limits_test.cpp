@@ -27,6 +27,8 @@ std::string errorOf(const std::function<void()>& f) {
         f();
     } catch (const ScriptError& e) {
         return e.what();
+    } catch (const StatementBudgetExhausted&) {
+        return "budget exhausted";
     }
     return "no error";
 }
@@ -37,9 +39,22 @@ TEST(StatementBudget, EndsLoopsWhoseBodyHasNoStatement) {
     for (const char* code : {"until 1 {}", "until 1 {\n\n}"}) {
         Limits::setStatementBudget(1000);
         Scope scope;
-        EXPECT_EQ(errorOf([&] { runBlock(*prepareBlock(code), &scope, nullptr); }), "statement budget exhausted")
-            << code;
+        EXPECT_EQ(errorOf([&] { runBlock(*prepareBlock(code), &scope, nullptr); }), "budget exhausted") << code;
     }
+}
+
+TEST(StatementBudget, PassesThroughStatementsThatReportErrors) {
+    // A session reports each statement's error and goes on; running out of
+    // budget must end it all the same, even when every statement fails.
+    LimitsReset reset;
+    registerBuiltins();
+    Limits::setStatementBudget(10);  // each failing statement prints one error line
+    Scope scope;
+    EXPECT_EQ(errorOf([&] {
+                  runBlock(*prepareBlock("until 1 {\n    $print$(nosuch, \"nah\")\n}"), &scope, nullptr,
+                           ErrorBoundary::Yes);
+              }),
+              "budget exhausted");
 }
 
 TEST(TextLimit, RefusesListTextFormsOverTheLimit) {
