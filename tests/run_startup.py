@@ -8,6 +8,9 @@ Each case is a folder CASES_DIR/<case>/ holding:
                    so that a case can start with an empty folder (git keeps
                    no empty folders).
   stdin            the bytes fed to standard input (optional: empty input)
+  sparse           lines "NAME SIZE": files of SIZE bytes made in the temporary
+                   folder without writing them, for files too big to keep
+                   (optional)
   expected         the whole console output, byte for byte; {CWD} stands for
                    the temporary folder's real path
   status           the expected exit status (optional: 0)
@@ -84,6 +87,16 @@ def copy_setup(setup, target):
                 shutil.copyfile(os.path.join(folder, name), os.path.join(dest, name))
 
 
+def make_sparse_files(listing, target):
+    if not os.path.exists(listing):
+        return
+    for line in open(listing, encoding="utf-8").read().splitlines():
+        if line.strip():
+            name, size = line.split()
+            with open(os.path.join(target, name), "wb") as f:
+                f.truncate(int(size))
+
+
 def check_files(expected_dir, tmp):
     """Problems with the files that the case expects afterwards."""
     problems = []
@@ -148,6 +161,7 @@ def run_case(program, case, regen, platform):
         setup = os.path.join(case, "setup")
         if os.path.isdir(setup):
             copy_setup(setup, tmp)
+        make_sparse_files(os.path.join(case, "sparse"), tmp)
         try:
             proc = subprocess.run(
                 program, input=stdin, cwd=tmp, capture_output=True, timeout=TIMEOUT_SECONDS
