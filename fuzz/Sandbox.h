@@ -24,12 +24,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "builtins/BuiltinTable.h"
+#include "parse/Splitter.h"
 #include "platform/Platform.h"
+#include "values/Error.h"
 #include "values/Heap.h"
 #include "values/Limits.h"
 #include "values/Scope.h"
@@ -115,6 +118,22 @@ inline void resetForInput() {
 inline void cleanUpAfterInput() {
     restoreBuiltins();
     Heap::collectCycles();
+}
+
+// Runs f(), catching the outcomes a script may legitimately end in: an
+// error, an unbalanced text, memory running out, the statement budget.
+// Anything else is a finding and goes on up. False when one of them ended f.
+template <class F>
+bool endsAsScriptsMay(F&& f) {
+    try {
+        f();
+        return true;
+    } catch (const ScriptError&) {
+    } catch (const UnbalancedText&) {
+    } catch (const std::bad_alloc&) {
+    } catch (const StatementBudgetExhausted&) {
+    }
+    return false;
 }
 
 // Runs body() in the empty folder, on a thread with a stack deep enough for

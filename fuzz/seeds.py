@@ -31,30 +31,45 @@ def scripts():
     return sorted(found)
 
 
+class Nesting:
+    """The splitter's four counters (braces, parentheses, double and single
+    quotes), stepped one byte at a time."""
+
+    def __init__(self):
+        self.braces = self.parens = self.dq = self.sq = 0
+
+    def depth(self):
+        return self.braces + self.parens + self.dq + self.sq
+
+    def step(self, c):
+        prior = self.depth()
+        quoted = self.dq or self.sq
+        if c == 34:
+            self.dq = self.dq - 1 if self.dq else (1 if prior == 0 else 0)
+        elif c == 39:
+            self.sq = self.sq - 1 if self.sq else (1 if prior == 0 else 0)
+        elif c == 123 and not (quoted or self.parens):
+            self.braces += 1
+        elif c == 40 and not (quoted or self.braces):
+            self.parens += 1
+        elif c == 125 and prior and not (quoted or self.parens):
+            self.braces -= 1
+        elif c == 41 and prior and not (quoted or self.braces):
+            self.parens -= 1
+
+
 def split_tokens(text):
     """The top-level tokens of every line, as the interpreter's splitter cuts
     them (close enough for picking seeds; nothing depends on it)."""
     tokens, token = [], bytearray()
-    braces = parens = dq = sq = 0
+    nesting = Nesting()
     for c in text:
-        prior = braces + parens + dq + sq
-        if c == 10 and prior == 0:
+        if c == 10 and nesting.depth() == 0:
             tokens.append(bytes(token))
             token = bytearray()
             continue
-        if c == 34:
-            dq = dq - 1 if dq else (1 if prior == 0 else 0)
-        elif c == 39:
-            sq = sq - 1 if sq else (1 if prior == 0 else 0)
-        elif c == 123 and not (dq or sq or parens):
-            braces += 1
-        elif c == 40 and not (dq or sq or braces):
-            parens += 1
-        elif c == 125 and prior and not (dq or sq or parens):
-            braces -= 1
-        elif c == 41 and prior and not (dq or sq or braces):
-            parens -= 1
-        if braces + parens + dq + sq == 0 and c in (32, 9):
+        nesting.step(c)
+        if nesting.depth() == 0 and c in (32, 9):
             tokens.append(bytes(token))
             token = bytearray()
         else:
@@ -67,22 +82,10 @@ def balanced_lines(text):
     """Whether every line of text closes all it opens, so that each can be
     typed at the prompt on its own."""
     for line in text.split(b"\n"):
-        braces = parens = dq = sq = 0
+        nesting = Nesting()
         for c in line:
-            prior = braces + parens + dq + sq
-            if c == 34:
-                dq = dq - 1 if dq else (1 if prior == 0 else 0)
-            elif c == 39:
-                sq = sq - 1 if sq else (1 if prior == 0 else 0)
-            elif c == 123 and not (dq or sq or parens):
-                braces += 1
-            elif c == 40 and not (dq or sq or braces):
-                parens += 1
-            elif c == 125 and prior and not (dq or sq or parens):
-                braces -= 1
-            elif c == 41 and prior and not (dq or sq or braces):
-                parens -= 1
-        if braces + parens + dq + sq:
+            nesting.step(c)
+        if nesting.depth():
             return False
     return True
 

@@ -63,10 +63,6 @@ class Session:
     def press_ctrl_c(self):
         self.proc.send_signal(signal.SIGINT)
 
-    def prompts(self):
-        with self.lock:
-            return self.out.count(self.prompt)
-
     def after(self, start):
         with self.lock:
             return self.out[start:]
