@@ -169,6 +169,12 @@ std::shared_ptr<const Block> prepareBlock(std::string_view code) {
 }
 
 const Block& blockOfText(const Text& text, bool stripped) {
+    if (text.empty()) {
+        // No buffer to keep a cache on; an empty text splits the same every time.
+        if (stripped) stripEnds(text.view());
+        static const std::shared_ptr<const Block> kEmpty = prepareBlock(std::string_view());
+        return *kEmpty;
+    }
     const TextBlocks* cache = text.cached<TextBlocks>();
     if (!cache) {
         auto fresh = std::make_shared<TextBlocks>();
