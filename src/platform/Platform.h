@@ -122,7 +122,9 @@ std::vector<std::string> readSourceLines(const std::string& path);
 void makeDirectory(const std::string& path);
 
 // Removes a file or a whole folder tree. A missing path is no error; any
-// other failure throws "cannot remove all".
+// other failure throws "cannot remove all". The current folder, a folder that
+// holds it, the root, and any path ending in "." or ".." are refused with
+// "cannot remove all" before anything is removed.
 void removeAll(const std::string& path);
 
 // The names (last component only) of a folder's entries in the order the
@@ -156,6 +158,10 @@ namespace detail {
 // and unpaired surrogates all throw "Cannot convert character sequence".
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
+
+// True when removing the path would remove the current folder: it is the
+// current folder, a folder holding it, or the root, or it ends in "." or "..".
+bool holdsCurrentFolder(const std::filesystem::path& native);
 
 }  // namespace detail
 

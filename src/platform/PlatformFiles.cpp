@@ -43,8 +43,36 @@ void makeDirectory(const std::string& path) {
     }
 }
 
+namespace detail {
+
+bool holdsCurrentFolder(const fs::path& native) {
+    // "." and ".." as the last step name a folder the session stands in (or
+    // below) however the rest of the path reads.
+    const fs::path last = native.filename();
+    if (last == "." || last == "..") return true;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(native, error);
+    // A missing path holds nothing; a link is removed as a link.
+    if (error || status.type() == fs::file_type::not_found || fs::is_symlink(status)) return false;
+    const fs::path target = fs::canonical(native, error);
+    if (error) return false;
+    if (target == target.root_path()) return true;
+    const fs::path here = fs::canonical(fs::current_path(error), error);
+    if (error) return false;
+    // target is here or one of its ancestors when it is a prefix of here.
+    auto t = target.begin();
+    for (auto h = here.begin(); t != target.end(); ++t, ++h)
+        if (h == here.end() || *t != *h) return false;
+    return true;
+}
+
+}  // namespace detail
+
 void removeAll(const std::string& path) {
     const fs::path native = textToPath(path);
+    // Refused before anything goes: removing the current folder, a folder
+    // around it or the root would take the session's own files with it.
+    if (detail::holdsCurrentFolder(native)) throw ScriptError("cannot remove all", path);
     std::error_code error;
     fs::remove_all(native, error);
     if (!error) return;

@@ -181,3 +181,15 @@ TEST_F(SafeFiles, FifoReadsWaitForTheWriterAndGiveWayToCtrlC) {
     EXPECT_EQ(errorOf([&] { platform::readBinaryFile(at("pipe")); }).rfind("cannot get file size", 0), 0u);
 }
 #endif
+
+// The root cannot be tried through the program safely; the check itself can.
+TEST_F(SafeFiles, RemovalRefusesTheRootAndWhatHoldsTheCurrentFolder) {
+    const fs::path here = fs::current_path();
+    EXPECT_TRUE(platform::detail::holdsCurrentFolder(here.root_path()));
+    EXPECT_TRUE(platform::detail::holdsCurrentFolder(here));
+    EXPECT_TRUE(platform::detail::holdsCurrentFolder(here / ".."));
+    EXPECT_TRUE(platform::detail::holdsCurrentFolder(at("anything/..")));
+    fs::create_directory(at("box"));
+    EXPECT_FALSE(platform::detail::holdsCurrentFolder(at("box")));
+    EXPECT_FALSE(platform::detail::holdsCurrentFolder(at("missing")));
+}
