@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include "platform/Platform.h"
+#include "values/Error.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -51,6 +52,13 @@ extern "C" void onInterrupt(int) {
 #endif
 
 }  // namespace
+
+void throwIfInterrupted() {
+    if (gInterruptRequested) {
+        gInterruptRequested = 0;
+        throw ScriptError("interrupted");
+    }
+}
 
 void installInterruptHandler() {
 #ifdef _WIN32
