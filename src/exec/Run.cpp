@@ -36,11 +36,12 @@ ValueRef Run::assignTarget(std::string_view name, std::uint64_t hash) {
 namespace {
 
 bool gInBoundaryRun = false;
+StartUpHooks gStartUpHooks;
 
 // Restores the boundary flag of the enclosing run on every exit path.
 class BoundaryScope {
 public:
-    explicit BoundaryScope(ErrorBoundary b) : saved_(gInBoundaryRun) { gInBoundaryRun = b == ErrorBoundary::Yes; }
+    explicit BoundaryScope(ErrorBoundary b) : saved_(gInBoundaryRun) { gInBoundaryRun = b != ErrorBoundary::No; }
     ~BoundaryScope() { gInBoundaryRun = saved_; }
     BoundaryScope(const BoundaryScope&) = delete;
     BoundaryScope& operator=(const BoundaryScope&) = delete;
@@ -50,19 +51,25 @@ private:
 };
 
 void executeGuarded(Run& run, const PreparedStatement& statement) {
+    const bool program = run.boundary == ErrorBoundary::Program;
+    if (program && gStartUpHooks.before) gStartUpHooks.before();
     try {
         beforeStatement();
         if (statement.kind != StatementKind::Empty) executeStatement(run, statement);
+        return;
     } catch (const ScriptError& error) {
         reportError(error.what());
     } catch (const std::bad_alloc&) {
         reportError("out of memory");
     }
+    if (program && gStartUpHooks.abandoned) gStartUpHooks.abandoned();
 }
 
 }  // namespace
 
 bool inBoundaryStatement() { return gInBoundaryRun; }
+
+void setStartUpHooks(StartUpHooks hooks) { gStartUpHooks = hooks; }
 
 void reportError(const std::string& text) {
     if (!platform::atLineStart()) platform::writeOut("\n");
@@ -85,7 +92,7 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
             current = &statement;
             if (!staleValues().empty()) trimNoted(run.view());
             Heap::maybeCollect();
-            if (boundary == ErrorBoundary::Yes) {
+            if (boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program) {
                 executeGuarded(run, statement);
             } else {
                 beforeStatement();
