@@ -198,6 +198,23 @@ def make_unreadable(listing, tmp):
     return user, None
 
 
+def open_to_others(path):
+    """Whether a user who is neither owner nor in the group can start the
+    program: every folder above it searchable and the file executable by
+    others (a clone under /root, mode 700, is not)."""
+    path = os.path.abspath(path)
+    if not os.stat(path).st_mode & 0o001:
+        return False
+    folder = os.path.dirname(path)
+    while True:
+        if not os.stat(folder).st_mode & 0o001:
+            return False
+        parent = os.path.dirname(folder)
+        if parent == folder:
+            return True
+        folder = parent
+
+
 def child_setup(limits, user):
     """What the program's process does before it starts."""
     if not limits and user is None:
@@ -228,6 +245,8 @@ def run_case(program, case, regen, platform):
         listing = os.path.join(case, "unreadable")
         if os.path.exists(listing):
             user, skip = make_unreadable(listing, tmp)
+            if user is not None and not open_to_others(program[0]):
+                skip = f"{program[0]} is in a folder closed to other users, so user nobody cannot start it"
             if skip:
                 return f"SKIP {skip}"
         try:
