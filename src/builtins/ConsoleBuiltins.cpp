@@ -1,4 +1,5 @@
 // Console builtins: print, input, getchar, _beep, _whereami.
+#include "app/PromptEntry.h"
 #include "builtins/Arguments.h"
 #include "builtins/Builtins.h"
 #include "exec/Run.h"
@@ -27,6 +28,10 @@ Value print(Scope* scope) {
 
 Value input(Scope*) {
     std::string line;
+    if (inBoundaryExec()) {
+        if (!readPromptEntry(line)) throw EndOfSession{};
+        return Value::ofText(std::move(line));
+    }
     if (!platform::readLine(line)) {
         // The interactive loop itself asking for a line at end of input ends
         // the session; a script's own input just reads as empty text.
