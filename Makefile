@@ -6,7 +6,7 @@ SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all build run test test-release test-sanitize clean
+.PHONY: all build run test test-release test-sanitize clean install
 
 all: build
 
@@ -29,6 +29,12 @@ test-sanitize:
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
+
+# Installs vorn and vorn-run into $(PREFIX)/bin.
+PREFIX ?= /usr/local
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Windows: a 64-bit vorn.exe cross-compiled with MinGW-w64, statically linked
 # (no DLLs beside it), and the golden scripts run against it under Wine.

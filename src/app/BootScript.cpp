@@ -130,4 +130,15 @@ std::string_view bootScript() {
     return text;
 }
 
+std::string_view bootDefinitions() {
+    // From the first definition to the bonus line's end.
+    static const std::string_view text = [] {
+        const std::string_view all = bootScript();
+        const std::size_t from = all.find("\nsavelib = {\n") + 1;
+        const std::size_t to = all.find('\n', all.find("\nbonus = \"") + 1) + 1;
+        return all.substr(from, to - from);
+    }();
+    return text;
+}
+
 }  // namespace vorn

@@ -2,9 +2,11 @@
 // the report of whatever reaches the top.
 #include "app/Interpreter.h"
 
+#include <functional>
 #include <new>
 #include <string>
 
+#include "app/BootScript.h"
 #include "builtins/BuiltinTable.h"
 #include "exec/Run.h"
 #include "parse/Code.h"
@@ -19,20 +21,19 @@ namespace {
 // sanitizer builds, whose frames are several times larger.
 constexpr std::size_t kInterpreterStackBytes = std::size_t(4) << 30;
 
-struct ProgramRun {
-    std::string_view source;
-    ProgramKind kind;
+struct GuardedRun {
+    std::function<void()> body;
     int status = 0;
 };
 
+// Runs the body and turns whatever reaches the top into a report and an
+// exit status.
 int runOnThisThread(void* argument) {
-    auto* run = static_cast<ProgramRun*>(argument);
+    auto* run = static_cast<GuardedRun*>(argument);
     try {
         registerBuiltins();
-        const std::shared_ptr<const Block> block = prepareBlock(run->source);
-        Scope scope;
-        runBlock(*block, &scope, nullptr,
-                 run->kind == ProgramKind::Session ? ErrorBoundary::Yes : ErrorBoundary::No);
+        run->body();
+        platform::flushOut();
         run->status = 0;
     } catch (const EndOfSession&) {
         platform::writeOut("\n");
@@ -52,13 +53,39 @@ int runOnThisThread(void* argument) {
     return run->status;
 }
 
+int runGuarded(std::function<void()> body) {
+    GuardedRun run{std::move(body)};
+    platform::runWithLargeStack(kInterpreterStackBytes, runOnThisThread, &run);
+    return run.status;
+}
+
 }  // namespace
 
 int runProgram(std::string_view source, ProgramKind kind) {
-    ProgramRun run{source, kind};
     if (kind == ProgramKind::Session) platform::installInterruptHandler();
-    platform::runWithLargeStack(kInterpreterStackBytes, runOnThisThread, &run);
-    return run.status;
+    return runGuarded([source, kind] {
+        const std::shared_ptr<const Block> block = prepareBlock(source);
+        Scope scope;
+        runBlock(*block, &scope, nullptr, kind == ProgramKind::Session ? ErrorBoundary::Yes : ErrorBoundary::No);
+    });
+}
+
+int runScripts(const std::vector<ScriptSource>& scripts, const ScriptRunOptions& options) {
+    return runGuarded([&scripts, &options] {
+        if (options.tables == ScriptTables::Bare) {
+            for (const ScriptSource& script : scripts) {
+                Scope scope;
+                runBlock(*prepareBlock(script.text), &scope, nullptr);
+            }
+            return;
+        }
+        // The session scope plays the part of the prompt loop's scope: each
+        // script runs in it as a typed line does, so names a script creates
+        // stay for the next one.
+        Scope session;
+        runBlock(*prepareBlock(bootDefinitions()), &session, &session);
+        for (const ScriptSource& script : scripts) runBlock(*prepareBlock(script.text), &session, &session);
+    });
 }
 
 }  // namespace vorn

@@ -1,7 +1,10 @@
-// Running a whole program text the way the program entry runs its boot script.
+// Running a whole program text the way the program entry runs its boot
+// script, and running script files the way a line at the prompt runs.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorn {
 
@@ -20,5 +23,34 @@ enum class ProgramKind {
 // text turned out unbalanced (after printing the parser's report), 1 after
 // reporting an error that reached the top.
 int runProgram(std::string_view source, ProgramKind kind);
+
+// A script to run: the name its errors are reported under, and its text.
+struct ScriptSource {
+    std::string name;
+    std::string text;
+};
+
+// The tables that scripts run in.
+enum class ScriptTables {
+    // Nothing but the builtins, each script in a scope of its own.
+    Bare,
+    // What a line typed at the prompt sees: the builtins and the boot
+    // script's own definitions (range, varexists, ...), made by running
+    // those lines of the boot script. Names a script creates stay for the
+    // scripts after it.
+    Prompt,
+};
+
+struct ScriptRunOptions {
+    ScriptTables tables = ScriptTables::Prompt;
+    // Whether an error raised in a script's own lines names the script and
+    // the line, as for a file run by `also`.
+    bool locateErrors = true;
+};
+
+// Runs the scripts one after the other in one session, on the deep-stack
+// thread, as plain scripts: the first error is reported and ends the run.
+// Returns the exit status as runProgram does.
+int runScripts(const std::vector<ScriptSource>& scripts, const ScriptRunOptions& options);
 
 }  // namespace vorn

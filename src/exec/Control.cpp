@@ -28,6 +28,8 @@ bool conditionHolds(const Operand& condition, const View& view) {
     return integerOf(evaluateToken(condition, view, InlineBlocks::On)) != 0;
 }
 
+bool gAlsoProgress = true;
+
 void runText(Run& run, const Text& code) {
     const std::shared_ptr<const Block> block = blockOfText(code, false);
     runBlock(*block, &run.inherited, &run.local);
@@ -94,25 +96,31 @@ void executeExec(Run& run, const PreparedStatement& statement) {
     runText(run, code);
 }
 
+void setAlsoProgress(bool shown) { gAlsoProgress = shown; }
+
 void executeAlso(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 1, "also needs a file name");
     const std::string fileName = textOf(evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On)).str() + ".VORN";
     const std::string inLibrary = "lib/" + fileName;
     const std::string path = platform::exists(inLibrary) ? inLibrary : fileName;
 
-    platform::writeOut("reading file...\n");
-    platform::flushOut();
+    if (gAlsoProgress) {
+        platform::writeOut("reading file...\n");
+        platform::flushOut();
+    }
     std::string program;
     const std::vector<std::string> lines = platform::readSourceLines(path);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        platform::writeOut("line " + std::to_string(i) + "\r");
+        if (gAlsoProgress) platform::writeOut("line " + std::to_string(i) + "\r");
         program += lines[i];
         program += '\n';
     }
-    platform::writeOut("\n");
-    platform::flushOut();
-    platform::writeOut("OK.\n");
-    platform::flushOut();
+    if (gAlsoProgress) {
+        platform::writeOut("\n");
+        platform::flushOut();
+        platform::writeOut("OK.\n");
+        platform::flushOut();
+    }
     runText(run, Text(std::move(program)));
 }
 

@@ -1,5 +1,6 @@
 // Test tool: runs one VORN script file the way the program runs its boot
-// script, so language tests do not depend on the start-up dialogue.
+// script, so language tests do not depend on the start-up dialogue: the
+// whole file, byte for byte, in tables of nothing but the builtins.
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -18,5 +19,5 @@ int main(int argc, char** argv) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    return vorn::runProgram(text.str(), vorn::ProgramKind::Script);
+    return vorn::runScripts({{argv[1], text.str()}}, {vorn::ScriptTables::Bare, false});
 }

@@ -1,0 +1,143 @@
+// vorn-run's command line, the reading of its scripts, and the run.
+#include "app/Runner.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include "app/Interpreter.h"
+#include "exec/Statements.h"
+#include "platform/Platform.h"
+#include "values/Error.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kProgramName = "vorn-run";
+constexpr const char* kVersionLine = "vorn-run (VORN V3)";
+constexpr int kUsageStatus = 2;
+
+// The lines of standard input, joined as `also` joins a file's lines.
+std::string readStandardInput() {
+    std::string text;
+    std::string line;
+    while (platform::readLine(line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+// A script file read as `also` reads one; false when it cannot be read.
+bool readScriptFile(const std::string& path, std::string& text, std::string& problem) {
+    try {
+        if (!platform::exists(path)) {
+            problem = "no such file";
+            return false;
+        }
+        if (platform::isDirectory(path)) {
+            problem = "is a folder";
+            return false;
+        }
+    } catch (const ScriptError& error) {
+        problem = error.what();
+        return false;
+    }
+    // The same narrow name that the read below opens.
+    std::FILE* probe = std::fopen(path.c_str(), "r");
+    if (!probe) {
+        problem = "cannot open it";
+        return false;
+    }
+    std::fclose(probe);
+    for (const std::string& line : platform::readSourceLines(path)) {
+        text += line;
+        text += '\n';
+    }
+    return true;
+}
+
+}  // namespace
+
+RunnerCommand parseRunnerCommand(const std::vector<std::string>& arguments) {
+    RunnerCommand command;
+    bool optionsEnded = false;
+    for (const std::string& argument : arguments) {
+        if (optionsEnded || argument == "-" || argument.empty() || argument[0] != '-') {
+            command.scripts.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "-q" || argument == "--quiet") {
+            command.quiet = true;
+        } else if (argument == "-h" || argument == "--help") {
+            command.mode = RunnerCommand::Mode::Help;
+            return command;
+        } else if (argument == "--version") {
+            command.mode = RunnerCommand::Mode::Version;
+            return command;
+        } else {
+            command.mode = RunnerCommand::Mode::Invalid;
+            command.error = "unknown option " + argument;
+            return command;
+        }
+    }
+    if (command.scripts.empty()) {
+        command.mode = RunnerCommand::Mode::Invalid;
+        command.error = "no script to run";
+    }
+    return command;
+}
+
+std::string runnerUsage() {
+    return "usage: vorn-run [-q] FILE [FILE...]\n"
+           "Runs VORN scripts one after the other in one session, with the builtins\n"
+           "and the boot script's functions (range, varexists, ...) defined, as at\n"
+           "the prompt of vorn, but without its banner, snapshot, restore question\n"
+           "and autorun.\n"
+           "\n"
+           "  FILE           a script file, read as `also` reads one; - reads the\n"
+           "                 script from standard input\n"
+           "  -q, --quiet    no progress lines from `also` in the scripts\n"
+           "  -h, --help     print this text and exit\n"
+           "  --version      print the version and exit\n"
+           "  --             end of options: every later argument is a FILE\n"
+           "\n"
+           "Exit status: 0 when every script ran to its end, 1 after an error (reported\n"
+           "as \"error: ...\" on standard output, with the file and line), 51 for text\n"
+           "with an unclosed quote, brace or parenthesis, 2 for a bad command line or\n"
+           "a script that cannot be read.\n";
+}
+
+int runnerMain(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const RunnerCommand command = parseRunnerCommand(arguments);
+    switch (command.mode) {
+        case RunnerCommand::Mode::Help: std::cout << runnerUsage(); return 0;
+        case RunnerCommand::Mode::Version: std::cout << kVersionLine << "\n"; return 0;
+        case RunnerCommand::Mode::Invalid:
+            std::cerr << kProgramName << ": " << command.error << "\n"
+                      << "Try '" << kProgramName << " --help' for more information.\n";
+            return kUsageStatus;
+        case RunnerCommand::Mode::Run: break;
+    }
+
+    std::vector<ScriptSource> scripts;
+    for (const std::string& name : command.scripts) {
+        if (name == "-") {
+            scripts.push_back({"<stdin>", readStandardInput()});
+            continue;
+        }
+        ScriptSource script{name, {}};
+        std::string problem;
+        if (!readScriptFile(name, script.text, problem)) {
+            std::cerr << kProgramName << ": cannot run " << name << ": " << problem << "\n";
+            return kUsageStatus;
+        }
+        scripts.push_back(std::move(script));
+    }
+    setAlsoProgress(!command.quiet);
+    return runScripts(scripts, ScriptRunOptions{});
+}
+
+}  // namespace vorn

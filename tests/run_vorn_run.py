@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Tests of the vorn-run program: command line, exit status, the tables the
+scripts see, standard input and several files in one session.
+
+Each case runs vorn-run in a fresh temporary folder holding the case's files,
+with the case's arguments and standard input, and compares standard output
+and the exit status exactly; standard error only has to contain a given text.
+
+Usage: run_vorn_run.py VORN_RUN [--filter TEXT]
+"""
+import os
+import shlex
+import subprocess
+import sys
+import tempfile
+
+# name: (files, arguments, stdin, expected stdout, expected status, text in stderr)
+CASES = {
+    "two_files_share_one_session": (
+        {"a.vorn": 'x = 40\nf = {\n    end (arg0 + 2)\n}\n',
+         "b.vorn": '$print$($f$(x))\n'},
+        "a.vorn b.vorn", "", "42\n", 0, ""),
+    "boot_functions_are_defined": (
+        {"r.vorn": '$print$($encodelist$($range$(3)))\n$print$($varexists$("range"))\n'
+                   '$print$($varexists$("nothing"))\n$print$($typeof$(savelib))\n'},
+        "r.vorn", "", '(0 1 2)\n1\n0\nfunc\n', 0, ""),
+    "no_banner_snapshot_or_autorun": (
+        {"s.vorn": '$print$("only this")\n', "autorun.VORN": '$print$("autorun ran")\n',
+         "lib/x.VORN": '$print$("x")\n'},
+        "s.vorn", "", "only this\n", 0, ""),
+    "also_inside_a_script_prints_progress": (
+        {"main.vorn": 'also "part"\n$print$(y)\n', "part.VORN": 'y = 7\n'},
+        "main.vorn", "", "reading file...\nline 0\r\nOK.\n7\n", 0, ""),
+    "quiet_silences_also_progress": (
+        {"main.vorn": 'also "part"\n$print$(y)\n', "part.VORN": 'y = 7\n'},
+        "-q main.vorn", "", "7\n", 0, ""),
+    "first_error_ends_the_run_with_status_1": (
+        {"a.vorn": '$print$("before")\nz = (1 + nosuch)\n$print$("not reached")\n',
+         "b.vorn": '$print$("next file not run")\n'},
+        "a.vorn b.vorn", "", "before\nerror: stoi: nosuch\n", 1, ""),
+    "error_after_output_without_line_end_starts_a_new_line": (
+        {"a.vorn": '$print$("half" "nah")\n$nosuch$(x)\n'},
+        "a.vorn", "", "half\nerror: stoi: nosuch\n", 1, ""),
+    "unbalanced_text_exits_51": (
+        {"a.vorn": '$print$("ran")\n', "b.vorn": 'f = {\n'},
+        "a.vorn b.vorn", "", "ran\nparser error, markers over 1, grammatically not valid.1/0/0/0/0/", 51, ""),
+    "end_ends_only_its_file": (
+        {"a.vorn": '$print$(1)\nend 5\n$print$(2)\n', "b.vorn": '$print$(3)\n'},
+        "a.vorn b.vorn", "", "1\n3\n", 0, ""),
+    "dash_reads_the_script_from_standard_input": (
+        {"after.vorn": '$print$((v * 2))\n'},
+        "- after.vorn", 'v = 21\r\n$print$("from stdin")\n', "from stdin\n42\n", 0, ""),
+    "script_input_reads_the_rest_of_standard_input": (
+        {"ask.vorn": 'a = $input\nb = $input\nc = $input\n$print$((a + "/" + b + "/" + c + "."))\n'},
+        "ask.vorn", "one\ntwo\n", "one/two/.\n", 0, ""),
+    "crlf_script_reads_like_also": (
+        {"crlf.vorn": 's = "a"\r\n$print$((s + "b"))\r\n'},
+        "crlf.vorn", "", "ab\n", 0, ""),
+    "help": ({}, "--help", "", None, 0, ""),
+    "version": ({}, "--version", "", "vorn-run (VORN V3)\n", 0, ""),
+    "unknown_option_is_status_2": ({"a.vorn": '$print$(1)\n'}, "-x a.vorn", "", "", 2, "unknown option -x"),
+    "no_script_is_status_2": ({}, "", "", "", 2, "no script to run"),
+    "missing_file_is_status_2_and_nothing_runs": (
+        {"a.vorn": '$print$("must not run")\n'}, "a.vorn missing.vorn", "", "", 2,
+        "cannot run missing.vorn: no such file"),
+    "folder_is_status_2": ({"sub/x": ""}, "sub", "", "", 2, "cannot run sub: is a folder"),
+    "double_dash_ends_options": ({"-q": '$print$("named -q")\n'}, "-- -q", "", "named -q\n", 0, ""),
+}
+
+
+def run_case(program, name, case):
+    files, args, stdin, expected, status, err_text = case
+    with tempfile.TemporaryDirectory(prefix="vorn-run-") as tmp:
+        for path, content in files.items():
+            full = os.path.join(tmp, path)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "wb") as f:
+                f.write(content.encode())
+        result = subprocess.run([program] + shlex.split(args), input=stdin.encode(), cwd=tmp,
+                                capture_output=True, timeout=60)
+    out, err = result.stdout.decode("utf-8", "replace"), result.stderr.decode("utf-8", "replace")
+    problems = []
+    if name == "help":
+        if not out.startswith("usage: vorn-run") or "--version" not in out:
+            problems.append(f"help text: {out!r}")
+    elif out != expected:
+        problems.append(f"stdout {out!r}, expected {expected!r}")
+    if result.returncode != status:
+        problems.append(f"status {result.returncode}, expected {status}")
+    if err_text not in err:
+        problems.append(f"stderr {err!r} lacks {err_text!r}")
+    if not err_text and err:
+        problems.append(f"unexpected stderr {err!r}")
+    return problems
+
+
+def main():
+    argv = sys.argv[1:]
+    filt = None
+    if "--filter" in argv:
+        i = argv.index("--filter")
+        filt = argv[i + 1]
+        del argv[i : i + 2]
+    if len(argv) != 1:
+        sys.exit(__doc__)
+    program = os.path.abspath(argv[0])
+    failures = 0
+    cases = {n: c for n, c in CASES.items() if not filt or filt in n}
+    for name, case in cases.items():
+        problems = run_case(program, name, case)
+        if problems:
+            failures += 1
+            print(f"FAIL {name}\n  " + "\n  ".join(problems), flush=True)
+    print(f"vorn-run: {len(cases) - failures} passed, {failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
