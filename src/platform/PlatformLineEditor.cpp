@@ -128,8 +128,9 @@ void prepareEditor() {
         // The interpreter's own handler sees Ctrl-C; the editor must not
         // pass signals on to the whole process group.
         rl_catch_signals = 0;
+        // Sets the editor up with the settings above (once: setting it up
+        // again would throw the first set-up away unreleased).
         using_history();
-        rl_initialize();
         return true;
     }();
     (void)prepared;
