@@ -80,6 +80,16 @@ class Terminal:
     def type(self, keys):
         os.write(self.fd, keys)
 
+    def wait_for_editor(self):
+        """Waits until the line editor has taken the terminal (echo off), so
+        that keys typed now reach the editor, not the terminal's own echo."""
+        import termios
+        deadline = time.monotonic() + WAIT_SECONDS
+        while termios.tcgetattr(self.fd)[3] & termios.ECHO:
+            if time.monotonic() > deadline:
+                raise AssertionError("the line editor never took the terminal; output:\n" + self.shown())
+            self._read(0.02)
+
     def size(self):
         return len(self.out)
 
@@ -122,6 +132,8 @@ def exit_code(term, status):
 
 def run_line(term, keys, prompts_before):
     """Types keys and Enter, waits for the next prompt; returns the output between."""
+    if keys.startswith(b"\x1b"):
+        term.wait_for_editor()
     mark = term.size()
     term.type(keys + b"\r")
     term.wait_for(term.prompt, prompts_before + 1)
@@ -132,6 +144,7 @@ def run_line(term, keys, prompts_before):
 
 def edited_line_runs_as_edited(term):
     term.wait_for(term.prompt)
+    term.wait_for_editor()
     # Typed "ac", moved back over c, " and ), inserted b.
     shown = run_line(term, b'$print$("ac")' + LEFT * 3 + b"b", 1)
     check(b"\r\nabc\r\n" in shown, "the line should run as edited and print abc", term)
