@@ -75,7 +75,7 @@ void registerBuiltins() {
     for (const BuiltinEntry& builtin : kBuiltins) {
         ValueRef v = newValue();
         v->kind = Kind::CFunc;
-        v->native = builtin.function;
+        v->setNative(builtin.function);
         entries.emplace_back(builtin.name, std::move(v));
         Scope::watchName(builtin.name);
     }
@@ -100,7 +100,7 @@ namespace vorn {
 bool replaceBuiltinFunction(std::string_view name, NativeFunction function) {
     for (auto& [builtinName, value] : table()) {
         if (builtinName == name) {
-            value->native = function;
+            value->setNative(function);
             return true;
         }
     }

@@ -32,7 +32,7 @@ Value setargmap(Scope* scope) {
     const ItemList items = argument(scope, 1).items.get();
     names.reserve(items.size());
     for (const ValueRef& item : items) names.push_back(textOf(*item).str());
-    function->argNames.assign(std::move(names));
+    function->mutableArgNames().assign(std::move(names));
     return *function;
 }
 

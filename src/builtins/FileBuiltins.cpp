@@ -22,7 +22,7 @@ Value readbinfile(Scope* scope) { return Value::ofBytes(platform::readBinaryFile
 Value writebinfile(Scope* scope) {
     const std::string path = textArgument(scope, 0);
     Value data = argument(scope, 1);
-    platform::writeBinaryFile(path, data.kind == Kind::Bytes ? data.bytes.get() : std::vector<std::uint8_t>());
+    platform::writeBinaryFile(path, data.kind == Kind::Bytes ? data.bytes().get() : std::vector<std::uint8_t>());
     return Value();
 }
 

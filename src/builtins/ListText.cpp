@@ -88,7 +88,7 @@ Value decodelist(Scope* scope) { return Value::ofList(readListText(textOf(argume
 
 Value encodebytes(Scope* scope) {
     const Value value = argument(scope, 0);
-    return Value::ofText(value.kind == Kind::Bytes ? writeBytesText(value.bytes.get()) : std::string());
+    return Value::ofText(value.kind == Kind::Bytes ? writeBytesText(value.bytes().get()) : std::string());
 }
 
 Value decodebytes(Scope* scope) { return Value::ofBytes(readBytesText(textOf(argument(scope, 0)).view())); }

@@ -31,8 +31,8 @@ bool conditionHolds(const Operand& condition, const View& view) {
 bool gAlsoProgress = true;
 
 void runText(Run& run, const Text& code) {
-    const std::shared_ptr<const Block> block = blockOfText(code, false);
-    runBlock(*block, &run.inherited, &run.local);
+    const Block& block = blockOfText(code, false);
+    runBlock(block, &run.inherited, &run.local);
     run.tablesChanged();
 }
 

@@ -34,15 +34,9 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
             Value& t = *target;
             Limits::checkTextSize(t.text.size() + right.text.size());
             t.text.edit() += right.text.view();
-            t.bound = false;
-            t.boundObject.reset();
-            t.bytes.clear();
-            t.argNames.clear();
             t.integer = 0;
-            t.real = 0.0L;
             t.items.clear();
-            t.members.clear();
-            t.native = nullptr;
+            t.dropExtras();
             return;
         }
         if ((op == Operator::Plus || op == Operator::Minus) && target->kind == Kind::Integer &&
@@ -51,12 +45,7 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
             // a plain integer with every other field at its default.
             Value& t = *target;
             t.integer = op == Operator::Plus ? wrapAdd(t.integer, right.integer) : wrapSub(t.integer, right.integer);
-            t.bound = false;
-            t.boundObject.reset();
-            t.bytes.clear();
-            t.argNames.clear();
-            t.real = 0.0L;
-            t.native = nullptr;
+            t.dropExtras();
             return;
         }
         Value result = applyOperator(*target, right, op);

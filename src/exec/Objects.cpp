@@ -18,14 +18,14 @@ ValueRef buildObject(const Scope& members, const ValueRef& origin) {
     MemberMap map;
     members.forEach([&](const std::string& name, const ValueRef& member) {
         if (member->kind == Kind::Func) {
-            member->bound = true;
-            member->boundObject = object;
+            member->setBound(true);
+            member->setBoundObject(object);
         }
         map.emplace(name, member);
     });
     map["origin"] = origin;
     object->kind = Kind::Scaffold;
-    object->members.assign(std::move(map));
+    object->mutableMembers().assign(std::move(map));
     return object;
 }
 
@@ -33,11 +33,11 @@ void executeClass(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "class needs a name and a body");
     const Operand& name = statement.tokens[0];
     const Text code = textOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::Off));
-    const std::shared_ptr<const Block> body = blockOfText(code, true);
+    const Block& body = blockOfText(code, true);
 
     Scope isolated;
     Scope members;
-    runBlock(*body, &isolated, &members);
+    runBlock(body, &isolated, &members);
 
     const ValueRef object = buildObject(members, newValue(Value::ofText(code)));
     run.bindName(name.text, name.hash, object);
@@ -52,7 +52,7 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     ValueRef target = run.findName(path[0].text, path[0].hash);
     if (!target) throw ScriptError(messages::kUnknownName, path[0].text);
     for (std::size_t i = 1; i < path.size(); ++i) {
-        const MemberMap& members = target->members.get();
+        const MemberMap& members = target->members().get();
         auto it = members.find(path[i].text);
         if (it == members.end()) throw ScriptError(messages::kNoSuchMember, path[i].text);
         ValueRef next = it->second;

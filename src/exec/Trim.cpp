@@ -13,7 +13,7 @@ void trimVisible(const View& view) {
         StaleEntry& entry = list[i];
         Value& v = *entry.value;
         // Nothing to trim any more, or bound nowhere: a new binding notes it again.
-        if (!v.hasStalePayload() || v.bindingCount() == 0) continue;
+        if (!v.hasStalePayload() || entry.value.cell()->bindingCount() == 0) continue;
         if (view.lookup(entry.name, entry.hash) == entry.value) {
             v.trimToKind();
             continue;

@@ -29,15 +29,15 @@ const std::string& argumentName(std::size_t index) {
 // Makes a new object from a scaffold: its "origin" body runs isolated, seeing
 // only the call's own scope, and the names it creates become the members.
 Value instantiate(const Value& scaffold, Scope& callScope) {
-    const MemberMap& templateMembers = scaffold.members.get();
+    const MemberMap& templateMembers = scaffold.members().get();
     auto originIt = templateMembers.find(std::string_view("origin"));
     if (originIt == templateMembers.end()) throw ScriptError(messages::kNoOrigin);
     const ValueRef origin = originIt->second;
     const Text code = textOf(*origin);
-    const std::shared_ptr<const Block> body = blockOfText(code, true);
+    const Block& body = blockOfText(code, true);
 
     Scope members;
-    runBlock(*body, &callScope, &members);
+    runBlock(body, &callScope, &members);
     return *buildObject(members, origin);
 }
 
@@ -56,7 +56,7 @@ Value performCall(const CallSite& call, const View& view) {
     std::vector<std::pair<const std::string*, ValueRef>> arguments;
     if (call.hasArguments) {
         const auto& texts = call.arguments();
-        const std::vector<std::string>& argNames = callee.argNames.get();
+        const std::vector<std::string>& argNames = callee.argNames().get();
         arguments.reserve(texts.size());
         for (std::size_t i = 0; i < texts.size(); ++i) {
             ValueRef argument = newValue(evaluateExpression(*texts[i], view, InlineBlocks::On));
@@ -78,19 +78,19 @@ Value performCall(const CallSite& call, const View& view) {
     for (auto& [name, argument] : arguments) {
         callScope.set(*name, std::move(argument));
     }
-    if (callee.bound && callee.boundObject) {
-        callScope.set("self", callee.boundObject);
+    if (callee.bound() && callee.boundObject()) {
+        callScope.set("self", callee.boundObject());
     }
 
     switch (callee.kind) {
         case Kind::Func: {
-            const std::shared_ptr<const Block> body = blockOfText(callee.text, true);
-            return runBlock(*body, &callScope, nullptr).value;
+            const Block& body = blockOfText(callee.text, true);
+            return runBlock(body, &callScope, nullptr).value;
         }
         case Kind::Scaffold: return instantiate(callee, callScope);
         case Kind::CFunc: {
-            if (!callee.native) return Value();
-            return callee.native(&callScope);
+            if (!callee.native()) return Value();
+            return callee.native()(&callScope);
         }
         default: return Value();
     }

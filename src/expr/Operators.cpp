@@ -56,7 +56,33 @@ Value repeat(const Value& left, std::int64_t rawCount) {
 
 }  // namespace
 
+std::optional<std::int64_t> integerOperator(std::int64_t l, std::int64_t r, Operator op) {
+    switch (op) {
+        case Operator::And: return l != 0 && r != 0;
+        case Operator::Or: return l != 0 || r != 0;
+        // Every 64-bit integer converts exactly to the extended-precision
+        // number the general rules compare, so comparing the integers
+        // themselves gives the same answers.
+        case Operator::Equal: return l == r;
+        case Operator::NotEqual: return l != r;
+        case Operator::Greater: return l > r;
+        case Operator::GreaterEqual: return l >= r;
+        case Operator::Less: return l < r;
+        case Operator::LessEqual: return l <= r;
+        case Operator::Plus: return wrapAdd(l, r);
+        case Operator::Minus: return wrapSub(l, r);
+        case Operator::Times: return wrapMul(l, r);
+        case Operator::Divide: return (l == 0 || r == 0) ? 0 : wrapDiv(l, r);
+        case Operator::Member:
+        case Operator::None: break;
+    }
+    return std::nullopt;
+}
+
 Value applyOperator(const Value& left, const Value& right, Operator op) {
+    if (left.kind == Kind::Integer && right.kind == Kind::Integer) {
+        if (const auto result = integerOperator(left.integer, right.integer, op)) return Value::ofInteger(*result);
+    }
     const bool anyFloat = left.kind == Kind::Float || right.kind == Kind::Float;
     switch (op) {
         case Operator::And:
@@ -104,7 +130,7 @@ Value applyOperator(const Value& left, const Value& right, Operator op) {
             }
         case Operator::Member: {
             const Text name = textOf(right);
-            const MemberMap& members = left.members.get();
+            const MemberMap& members = left.members().get();
             auto it = members.find(name.view());
             if (it == members.end()) throw ScriptError(messages::kNoSuchMember, name.str());
             return *it->second;

@@ -1,6 +1,8 @@
 // The thirteen binary operators of VORN, applied strictly to two Values.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "values/Value.h"
@@ -13,6 +15,11 @@ enum class Operator : std::uint8_t {
 
 // The operator that text names; Operator::None for any other text.
 Operator operatorFromText(std::string_view text);
+
+// The result of op on two integers when it is an integer computed from the
+// two numbers alone (every operator but "->" and unknown texts): exactly
+// what applyOperator gives for two Values of kind "integer".
+std::optional<std::int64_t> integerOperator(std::int64_t left, std::int64_t right, Operator op);
 
 // Applies op to copies of left and right; neither operand changes. Any text
 // that is no operator yields a default ("unspecified") Value.

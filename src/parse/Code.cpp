@@ -168,15 +168,22 @@ std::shared_ptr<const Block> prepareBlock(std::string_view code) {
     return block;
 }
 
-std::shared_ptr<const Block> blockOfText(const Text& text, bool stripped) {
-    auto cache = text.cached<TextBlocks>();
+const Block& blockOfText(const Text& text, bool stripped) {
+    if (text.empty()) {
+        // No buffer to keep a cache on; an empty text splits the same every time.
+        if (stripped) stripEnds(text.view());
+        static const std::shared_ptr<const Block> kEmpty = prepareBlock(std::string_view());
+        return *kEmpty;
+    }
+    const TextBlocks* cache = text.cached<TextBlocks>();
     if (!cache) {
-        cache = std::make_shared<TextBlocks>();
-        text.setCache<TextBlocks>(cache);
+        auto fresh = std::make_shared<TextBlocks>();
+        cache = fresh.get();
+        text.setCache<TextBlocks>(std::move(fresh));
     }
     auto& slot = stripped ? cache->stripped : cache->whole;
     if (!slot) slot = prepareBlock(stripped ? stripEnds(text.view()) : text.view());
-    return slot;
+    return *slot;
 }
 
 const std::vector<std::string>& keywordList() {

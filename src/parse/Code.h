@@ -99,7 +99,8 @@ struct Block {
 std::shared_ptr<const Block> prepareBlock(std::string_view code);
 // The block of a text's bytes, split once per shared text buffer.
 // stripped: the text without its first and last character (a body).
-std::shared_ptr<const Block> blockOfText(const Text& text, bool stripped);
+// The block lives as long as the buffer: the caller holds text meanwhile.
+const Block& blockOfText(const Text& text, bool stripped);
 
 // The keyword list, in the order it is built.
 const std::vector<std::string>& keywordList();

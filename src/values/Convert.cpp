@@ -46,7 +46,7 @@ Text textOf(const Value& value) {
     switch (value.kind) {
         case Kind::String: return value.text;
         case Kind::Integer: return Text(formatInteger(value.integer));
-        case Kind::Float: return Text(formatReal(value.real));
+        case Kind::Float: return Text(formatReal(value.real()));
         case Kind::Func: return value.text;
         case Kind::List: {
             std::string out;
@@ -61,14 +61,14 @@ std::int64_t integerOf(const Value& value) {
     switch (value.kind) {
         case Kind::Integer: return value.integer;
         case Kind::String: return parseIntPrefix(value.text.view());
-        case Kind::Float: return truncateToInt32(value.real);
+        case Kind::Float: return truncateToInt32(value.real());
         default: return 0;
     }
 }
 
 long double realOf(const Value& value) {
     switch (value.kind) {
-        case Kind::Float: return value.real;
+        case Kind::Float: return value.real();
         case Kind::String: return parseRealPrefix(value.text.view());
         case Kind::Integer: return static_cast<long double>(value.integer);
         default: return 0.0L;
@@ -86,7 +86,7 @@ Value convertValue(Value value, Kind target) {
             switch (value.kind) {
                 case Kind::String: break;
                 case Kind::Integer: value.text = Text(formatInteger(value.integer)); break;
-                case Kind::Float: value.text = Text(formatRealFixed(value.real)); break;
+                case Kind::Float: value.text = Text(formatRealFixed(value.real())); break;
                 case Kind::List: value.text = Text(listFuncText(value.items.get())); break;
                 default: value.text = Text(); break;
             }
@@ -97,11 +97,11 @@ Value convertValue(Value value, Kind target) {
             value.kind = Kind::Integer;
             break;
         case Kind::Float:
-            value.real = realOf(value);
+            value.setReal(realOf(value));
             value.kind = Kind::Float;
             break;
         case Kind::Bytes:
-            value.bytes.clear();
+            value.clearBytes();
             value.kind = Kind::Bytes;
             break;
         default:
@@ -123,7 +123,7 @@ std::int64_t asInteger(Value& value) {
 
 long double asReal(Value& value) {
     value = convertValue(value, Kind::Float);
-    return value.real;
+    return value.real();
 }
 
 ItemList asList(Value& value) {
@@ -133,13 +133,15 @@ ItemList asList(Value& value) {
 
 std::vector<std::uint8_t> asBytes(Value& value) {
     value = convertValue(value, Kind::Bytes);
-    return value.bytes.get();
+    return value.bytes().get();
 }
 
 bool valuesEqual(const Value& left, const Value& right) {
+    // Two integers convert exactly to the numbers compared below.
+    if (left.kind == Kind::Integer && right.kind == Kind::Integer) return left.integer == right.integer;
     if (left.kind == Kind::Scaffold && right.kind == Kind::Scaffold) {
-        const MemberMap& a = left.members.get();
-        const MemberMap& b = right.members.get();
+        const MemberMap& a = left.members().get();
+        const MemberMap& b = right.members().get();
         if (a.size() != b.size()) return false;
         for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
             if (i->first != j->first || i->second != j->second) return false;

@@ -1,6 +1,7 @@
 // Trial-deletion cycle collection over the list of heap Values.
 //
-// Nodes are heap Values and the shared item and member payloads they hold.
+// Nodes are heap cells and the shared boxes they hold (items, rare fields,
+// members).
 // Each node's count of holders is reduced by the references coming from
 // other nodes; a node left with a positive count is held from outside (a
 // scope, a run, a temporary). Everything reachable from such nodes lives; the
@@ -35,98 +36,123 @@ void Heap::unlink(HeapLink& node) {
 }
 
 ValueRef newValue(const Value& v) {
-    ValueRef ref(new Value(v));
-    Heap::link(*ref);
+    ValueRef ref(new Cell(v));
+    Heap::link(*ref.cell());
     return ref;
 }
 
 ValueRef newValue(Value&& v) {
-    ValueRef ref(new Value(std::move(v)));
-    Heap::link(*ref);
+    ValueRef ref(new Cell(std::move(v)));
+    Heap::link(*ref.cell());
     return ref;
 }
 
 ValueRef newValue() {
-    ValueRef ref(new Value());
-    Heap::link(*ref);
+    ValueRef ref(new Cell());
+    Heap::link(*ref.cell());
     return ref;
 }
 
 namespace {
 
+// A cell that holds no items and no box of rare fields refers to nothing, so
+// it can be no part of a cycle: it is released by its count once whatever
+// holds it lets go.
+bool mayHoldReferences(const Value& v) { return !v.items.empty() || v.extrasBox(); }
+
 template <class F>
 void forEachChild(const Value& v, F&& f) {
-    for (const ValueRef& item : v.items.get()) f(item.get());
-    for (const auto& member : v.members.get()) f(member.second.get());
-    if (v.boundObject) f(v.boundObject.get());
+    for (const ValueRef& item : v.items.get()) f(item.cell());
+    if (const ValueExtras* x = v.extrasBox()) {
+        for (const auto& member : x->members.get()) f(member.second.cell());
+        if (x->boundObject) f(x->boundObject.cell());
+    }
 }
 
 }  // namespace
 
 std::size_t Heap::collectCycles() {
-    std::vector<Value*> values;
-    values.reserve(count_);
-    std::unordered_map<const void*, std::int64_t> boxOutside;  // shared payloads
-    boxOutside.reserve(count_);
+    // Nodes: the cells that may hold references, and the shared boxes they
+    // hold (items, rare fields, members). A box's count of holders, like a
+    // cell's, is reduced by the references from other nodes.
+    std::vector<Cell*> cells;
+    cells.reserve(count_);
+    std::unordered_map<const void*, std::int64_t> boxOutside;
     for (HeapLink* n = head_; n; n = n->heapNext_) {
-        Value* v = static_cast<Value*>(n);
-        values.push_back(v);
-        n->gcOutside_ = v->refCount();
+        Cell* c = static_cast<Cell*>(n);
+        const Value& v = c->value;
+        if (!mayHoldReferences(v)) {
+            n->gcLive_ = true;  // no node: nothing to decide
+            continue;
+        }
+        cells.push_back(c);
+        n->gcOutside_ = c->refCount();
         n->gcLive_ = false;
-        if (v->items.boxId()) boxOutside.emplace(v->items.boxId(), v->items.holders());
-        if (v->members.boxId()) boxOutside.emplace(v->members.boxId(), v->members.holders());
+        if (v.items.boxId()) boxOutside.emplace(v.items.boxId(), v.items.holders());
+        if (const ValueExtras* x = v.extrasBox()) {
+            boxOutside.emplace(x, x->refCount());
+            if (x->members.boxId()) boxOutside.emplace(x->members.boxId(), x->members.holders());
+        }
     }
 
-    // Subtract the references that come from inside the graph. A payload
-    // shared by several Values is one node: its children are counted once.
-    auto drop = [](Value* child) {
-        if (child->onHeap_) --child->gcOutside_;
+    // Subtract the references that come from inside the graph. A box shared
+    // by several holders is one node: its children are counted once.
+    auto drop = [](Cell* child) {
+        if (child->onHeap_ && !child->gcLive_) --child->gcOutside_;
     };
-    for (Value* v : values) {
-        if (v->boundObject) drop(v->boundObject.get());
-        if (const void* box = v->items.boxId()) {
+    for (Cell* c : cells) {
+        const Value& v = c->value;
+        if (const void* box = v.items.boxId()) {
             std::int64_t& outside = boxOutside[box];
-            if (outside-- == v->items.holders())
-                for (const ValueRef& item : v->items.get()) drop(item.get());
+            if (outside-- == v.items.holders())
+                for (const ValueRef& item : v.items.get()) drop(item.cell());
         }
-        if (const void* box = v->members.boxId()) {
-            std::int64_t& outside = boxOutside[box];
-            if (outside-- == v->members.holders())
-                for (const auto& member : v->members.get()) drop(member.second.get());
+        if (const ValueExtras* x = v.extrasBox()) {
+            std::int64_t& outside = boxOutside[x];
+            if (outside-- == x->refCount()) {
+                if (x->boundObject) drop(x->boundObject.cell());
+                if (const void* members = x->members.boxId()) {
+                    std::int64_t& held = boxOutside[members];
+                    if (held-- == x->members.holders())
+                        for (const auto& member : x->members.get()) drop(member.second.cell());
+                }
+            }
         }
     }
 
     // Everything reachable from a node held from outside lives.
-    std::vector<Value*> stack;
-    auto markLive = [&](Value* v) {
-        if (!v->gcLive_) {
-            v->gcLive_ = true;
-            stack.push_back(v);
+    std::vector<Cell*> stack;
+    auto markLive = [&](Cell* c) {
+        if (!c->gcLive_) {
+            c->gcLive_ = true;
+            stack.push_back(c);
         }
     };
-    for (Value* v : values) {
-        const bool heldOutside = v->gcOutside_ > 0 || (v->items.boxId() && boxOutside[v->items.boxId()] > 0) ||
-                                 (v->members.boxId() && boxOutside[v->members.boxId()] > 0);
-        if (heldOutside) markLive(v);
+    auto heldOutside = [&](const void* box) { return box && boxOutside[box] > 0; };
+    for (Cell* c : cells) {
+        const Value& v = c->value;
+        const ValueExtras* x = v.extrasBox();
+        if (c->gcOutside_ > 0 || heldOutside(v.items.boxId()) || heldOutside(x) ||
+            (x && heldOutside(x->members.boxId())))
+            markLive(c);
     }
     while (!stack.empty()) {
-        Value* v = stack.back();
+        Cell* c = stack.back();
         stack.pop_back();
-        forEachChild(*v, [&](Value* child) {
-            // A child that is no heap Value is a temporary's and lives anyway.
+        forEachChild(c->value, [&](Cell* child) {
+            // A child that is no heap cell is a temporary's and lives anyway.
             if (child->onHeap_) markLive(child);
         });
     }
 
-    // Break the garbage's references while holding each garbage Value, so
+    // Break the garbage's references while holding each garbage cell, so
     // none is released before all have let go of one another.
     std::vector<ValueRef> garbage;
-    for (Value* v : values)
-        if (!v->gcLive_) garbage.emplace_back(v);
+    for (Cell* c : cells)
+        if (!c->gcLive_) garbage.emplace_back(c);
     for (const ValueRef& v : garbage) {
         v->items.clear();
-        v->members.clear();
-        v->boundObject.reset();
+        v->dropExtras();
     }
     const std::size_t released = garbage.size();
     garbage.clear();

@@ -25,6 +25,7 @@ protected:
 private:
     template <class T>
     friend class Ref;
+    friend class ValueRef;
     mutable std::uint32_t refs_ = 0;
 };
 

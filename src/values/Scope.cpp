@@ -183,13 +183,13 @@ bool isWatched(std::uint64_t hash) {
 Scope::Leaf::Leaf(std::uint64_t h, std::string n, ValueRef v) : hash(h), name(std::move(n)), value(std::move(v)) {
     Scope::noteBound(hash);
     if (value) {
-        ++value->bindings_;
+        ++value.cell()->bindings_;
         noteStale(value, name, hash);
     }
 }
 
 Scope::Leaf::~Leaf() {
-    if (value) --value->bindings_;
+    if (value) --value.cell()->bindings_;
 }
 
 std::uint64_t hashName(std::string_view name) {

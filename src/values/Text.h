@@ -35,10 +35,12 @@ public:
         return buf_->bytes;
     }
 
-    // The artefact cached on these bytes, or null.
+    // The artefact cached on these bytes, or null. It lives as long as the
+    // buffer: whoever holds this Text (or a copy) may keep the pointer.
+    // No reference count is touched, so reading the cache costs two loads.
     template <class T>
-    std::shared_ptr<const T> cached() const {
-        return buf_ ? std::static_pointer_cast<const T>(buf_->cache) : nullptr;
+    const T* cached() const {
+        return buf_ ? static_cast<const T*>(buf_->cache.get()) : nullptr;
     }
     template <class T>
     void setCache(std::shared_ptr<const T> c) const {

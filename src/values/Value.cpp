@@ -25,28 +25,42 @@ void Value::wipe() {
     kind = Kind::Wiped;
     text.clear();
     integer = 0;
-    real = 0.0L;
     items.clear();
-    members.clear();
-    bytes.clear();
-    argNames.clear();
-    bound = false;
-    boundObject.reset();
-    native = nullptr;
+    x_.reset();
 }
 
 void Value::trimToKind() {
-    if (kind != Kind::Bytes) bytes.clear();
     if (kind != Kind::String && kind != Kind::Func) text.clear();
     if (kind != Kind::Integer) integer = 0;
-    if (kind != Kind::Float) real = 0.0L;
     if (kind != Kind::List) items.clear();
-    if (kind != Kind::Scaffold) members.clear();
+    if (!x_) return;
+    const bool staleBytes = kind != Kind::Bytes && !x_->bytes.empty();
+    const bool staleReal = kind != Kind::Float && !ValueExtras::isPlainZero(x_->real);
+    const bool staleMembers = kind != Kind::Scaffold && !x_->members.empty();
+    if (staleBytes || staleReal || staleMembers) {
+        ValueExtras& x = extras();
+        if (staleBytes) x.bytes.clear();
+        if (staleReal) x.real = 0.0L;
+        if (staleMembers) x.members.clear();
+    }
+    if (x_->allDefault()) x_.reset();
 }
 
-bool Value::hasStalePayload() const {
-    return (kind != Kind::String && kind != Kind::Func && !text.empty()) ||
-           (kind != Kind::List && !items.empty()) || (kind != Kind::Scaffold && !members.empty());
+const ValueRef& Value::noRef() {
+    static const ValueRef none;
+    return none;
+}
+const Cow<ByteList>& Value::noBytes() {
+    static const Cow<ByteList> none;
+    return none;
+}
+const Cow<NameList>& Value::noNames() {
+    static const Cow<NameList> none;
+    return none;
+}
+const Cow<MemberMap>& Value::noMembers() {
+    static const Cow<MemberMap> none;
+    return none;
 }
 
 }  // namespace vorn

@@ -1,19 +1,31 @@
 // The one dynamic value record of VORN.
 //
-// A Value carries a kind and one payload field for every kind at once; a
-// conversion replaces the kind and the payload of the new kind and leaves the
-// others as they were until trimToKind empties them. Payloads are shared
-// between copies (copy-on-write), so copying a Value costs a handful of
-// pointer copies whatever it holds.
+// A Value carries a kind and, conceptually, one payload field for every kind
+// at once: a conversion replaces the kind and the payload of the new kind
+// and leaves the others as they were until trimToKind empties them.
+//
+// Representation. Most Values live for one operation (an operand read, an
+// operator result, an argument on its way into a call), so the record is
+// kept small and cheap to copy: 40 bytes holding the kind, the integer, the
+// text, the items and one pointer to a ValueExtras box. The box holds the
+// fields that are rarely set (bound and boundObject of a method, argNames,
+// bytes, members, the builtin's entry point and the 80-bit float). It is
+// shared copy-on-write between copies: copying a Value copies five words
+// and bumps at most three counts, nothing is zero-filled and no 80-bit
+// field moves. A Value whose rare fields are all at their defaults has no
+// box at all; reading a field of a missing box yields the default.
 //
 // Values that scripts can reach (through a Scope, a list's items or a
-// scaffold's members) live on the heap and are shared through ValueRef: a
+// scaffold's members) live in heap Cells and are shared through ValueRef: a
 // change made in place to such a Value is seen through every reference. The
-// record itself has value semantics: copying it copies its fields, and lists
-// and member maps are copied as collections of references, so a copy of a
-// list shares its element Values.
+// cell carries the reference count, the number of scope entries binding it
+// and the collector's links; temporaries carry none of it. The record itself
+// has value semantics: copying it copies its fields, and lists and member
+// maps are copied as collections of references, so a copy of a list shares
+// its element Values.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -27,12 +39,41 @@
 namespace vorn {
 
 class Value;
+class Cell;
 class Scope;
-using ValueRef = Ref<Value>;
+
+// A counted reference to a heap Value (its Cell). Dereferencing gives the
+// Value itself. The size of one pointer; copying never throws.
+class ValueRef {
+public:
+    ValueRef() = default;
+    ValueRef(std::nullptr_t) {}
+    explicit ValueRef(Cell* cell);
+    ValueRef(const ValueRef& o);
+    ValueRef(ValueRef&& o) noexcept : c_(o.c_) { o.c_ = nullptr; }
+    ~ValueRef();
+    ValueRef& operator=(const ValueRef& o);
+    ValueRef& operator=(ValueRef&& o) noexcept;
+
+    Value* get() const;
+    Value& operator*() const { return *get(); }
+    Value* operator->() const { return get(); }
+    Cell* cell() const { return c_; }
+    explicit operator bool() const { return c_ != nullptr; }
+    bool operator==(const ValueRef& o) const { return c_ == o.c_; }
+    bool operator!=(const ValueRef& o) const { return c_ != o.c_; }
+    void reset();
+
+private:
+    Cell* c_ = nullptr;
+};
+
 using ItemList = std::vector<ValueRef>;
 // Ordered by plain byte-wise comparison of the names, as std::string does.
 using MemberMap = std::map<std::string, ValueRef, std::less<>>;
 using NativeFunction = Value (*)(Scope* scope);
+using ByteList = std::vector<std::uint8_t>;
+using NameList = std::vector<std::string>;
 
 // The kinds a Value can have. "" is the kind of a wiped Value.
 enum class Kind : std::uint8_t { Unspecified, String, Integer, Float, Func, List, Bytes, Scaffold, CFunc, Wiped };
@@ -41,15 +82,122 @@ std::string_view kindName(Kind kind);
 // The kind with that exact name, or false when the text names no kind.
 bool kindFromName(std::string_view name, Kind& kind);
 
-// Bookkeeping that belongs to a Value object, not to its contents: its place
-// in the list of all heap Values (walked by the cycle collector) and the
-// number of scope entries that bind it. A copy of a Value is a new object and
-// starts with neither.
+// The rarely set fields of a Value, shared between copies until one of them
+// changes a field. Each collection is itself shared copy-on-write, so
+// detaching a box copies a few pointers.
+struct ValueExtras : RefCounted {
+    VORN_POOLED(ValueExtras)
+    ValueExtras() = default;
+    ValueExtras(const ValueExtras&) = default;
+
+    // True when every field holds its default: the box can be dropped.
+    bool allDefault() const {
+        return !bound && !boundObject && bytes.empty() && argNames.empty() && members.empty() && native == nullptr &&
+               isPlainZero(real);
+    }
+    // +0.0 only: a -0.0 must keep its sign.
+    static bool isPlainZero(long double r) { return r == 0.0L && !std::signbit(r); }
+
+    bool bound = false;
+    ValueRef boundObject;
+    Cow<ByteList> bytes;
+    Cow<NameList> argNames;
+    Cow<MemberMap> members;
+    NativeFunction native = nullptr;
+    long double real = 0.0L;
+};
+
+class Value {
+public:
+    Value() = default;
+
+    static Value ofInteger(std::int64_t i) { Value v; v.kind = Kind::Integer; v.integer = i; return v; }
+    static Value ofReal(long double r) { Value v; v.kind = Kind::Float; v.setReal(r); return v; }
+    static Value ofText(std::string s) { Value v; v.kind = Kind::String; v.text = Text(std::move(s)); return v; }
+    static Value ofText(Text t) { Value v; v.kind = Kind::String; v.text = std::move(t); return v; }
+    static Value ofText(const char* s) { return ofText(std::string(s)); }
+    static Value ofFunc(Text t) { Value v; v.kind = Kind::Func; v.text = std::move(t); return v; }
+    static Value ofList(ItemList items) { Value v; v.kind = Kind::List; v.items.assign(std::move(items)); return v; }
+    static Value ofBytes(ByteList b) { Value v; v.kind = Kind::Bytes; v.mutableBytes().assign(std::move(b)); return v; }
+
+    bool is(Kind k) const { return kind == k; }
+    bool isNumber() const { return kind == Kind::Integer || kind == Kind::Float; }
+
+    // Resets the Value in place to kind "" with every payload empty. The
+    // element and member Values it referred to are not touched.
+    void wipe();
+    // Empties every payload that does not belong to the Value's own kind.
+    // Members of a Value that is no scaffold are dropped, never wiped: they
+    // may still belong to a live object.
+    void trimToKind();
+    // True when some payload that trimToKind would empty is still observable
+    // (text, items or members of another kind).
+    bool hasStalePayload() const {
+        return (kind != Kind::String && kind != Kind::Func && !text.empty()) ||
+               (kind != Kind::List && !items.empty()) || (kind != Kind::Scaffold && x_ && !x_->members.empty());
+    }
+    // Makes the Value a plain integer: every other field at its default.
+    void setPlainInteger(std::int64_t i) {
+        kind = Kind::Integer;
+        integer = i;
+        text.clear();
+        items.clear();
+        x_.reset();
+    }
+
+    // The rare fields. Reading never allocates; changing one detaches the
+    // shared box first.
+    bool bound() const { return x_ && x_->bound; }
+    const ValueRef& boundObject() const { return x_ ? x_->boundObject : noRef(); }
+    const Cow<ByteList>& bytes() const { return x_ ? x_->bytes : noBytes(); }
+    const Cow<NameList>& argNames() const { return x_ ? x_->argNames : noNames(); }
+    const Cow<MemberMap>& members() const { return x_ ? x_->members : noMembers(); }
+    NativeFunction native() const { return x_ ? x_->native : nullptr; }
+    long double real() const { return x_ ? x_->real : 0.0L; }
+
+    void setBound(bool b) { if (b || x_) extras().bound = b; }
+    void setBoundObject(ValueRef o) { if (o || x_) extras().boundObject = std::move(o); }
+    void setNative(NativeFunction f) { if (f || x_) extras().native = f; }
+    void setReal(long double r) { if (!ValueExtras::isPlainZero(r) || x_) extras().real = r; }
+    Cow<ByteList>& mutableBytes() { return extras().bytes; }
+    Cow<NameList>& mutableArgNames() { return extras().argNames; }
+    Cow<MemberMap>& mutableMembers() { return extras().members; }
+    void clearBytes() { if (x_ && !x_->bytes.empty()) extras().bytes.clear(); }
+    void clearMembers() { if (x_ && !x_->members.empty()) extras().members.clear(); }
+
+    // The box of rare fields, or null; for the cycle collector and tests.
+    const ValueExtras* extrasBox() const { return x_.get(); }
+    std::uint32_t extrasHolders() const { return x_ ? x_->refCount() : 0; }
+    void dropExtras() { x_.reset(); }
+
+    // Fields in declaration order (the rare ones above sit in the box).
+    Text text;
+    Cow<ItemList> items;
+    std::int64_t integer = 0;
+    Kind kind = Kind::Unspecified;
+
+private:
+    ValueExtras& extras() {
+        if (!x_) x_ = Ref<ValueExtras>::make();
+        else if (!x_.unique()) x_ = Ref<ValueExtras>::make(*x_);
+        return *x_;
+    }
+    static const ValueRef& noRef();
+    static const Cow<ByteList>& noBytes();
+    static const Cow<NameList>& noNames();
+    static const Cow<MemberMap>& noMembers();
+
+    Ref<ValueExtras> x_;
+};
+
+// Bookkeeping that belongs to a heap Value, not to its contents: its place
+// in the list of all heap cells (walked by the cycle collector) and the
+// number of scope entries that bind it.
 class HeapLink {
 public:
     HeapLink() = default;
-    HeapLink(const HeapLink&) {}
-    HeapLink& operator=(const HeapLink&) { return *this; }
+    HeapLink(const HeapLink&) = delete;
+    HeapLink& operator=(const HeapLink&) = delete;
 
     // How many scope entries (anywhere) bind this Value to a name.
     std::uint32_t bindingCount() const { return bindings_; }
@@ -68,53 +216,43 @@ private:
     bool gcLive_ = false;  // collector scratch: reachable from outside
 };
 
-class Value : public RefCounted, public HeapLink {
+// A heap Value: what a scope entry, a list element or a member refers to.
+class Cell : public RefCounted, public HeapLink {
 public:
-    VORN_POOLED(Value)
-
-    Value() = default;
-    Value(const Value&) = default;
-    Value(Value&&) = default;
-    Value& operator=(const Value&) = default;
-    Value& operator=(Value&&) = default;
-    ~Value() = default;
-
-    static Value ofInteger(std::int64_t i) { Value v; v.kind = Kind::Integer; v.integer = i; return v; }
-    static Value ofReal(long double r) { Value v; v.kind = Kind::Float; v.real = r; return v; }
-    static Value ofText(std::string s) { Value v; v.kind = Kind::String; v.text = Text(std::move(s)); return v; }
-    static Value ofText(Text t) { Value v; v.kind = Kind::String; v.text = std::move(t); return v; }
-    static Value ofText(const char* s) { return ofText(std::string(s)); }
-    static Value ofFunc(Text t) { Value v; v.kind = Kind::Func; v.text = std::move(t); return v; }
-    static Value ofList(ItemList items) { Value v; v.kind = Kind::List; v.items.assign(std::move(items)); return v; }
-    static Value ofBytes(std::vector<std::uint8_t> b) { Value v; v.kind = Kind::Bytes; v.bytes.assign(std::move(b)); return v; }
-
-    bool is(Kind k) const { return kind == k; }
-    bool isNumber() const { return kind == Kind::Integer || kind == Kind::Float; }
-
-    // Resets the Value in place to kind "" with every payload empty. The
-    // element and member Values it referred to are not touched.
-    void wipe();
-    // Empties every payload that does not belong to the Value's own kind.
-    // Members of a Value that is no scaffold are dropped, never wiped: they
-    // may still belong to a live object.
-    void trimToKind();
-    // True when some payload that trimToKind would empty is still observable
-    // (text, items or members of another kind).
-    bool hasStalePayload() const;
-
-    // Fields in declaration order.
-    bool bound = false;
-    ValueRef boundObject;
-    Cow<std::vector<std::uint8_t>> bytes;
-    Text text;
-    Cow<std::vector<std::string>> argNames;
-    std::int64_t integer = 0;
-    long double real = 0.0L;
-    Cow<ItemList> items;
-    Cow<MemberMap> members;
-    NativeFunction native = nullptr;
-    Kind kind = Kind::Unspecified;
+    VORN_POOLED(Cell)
+    Cell() = default;
+    explicit Cell(const Value& v) : value(v) {}
+    explicit Cell(Value&& v) : value(std::move(v)) {}
+    Value value;
 };
+
+inline ValueRef::ValueRef(Cell* cell) : c_(cell) { if (c_) ++c_->refs_; }
+inline ValueRef::ValueRef(const ValueRef& o) : c_(o.c_) { if (c_) ++c_->refs_; }
+inline ValueRef::~ValueRef() { if (c_ && --c_->refs_ == 0) delete c_; }
+inline ValueRef& ValueRef::operator=(const ValueRef& o) {
+    if (c_ != o.c_) {
+        Cell* old = c_;
+        c_ = o.c_;
+        if (c_) ++c_->refs_;
+        if (old && --old->refs_ == 0) delete old;
+    }
+    return *this;
+}
+inline ValueRef& ValueRef::operator=(ValueRef&& o) noexcept {
+    if (this != &o) {
+        Cell* old = c_;
+        c_ = o.c_;
+        o.c_ = nullptr;
+        if (old && --old->refs_ == 0) delete old;
+    }
+    return *this;
+}
+inline Value* ValueRef::get() const { return c_ ? &c_->value : nullptr; }
+inline void ValueRef::reset() {
+    Cell* old = c_;
+    c_ = nullptr;
+    if (old && --old->refs_ == 0) delete old;
+}
 
 // A new heap Value holding a copy of v. Heap Values are known to the cycle
 // collector (values/Heap.h); Values made otherwise are temporaries.

@@ -42,14 +42,14 @@ Value list(std::vector<Value> elements) {
 Value scaffold(const std::vector<std::pair<std::string, ValueRef>>& members) {
     Value v;
     v.kind = Kind::Scaffold;
-    for (const auto& [name, member] : members) v.members.edit()[name] = member;
+    for (const auto& [name, member] : members) v.mutableMembers().edit()[name] = member;
     return v;
 }
 Value bytes(std::vector<std::uint8_t> b) { return Value::ofBytes(std::move(b)); }
 Value cfunc() {
     Value v;
     v.kind = Kind::CFunc;
-    v.native = &nativeStub;
+    v.setNative(&nativeStub);
     return v;
 }
 Value wiped() {
@@ -90,12 +90,12 @@ TEST(ConvertToString, NumbersInDecimalAndTwentyDigitFloats) {
 
 TEST(ConvertToString, FuncKeepsItsTextAndParameterNames) {
     Value f = func("{ arg0 }");
-    f.argNames.assign({"a", "b"});
+    f.mutableArgNames().assign({"a", "b"});
     Value s = convertValue(f, Kind::String);
     EXPECT_EQ(s.kind, Kind::String);
     EXPECT_EQ(s.text.str(), "{ arg0 }");
     s.trimToKind();
-    EXPECT_EQ(s.argNames.get(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(s.argNames().get(), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST(ConvertToString, ListFormQuotesTextElements) {
@@ -155,16 +155,16 @@ TEST(ConvertToString, ScaffoldKeepsItsSharedMembers) {
     Value s = convertValue(object, Kind::String);
     EXPECT_EQ(s.kind, Kind::String);
     EXPECT_EQ(s.text.str(), "");
-    ASSERT_EQ(s.members.size(), 1u);
-    EXPECT_EQ(s.members.get().at("x"), x);
+    ASSERT_EQ(s.members().size(), 1u);
+    EXPECT_EQ(s.members().get().at("x"), x);
 
     // Trimming the text drops the member references without wiping the
     // members: they still belong to the object.
     s.trimToKind();
-    EXPECT_TRUE(s.members.empty());
+    EXPECT_TRUE(s.members().empty());
     EXPECT_EQ(x->kind, Kind::Integer);
     EXPECT_EQ(x->integer, 5);
-    EXPECT_EQ(object.members.size(), 1u);
+    EXPECT_EQ(object.members().size(), 1u);
 }
 
 TEST(ConvertToString, SameKindIsReturnedUnchanged) {
@@ -248,13 +248,13 @@ TEST(ConvertToBytes, AlwaysEmpty) {
     for (const Value& v : {text("abc"), integer(65), real(1.0L), func("{x}"), list({integer(1)}), Value()}) {
         SCOPED_TRACE(std::string(kindName(v.kind)));
         Value withStaleBytes = v;
-        withStaleBytes.bytes.assign({1, 2, 3});
+        withStaleBytes.mutableBytes().assign({1, 2, 3});
         const Value b = convertValue(withStaleBytes, Kind::Bytes);
         EXPECT_EQ(b.kind, Kind::Bytes);
-        EXPECT_TRUE(b.bytes.empty());
+        EXPECT_TRUE(b.bytes().empty());
     }
     // Bytes stay bytes.
-    EXPECT_EQ(convertValue(bytes({7, 8}), Kind::Bytes).bytes.get(), (std::vector<std::uint8_t>{7, 8}));
+    EXPECT_EQ(convertValue(bytes({7, 8}), Kind::Bytes).bytes().get(), (std::vector<std::uint8_t>{7, 8}));
 }
 
 TEST(ConvertToOtherKinds, NothingChanges) {
@@ -306,11 +306,11 @@ TEST(ConvertInPlace, FailedConversionLeavesTheArgumentAsItWas) {
     // The argument is replaced only by a finished conversion; an error leaves
     // it whole (kind and payloads), like any other abandoned operation.
     Value bad = text("zz");
-    bad.argNames.assign({"p"});
+    bad.mutableArgNames().assign({"p"});
     EXPECT_SCRIPT_ERROR(asInteger(bad), "stoi: zz");
     EXPECT_EQ(bad.kind, Kind::String);
     EXPECT_EQ(bad.text.str(), "zz");
-    EXPECT_EQ(bad.argNames.size(), 1u);
+    EXPECT_EQ(bad.argNames().size(), 1u);
     EXPECT_SCRIPT_ERROR(asReal(bad), "stold: zz");
     EXPECT_EQ(bad.text.str(), "zz");
 }

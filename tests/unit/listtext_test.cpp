@@ -104,11 +104,11 @@ TEST_F(ListText, ReadsNumbersByTheLiteralRules) {
     ASSERT_EQ(items.size(), 6u);
     EXPECT_EQ(items[0]->kind, Kind::Integer);
     EXPECT_EQ(items[1]->kind, Kind::Float);
-    EXPECT_EQ(items[1]->real, 3.0L);
+    EXPECT_EQ(items[1]->real(), 3.0L);
     EXPECT_EQ(items[2]->kind, Kind::Integer);  // no point: read up to the "e"
     EXPECT_EQ(items[2]->integer, 1);
     EXPECT_EQ(items[3]->kind, Kind::Float);
-    EXPECT_EQ(items[3]->real, 0.5L);
+    EXPECT_EQ(items[3]->real(), 0.5L);
     EXPECT_EQ(items[4]->integer, -7);
     EXPECT_EQ(items[5]->integer, 12);
 }

@@ -53,8 +53,8 @@ Value op(const Value& left, std::string_view text, const Value& right) { return 
     if (v.kind != Kind::Float)
         return ::testing::AssertionFailure() << "kind \"" << kindName(v.kind) << "\", expected float "
                                              << static_cast<double>(expected);
-    if (!(v.real == expected))
-        return ::testing::AssertionFailure() << "float " << static_cast<double>(v.real) << ", expected "
+    if (!(v.real() == expected))
+        return ::testing::AssertionFailure() << "float " << static_cast<double>(v.real()) << ", expected "
                                              << static_cast<double>(expected);
     return ::testing::AssertionSuccess();
 }
@@ -69,7 +69,7 @@ Value op(const Value& left, std::string_view text, const Value& right) { return 
 
 ::testing::AssertionResult isUnspecified(const Value& v) {
     if (v.kind != Kind::Unspecified) return ::testing::AssertionFailure() << "kind \"" << kindName(v.kind) << "\"";
-    if (v.integer != 0 || v.real != 0.0L || !v.text.empty() || !v.items.empty() || !v.members.empty())
+    if (v.integer != 0 || v.real() != 0.0L || !v.text.empty() || !v.items.empty() || !v.members().empty())
         return ::testing::AssertionFailure() << "payload not empty";
     return ::testing::AssertionSuccess();
 }
@@ -141,11 +141,11 @@ TEST(OperatorsEquality, FollowsValueEquality) {
 TEST(OperatorsEquality, ScaffoldsCompareByMemberIdentity) {
     Value object;
     object.kind = Kind::Scaffold;
-    object.members.edit()["x"] = newValue(I(1));
+    object.mutableMembers().edit()["x"] = newValue(I(1));
     const Value copy = object;
     Value twin;
     twin.kind = Kind::Scaffold;
-    twin.members.edit()["x"] = newValue(I(1));
+    twin.mutableMembers().edit()["x"] = newValue(I(1));
     EXPECT_TRUE(isInteger(op(object, "==", copy), 1));
     EXPECT_TRUE(isInteger(op(object, "==", twin), 0));
     EXPECT_TRUE(isInteger(op(object, "!=", twin), 1));
@@ -250,7 +250,7 @@ TEST(OperatorsDivide, FloatQuotientAndZeroOnEitherSideGivesZero) {
     EXPECT_TRUE(isFloat(op(F(0.5L), "/", I(0)), 0.0L));
     const Value q = op(nan(), "/", I(2));
     EXPECT_EQ(q.kind, Kind::Float);
-    EXPECT_TRUE(std::isnan(q.real));
+    EXPECT_TRUE(std::isnan(q.real()));
 }
 
 TEST(OperatorsWrap, IntegerArithmeticWrapsAt64Bits) {
@@ -268,9 +268,9 @@ TEST(OperatorsMember, YieldsACopyOfTheNamedMember) {
     ValueRef y = newValue(S("why"));
     Value object;
     object.kind = Kind::Scaffold;
-    object.members.edit()["x"] = x;
-    object.members.edit()["y"] = y;
-    object.members.edit()["1"] = newValue(S("one"));
+    object.mutableMembers().edit()["x"] = x;
+    object.mutableMembers().edit()["y"] = y;
+    object.mutableMembers().edit()["1"] = newValue(S("one"));
 
     Value got = op(object, "->", S("x"));
     EXPECT_TRUE(isInteger(got, 1));
@@ -294,7 +294,7 @@ TEST(OperatorsOperands, NeitherOperandIsChanged) {
         EXPECT_EQ(left.text.str(), "12") << text;
         EXPECT_EQ(left.integer, 0) << text;
         EXPECT_EQ(right.kind, Kind::Float) << text;
-        EXPECT_EQ(right.real, 2.0L) << text;
+        EXPECT_EQ(right.real(), 2.0L) << text;
     }
 }
 
@@ -302,11 +302,45 @@ TEST(OperatorsResults, ResultCarriesOnlyItsOwnPayload) {
     // Results are fresh Values: no payload of an operand leaks into them.
     Value left = S("5");
     left.items.assign({newValue(I(1))});
-    left.argNames.assign({"p"});
+    left.mutableArgNames().assign({"p"});
     for (const char* text : {"+", "-", "/", "==", "and"}) {
         const Value r = op(left, text, I(1));
         EXPECT_TRUE(r.items.empty()) << text;
-        EXPECT_TRUE(r.argNames.empty()) << text;
+        EXPECT_TRUE(r.argNames().empty()) << text;
         EXPECT_TRUE(r.text.empty()) << text;
     }
+}
+
+// Two integers take a shortcut past the conversions; it must agree with the
+// general rules, which compare extended-precision numbers and fall back to a
+// float only when a float is involved.
+TEST(IntegerShortcut, AgreesWithTheGeneralRulesAtTheEdges) {
+    const std::vector<std::int64_t> samples = {0, 1, -1, 2, 7, -7, kMax64, kMax64 - 1, kMin64, kMin64 + 1,
+                                               std::int64_t(1) << 53, (std::int64_t(1) << 53) + 1};
+    for (std::int64_t l : samples) {
+        for (std::int64_t r : samples) {
+            const std::string where = std::to_string(l) + " and " + std::to_string(r);
+            // The same numbers as floats decide the comparisons exactly
+            // (the 64-bit significand holds every integer).
+            const long double lr = static_cast<long double>(l), rr = static_cast<long double>(r);
+            EXPECT_TRUE(isInteger(op(I(l), "<", I(r)), lr < rr)) << where;
+            EXPECT_TRUE(isInteger(op(I(l), "<=", I(r)), lr <= rr)) << where;
+            EXPECT_TRUE(isInteger(op(I(l), ">", I(r)), lr > rr)) << where;
+            EXPECT_TRUE(isInteger(op(I(l), ">=", I(r)), lr >= rr)) << where;
+            EXPECT_TRUE(isInteger(op(I(l), "==", I(r)), lr == rr)) << where;
+            EXPECT_TRUE(isInteger(op(I(l), "!=", I(r)), lr != rr)) << where;
+            EXPECT_TRUE(isInteger(op(I(l), "and", I(r)), l != 0 && r != 0)) << where;
+            EXPECT_TRUE(isInteger(op(I(l), "or", I(r)), l != 0 || r != 0)) << where;
+            EXPECT_TRUE(isInteger(op(I(l), "+", I(r)), static_cast<std::int64_t>(static_cast<std::uint64_t>(l) +
+                                                                                  static_cast<std::uint64_t>(r))))
+                << where;
+            if (r != -1) {  // the smallest integer divided by -1 wraps; tested on its own
+                EXPECT_TRUE(isInteger(op(I(l), "/", I(r)), (l == 0 || r == 0) ? 0 : l / r)) << where;
+            }
+        }
+    }
+    // Operators that are no integer rule keep their general meaning.
+    EXPECT_EQ(op(I(1), "%", I(2)).kind, Kind::Unspecified);
+    EXPECT_FALSE(integerOperator(1, 2, Operator::Member).has_value());
+    EXPECT_FALSE(integerOperator(1, 2, Operator::None).has_value());
 }

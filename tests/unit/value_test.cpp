@@ -20,16 +20,16 @@ struct Loaded {
     Value value;
 
     explicit Loaded(Kind kind) {
-        value.bound = true;
-        value.boundObject = owner;
-        value.bytes.assign({1, 2, 3});
+        value.setBound(true);
+        value.setBoundObject(owner);
+        value.mutableBytes().assign({1, 2, 3});
         value.text = Text("payload");
-        value.argNames.assign({"a", "b"});
+        value.mutableArgNames().assign({"a", "b"});
         value.integer = 7;
-        value.real = 2.5L;
+        value.setReal(2.5L);
         value.items.assign({element});
-        value.members.assign({{"m", member}});
-        value.native = &dummyNative;
+        value.mutableMembers().assign({{"m", member}});
+        value.setNative(&dummyNative);
         value.kind = kind;
     }
 };
@@ -40,16 +40,16 @@ TEST(ValueRecord, DefaultIsUnspecifiedWithEmptyPayloads) {
     const Value v;
     EXPECT_EQ(v.kind, Kind::Unspecified);
     EXPECT_EQ(kindName(v.kind), "unspecified");
-    EXPECT_FALSE(v.bound);
-    EXPECT_FALSE(v.boundObject);
-    EXPECT_TRUE(v.bytes.empty());
+    EXPECT_FALSE(v.bound());
+    EXPECT_FALSE(v.boundObject());
+    EXPECT_TRUE(v.bytes().empty());
     EXPECT_EQ(v.text.str(), "");
-    EXPECT_TRUE(v.argNames.empty());
+    EXPECT_TRUE(v.argNames().empty());
     EXPECT_EQ(v.integer, 0);
-    EXPECT_EQ(v.real, 0.0L);
+    EXPECT_EQ(v.real(), 0.0L);
     EXPECT_TRUE(v.items.empty());
-    EXPECT_TRUE(v.members.empty());
-    EXPECT_EQ(v.native, nullptr);
+    EXPECT_TRUE(v.members().empty());
+    EXPECT_EQ(v.native(), nullptr);
     EXPECT_FALSE(v.isNumber());
     EXPECT_FALSE(v.hasStalePayload());
 }
@@ -104,31 +104,31 @@ TEST(ValueCopy, ListCopySharesElementsButNotTheItemList) {
 TEST(ValueCopy, ScaffoldCopiesShareEveryMember) {
     Value object;
     object.kind = Kind::Scaffold;
-    object.members.edit()["x"] = newValue(Value::ofInteger(1));
-    object.members.edit()["y"] = newValue(Value::ofText("a"));
+    object.mutableMembers().edit()["x"] = newValue(Value::ofInteger(1));
+    object.mutableMembers().edit()["y"] = newValue(Value::ofText("a"));
     Value copy = object;
 
-    ASSERT_EQ(copy.members.size(), 2u);
-    for (const auto& [name, member] : object.members.get()) EXPECT_EQ(copy.members.get().at(name), member) << name;
-    copy.members.get().at("x")->integer = 5;
-    EXPECT_EQ(object.members.get().at("x")->integer, 5);
+    ASSERT_EQ(copy.members().size(), 2u);
+    for (const auto& [name, member] : object.members().get()) EXPECT_EQ(copy.members().get().at(name), member) << name;
+    copy.members().get().at("x")->integer = 5;
+    EXPECT_EQ(object.members().get().at("x")->integer, 5);
 
     // The member map itself is the copy's own: adding a member to it is not
     // seen through the source.
-    copy.members.edit()["z"] = newValue();
-    EXPECT_EQ(object.members.size(), 2u);
+    copy.mutableMembers().edit()["z"] = newValue();
+    EXPECT_EQ(object.members().size(), 2u);
 }
 
 TEST(ValueCopy, TextAndBytesAreDataNotShared) {
     Value a = Value::ofText("abc");
-    a.bytes.assign({1, 2});
+    a.mutableBytes().assign({1, 2});
     Value b = a;
     b.text.edit() += "d";
-    b.bytes.edit().push_back(3);
+    b.mutableBytes().edit().push_back(3);
     EXPECT_EQ(a.text.str(), "abc");
-    EXPECT_EQ(a.bytes.size(), 2u);
+    EXPECT_EQ(a.bytes().size(), 2u);
     EXPECT_EQ(b.text.str(), "abcd");
-    EXPECT_EQ(b.bytes.size(), 3u);
+    EXPECT_EQ(b.bytes().size(), 3u);
 }
 
 TEST(ValueCopy, SelfAssignmentKeepsEverything) {
@@ -138,9 +138,9 @@ TEST(ValueCopy, SelfAssignmentKeepsEverything) {
     EXPECT_EQ(loaded.value.kind, Kind::List);
     EXPECT_EQ(loaded.value.text.str(), "payload");
     EXPECT_EQ(loaded.value.items.size(), 1u);
-    EXPECT_EQ(loaded.value.members.size(), 1u);
-    EXPECT_EQ(loaded.value.argNames.size(), 2u);
-    EXPECT_EQ(loaded.value.boundObject, loaded.owner);
+    EXPECT_EQ(loaded.value.members().size(), 1u);
+    EXPECT_EQ(loaded.value.argNames().size(), 2u);
+    EXPECT_EQ(loaded.value.boundObject(), loaded.owner);
 }
 
 TEST(ValueWipe, ResetsEveryFieldButLeavesReferredValuesAlone) {
@@ -149,16 +149,16 @@ TEST(ValueWipe, ResetsEveryFieldButLeavesReferredValuesAlone) {
     v.wipe();
     EXPECT_EQ(v.kind, Kind::Wiped);
     EXPECT_EQ(kindName(v.kind), "");
-    EXPECT_FALSE(v.bound);
-    EXPECT_FALSE(v.boundObject);
-    EXPECT_TRUE(v.bytes.empty());
+    EXPECT_FALSE(v.bound());
+    EXPECT_FALSE(v.boundObject());
+    EXPECT_TRUE(v.bytes().empty());
     EXPECT_EQ(v.text.str(), "");
-    EXPECT_TRUE(v.argNames.empty());
+    EXPECT_TRUE(v.argNames().empty());
     EXPECT_EQ(v.integer, 0);
-    EXPECT_EQ(v.real, 0.0L);
+    EXPECT_EQ(v.real(), 0.0L);
     EXPECT_TRUE(v.items.empty());
-    EXPECT_TRUE(v.members.empty());
-    EXPECT_EQ(v.native, nullptr);
+    EXPECT_TRUE(v.members().empty());
+    EXPECT_EQ(v.native(), nullptr);
     // Element and member Values keep their contents.
     EXPECT_EQ(loaded.element->kind, Kind::Integer);
     EXPECT_EQ(loaded.element->integer, 11);
@@ -199,20 +199,20 @@ TEST(ValueTrim, KeepsOnlyTheOwnKindsPayload) {
         EXPECT_TRUE(v.hasStalePayload());
         v.trimToKind();
         EXPECT_EQ(v.kind, e.kind);
-        EXPECT_EQ(!v.bytes.empty(), e.bytes);
+        EXPECT_EQ(!v.bytes().empty(), e.bytes);
         EXPECT_EQ(v.text.str() == "payload", e.text);
         EXPECT_EQ(v.text.empty(), !e.text);
         EXPECT_EQ(v.integer, e.integer ? 7 : 0);
-        EXPECT_EQ(v.real, e.real ? 2.5L : 0.0L);
+        EXPECT_EQ(v.real(), e.real ? 2.5L : 0.0L);
         EXPECT_EQ(v.items.size(), e.items ? 1u : 0u);
-        EXPECT_EQ(v.members.size(), e.members ? 1u : 0u);
+        EXPECT_EQ(v.members().size(), e.members ? 1u : 0u);
         EXPECT_FALSE(v.hasStalePayload());
 
         // Never touched by trimming.
-        EXPECT_TRUE(v.bound);
-        EXPECT_EQ(v.boundObject, loaded.owner);
-        EXPECT_EQ(v.argNames.get(), (std::vector<std::string>{"a", "b"}));
-        EXPECT_EQ(v.native, &dummyNative);
+        EXPECT_TRUE(v.bound());
+        EXPECT_EQ(v.boundObject(), loaded.owner);
+        EXPECT_EQ(v.argNames().get(), (std::vector<std::string>{"a", "b"}));
+        EXPECT_EQ(v.native(), &dummyNative);
 
         // Dropped elements and members are not wiped: they may belong to a
         // live list or object elsewhere.
@@ -228,7 +228,7 @@ TEST(ValueTrim, TrimmingACopyLeavesTheSourceIntact) {
     const Value source = loaded.value;
     loaded.value.trimToKind();
     EXPECT_EQ(source.items.size(), 1u);
-    EXPECT_EQ(source.members.size(), 1u);
-    EXPECT_EQ(source.bytes.size(), 3u);
+    EXPECT_EQ(source.members().size(), 1u);
+    EXPECT_EQ(source.bytes().size(), 3u);
     EXPECT_EQ(source.integer, 7);
 }

@@ -1,0 +1,115 @@
+// The checker's walk over one text: blocks, statements, groups and calls.
+//
+// Each piece is split exactly as the interpreter splits it when it runs it
+// (a body without its braces, a group without its parentheses, an argument
+// group cut out of its call), and each piece knows the line it begins on:
+// the splitter keeps every line end inside the tokens and drops only blanks
+// and tabs, so the line of a statement or token is its base line plus the
+// line ends of everything before it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/Check.h"
+#include "parse/Code.h"
+
+namespace vorn::check {
+
+// Codes, in the order the guide lists them.
+namespace code {
+inline constexpr const char* kAssignExtra = "V001";
+inline constexpr const char* kAssignOperator = "V002";
+inline constexpr const char* kOneLineBlock = "V003";
+inline constexpr const char* kEmptyToken = "V004";
+inline constexpr const char* kNotAsOperand = "V005";
+inline constexpr const char* kOperatorArgument = "V006";
+inline constexpr const char* kDollarL = "V007";
+inline constexpr const char* kIgnoredTokens = "V008";
+inline constexpr const char* kUnknownOperator = "V009";
+inline constexpr const char* kKeywordTarget = "V010";
+inline constexpr const char* kMissingFile = "V011";
+inline constexpr const char* kLaterLines = "V012";
+}  // namespace code
+
+// Blocks, groups and calls nested deeper than this are not looked into: real
+// scripts stay far below it, and each level is split again on its own, so an
+// unbounded walk would take quadratic time and deep native recursion.
+constexpr int kMaxCheckDepth = 200;
+
+// A token and the line it begins on.
+struct Located {
+    std::string_view text;
+    int line;
+};
+
+// The tokens of a split statement with their lines; line ends inside a token
+// move the following tokens down.
+std::vector<Located> locate(const std::vector<std::string>& texts, int line);
+
+int lineEnds(std::string_view text);
+
+// Where an unbalanced text's still-open delimiter began: the outermost one
+// that is never closed, found by the splitter's own counting rules. Returns
+// the byte offset and the delimiter's name ("brace", "parenthesis", "double
+// quote", "single quote"); offset npos when the text is balanced.
+struct OpenDelimiter {
+    std::size_t offset;
+    const char* name;
+};
+OpenDelimiter findOpenDelimiter(std::string_view text);
+
+// Message pieces: "text" and (text).
+std::string quoted(std::string_view text);
+std::string grouped(std::string_view text);
+
+// A token cut for a message: its first line, at most a few dozen bytes.
+std::string shown(std::string_view token);
+// The thirteen operator texts; and those or "not".
+bool isBinaryOperator(std::string_view token);
+bool isOperatorText(std::string_view token);
+
+class Walker {
+public:
+    Walker(std::vector<Finding>& findings, const EntryExists& exists) : findings_(findings), exists_(exists) {}
+
+    // A whole text (a file) or a body without its braces; oneLine when the
+    // body was written on one line.
+    void block(std::string_view code, int line, int depth, bool oneLine);
+
+private:
+    void statement(StatementKind kind, const std::vector<Located>& tokens, bool oneLine, int depth);
+    void assignment(const std::vector<Located>& tokens, bool member, bool oneLine, int depth);
+    void keyword(StatementKind kind, const std::vector<Located>& tokens, bool oneLine, int depth);
+    // Reports the tokens past the `used` ones that the statement's form takes.
+    // operands: the form's tokens are operands (not so for a call statement).
+    void extraTokens(const std::vector<Located>& tokens, std::size_t used, const std::string& form, bool oneLine,
+                     bool operands);
+    void memberPath(const Located& path, int depth);
+    void body(const Located& token, int depth);
+    void also(const Located& name);
+
+    // An operand handed to the evaluator, as text (groups lose their
+    // parentheses there).
+    void expression(std::string_view text, int line, int depth);
+    void positions(const std::vector<Located>& tokens);
+    // Statements after the first in a text of which only the first is used.
+    void laterLines(const StatementList& split, int line, const char* what);
+    // What a token holds that is split again when it is used.
+    void nested(const Located& token, int depth);
+    void call(const Located& token, int depth);
+    bool dollarL(const Located& token);
+
+    // Splits text; on unbalanced text or nesting beyond the splitter's limit
+    // reports an error and returns false.
+    bool split(std::string_view text, int line, StatementList& out);
+
+    void warn(int line, const char* code, std::string text);
+    void error(int line, std::string text);
+
+    std::vector<Finding>& findings_;
+    const EntryExists& exists_;
+};
+
+}  // namespace vorn::check

@@ -1,0 +1,212 @@
+// Unit tests of the compact Value and its heap cells: the shared box of rare
+// fields, binding counts kept in the cell, and the cycle collector's view of
+// cells and boxes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "exec/Trim.h"
+#include "exec/View.h"
+#include "values/Heap.h"
+#include "values/Scope.h"
+#include "values/Stale.h"
+#include "values/Value.h"
+
+namespace vorn {
+namespace {
+
+Value nativeStub(Scope*) { return Value(); }
+
+TEST(CompactValue, TemporariesStaySmallAndCarryNoBookkeeping) {
+    // Kind, integer, text, items and the box pointer; no 80-bit field.
+    EXPECT_LE(sizeof(Value), 40u);
+    EXPECT_EQ(alignof(Value), alignof(void*));
+    const Value v = Value::ofInteger(5);
+    EXPECT_EQ(v.extrasBox(), nullptr);
+    EXPECT_EQ(Value::ofText("x").extrasBox(), nullptr);
+    EXPECT_EQ(Value::ofReal(0.0L).extrasBox(), nullptr);
+    EXPECT_NE(Value::ofReal(1.5L).extrasBox(), nullptr);
+}
+
+TEST(CompactValue, RareFieldsAreSharedUntilACopyChangesOne) {
+    Value source = Value::ofFunc(Text("{ end 1 }"));
+    source.mutableArgNames().assign({"a", "b"});
+    source.setNative(&nativeStub);
+    Value copy = source;
+    EXPECT_EQ(copy.extrasBox(), source.extrasBox());
+    EXPECT_EQ(source.extrasHolders(), 2u);
+
+    copy.mutableArgNames().edit().push_back("c");
+    copy.setReal(2.5L);
+    EXPECT_NE(copy.extrasBox(), source.extrasBox());
+    EXPECT_EQ(source.argNames().size(), 2u);
+    EXPECT_EQ(source.real(), 0.0L);
+    EXPECT_EQ(copy.argNames().size(), 3u);
+    EXPECT_EQ(copy.real(), 2.5L);
+    // Fields the copy did not change still hold the source's contents.
+    EXPECT_EQ(copy.native(), &nativeStub);
+    EXPECT_EQ(source.extrasHolders(), 1u);
+}
+
+TEST(CompactValue, ChangingAFieldOfAnUnsharedBoxKeepsTheBox) {
+    Value v;
+    v.setBound(true);
+    const ValueExtras* box = v.extrasBox();
+    v.setReal(3.0L);
+    v.mutableBytes().assign({1});
+    EXPECT_EQ(v.extrasBox(), box);
+}
+
+TEST(CompactValue, SettingDefaultsAllocatesNothing) {
+    Value v = Value::ofInteger(1);
+    v.setBound(false);
+    v.setBoundObject(ValueRef());
+    v.setNative(nullptr);
+    v.setReal(0.0L);
+    v.clearBytes();
+    v.clearMembers();
+    EXPECT_EQ(v.extrasBox(), nullptr);
+}
+
+TEST(CompactValue, NegativeZeroKeepsItsSignThroughCopiesAndTrims) {
+    Value v = Value::ofReal(-0.0L);
+    ASSERT_NE(v.extrasBox(), nullptr);
+    v.trimToKind();
+    Value copy = v;
+    EXPECT_TRUE(std::signbit(copy.real()));
+}
+
+TEST(CompactValue, TrimDropsABoxLeftWithDefaultsOnly) {
+    Value v = Value::ofReal(4.5L);
+    v.kind = Kind::Integer;  // as a conversion leaves it: the float is stale
+    v.integer = 4;
+    v.trimToKind();
+    EXPECT_EQ(v.real(), 0.0L);
+    EXPECT_EQ(v.extrasBox(), nullptr);
+
+    // A method keeps its box: bound fields are never trimmed.
+    const ValueRef owner = newValue();
+    Value method = Value::ofFunc(Text("{ }"));
+    method.setBound(true);
+    method.setBoundObject(owner);
+    method.trimToKind();
+    ASSERT_NE(method.extrasBox(), nullptr);
+    EXPECT_EQ(method.boundObject(), owner);
+}
+
+TEST(CompactValue, TrimOfASharedBoxLeavesTheOtherHolderIntact) {
+    Value scaffoldText = Value::ofText("t");
+    scaffoldText.mutableMembers().assign({{"m", newValue(Value::ofInteger(1))}});
+    const Value keep = scaffoldText;
+    scaffoldText.trimToKind();
+    EXPECT_TRUE(scaffoldText.members().empty());
+    EXPECT_EQ(keep.members().size(), 1u);
+}
+
+TEST(HeapCell, ScopeEntriesCountTheirBindingsInTheCell) {
+    const ValueRef v = newValue(Value::ofInteger(1));
+    EXPECT_EQ(v.cell()->bindingCount(), 0u);
+    {
+        Scope a;
+        a.set("x", v);
+        Scope b = a;
+        b.set("y", v);
+        EXPECT_EQ(v.cell()->bindingCount(), 2u);
+    }
+    EXPECT_EQ(v.cell()->bindingCount(), 0u);
+    // A copy of the Value is a temporary: it shares nothing of the cell.
+    Value copy = *v;
+    copy.integer = 2;
+    EXPECT_EQ(v->integer, 1);
+}
+
+TEST(HeapCell, StalePayloadSeenUnderTwoNamesIsTrimmedOnce) {
+    staleValues().clear();
+    const ValueRef v = newValue(Value::ofText("abc"));
+    Scope scope;
+    scope.set("first", v);
+    scope.set("second", v);
+    // Converted in place to an integer: its text is stale and observable.
+    v->kind = Kind::Integer;
+    noteChange(v, "first");
+    noteChange(v, "second");
+    ASSERT_TRUE(v->hasStalePayload());
+    trimVisible(View(scope));
+    EXPECT_FALSE(v->hasStalePayload());
+    EXPECT_TRUE(v->text.empty());
+    EXPECT_TRUE(staleValues().empty());
+    // Nothing is left to do: a second trim finds an empty list.
+    trimVisible(View(scope));
+    EXPECT_EQ(v->kind, Kind::Integer);
+}
+
+TEST(CycleCollector, ReleasesAnObjectWhoseMethodRefersBackToIt) {
+    Heap::collectCycles();
+    const std::size_t before = Heap::liveCount();
+    {
+        ValueRef object = newValue();
+        ValueRef method = newValue(Value::ofFunc(Text("{ end 1 }")));
+        method->setBound(true);
+        method->setBoundObject(object);
+        object->kind = Kind::Scaffold;
+        object->mutableMembers().assign({{"m", method}, {"n", newValue(Value::ofInteger(3))}});
+    }
+    EXPECT_EQ(Heap::liveCount(), before + 3);
+    Heap::collectCycles();
+    EXPECT_EQ(Heap::liveCount(), before);
+}
+
+TEST(CycleCollector, KeepsCyclesHeldFromAScopeOrATemporary) {
+    Heap::collectCycles();
+    const std::size_t before = Heap::liveCount();
+    Scope scope;
+    Value temporary;
+    {
+        ValueRef object = newValue();
+        ValueRef method = newValue(Value::ofFunc(Text("{ }")));
+        method->setBound(true);
+        method->setBoundObject(object);
+        object->kind = Kind::Scaffold;
+        object->mutableMembers().assign({{"m", method}});
+        scope.set("o", object);
+
+        ValueRef list = newValue(Value::ofList({}));
+        list->items.edit().push_back(list);
+        temporary = *list;  // shares the item box, which holds the list
+    }
+    Heap::collectCycles();
+    EXPECT_EQ(Heap::liveCount(), before + 3);
+    {
+        const ValueRef o = scope.find("o");
+        ASSERT_TRUE(o);
+        EXPECT_EQ(o->members().get().at("m")->boundObject(), o);
+        EXPECT_EQ(temporary.items.get().front()->items.size(), 1u);
+    }
+
+    scope.clear();
+    temporary = Value();
+    Heap::collectCycles();
+    EXPECT_EQ(Heap::liveCount(), before);
+}
+
+TEST(CycleCollector, MembersSharedByTwoBoxesAreCountedOnce) {
+    Heap::collectCycles();
+    const std::size_t before = Heap::liveCount();
+    {
+        ValueRef a = newValue();
+        a->kind = Kind::Scaffold;
+        a->mutableMembers().assign({{"self", a}});
+        ValueRef b = newValue(*a);  // another cell sharing a's rare fields
+        b->setReal(1.0L);           // now its own box, same members box
+        EXPECT_NE(a->extrasBox(), b->extrasBox());
+        EXPECT_TRUE(a->members().sharesWith(b->members()));
+        a->items.edit().push_back(b);
+    }
+    EXPECT_EQ(Heap::liveCount(), before + 2);
+    Heap::collectCycles();
+    EXPECT_EQ(Heap::liveCount(), before);
+}
+
+}  // namespace
+}  // namespace vorn
