@@ -22,7 +22,8 @@ namespace vorn::platform {
 // One key, without echo and without waiting for Enter. On a terminal this is
 // the console's key read (Windows _getch, a raw termios read elsewhere; Enter
 // gives "\r" and Ctrl+C gives "\x03" on both). When standard input is not a
-// terminal, the next byte of standard input. Standard output is flushed first.
+// terminal (on Windows: not a console, which the NUL device is not either),
+// the next byte of standard input. Standard output is flushed first.
 // Returns "" at end of input.
 std::string readKey();
 

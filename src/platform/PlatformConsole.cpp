@@ -29,7 +29,13 @@ bool inputEnded = false;
 
 int inputDescriptor() { return _fileno(stdin); }
 int outputDescriptor() { return _fileno(stdout); }
-bool isTerminal(int descriptor) { return _isatty(descriptor) != 0; }
+// A console, not just any character device: _isatty also says yes for the
+// NUL device, on which _getch would return the -1 of a failed console read.
+bool isTerminal(int descriptor) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
 
 // Held while a line is read so that each byte costs no locking of its own.
 class InputLock {

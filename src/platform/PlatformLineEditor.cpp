@@ -149,6 +149,9 @@ PromptRead editLine(const std::string& prompt, std::string& line) {
     interruptedWhileEditing = false;
     pushedBack = -1;
     takePromptInterrupt();
+    // The editor does not watch for window size changes itself (it would
+    // have to take over the signals); a resize between two lines is seen here.
+    rl_resize_terminal();
     char* text = readline(prompt.c_str());
     if (interruptedWhileEditing || takePromptInterrupt()) {
         std::free(text);
