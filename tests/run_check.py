@@ -5,7 +5,7 @@ Usage: run_check.py CHECKER cases CASES_DIR [--regen]
        run_check.py CHECKER clean SOURCE_DIR
 
 CHECKER is the command that checks the files named after it, given as one
-quoted string (`vorn-run --check`, or the test tool vorn_check_files).
+quoted string: `vorn-run --check`.
 
 cases: every CASES_DIR/NAME.vorn is a case. It runs in a fresh temporary
 folder that holds a copy of NAME.vorn and of everything in NAME.files/, with

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/Interpreter.h"
+#include "check/Check.h"
 #include "exec/Statements.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
@@ -68,6 +69,8 @@ RunnerCommand parseRunnerCommand(const std::vector<std::string>& arguments) {
             command.scripts.push_back(argument);
         } else if (argument == "--") {
             optionsEnded = true;
+        } else if (argument == "--check") {
+            command.check = true;
         } else if (argument == "-q" || argument == "--quiet") {
             command.quiet = true;
         } else if (argument == "-h" || argument == "--help") {
@@ -84,13 +87,14 @@ RunnerCommand parseRunnerCommand(const std::vector<std::string>& arguments) {
     }
     if (command.scripts.empty()) {
         command.mode = RunnerCommand::Mode::Invalid;
-        command.error = "no script to run";
+        command.error = command.check ? "no file to check" : "no script to run";
     }
     return command;
 }
 
 std::string runnerUsage() {
     return "usage: vorn-run [-q] FILE [FILE...]\n"
+           "       vorn-run --check FILE [FILE...]\n"
            "Runs VORN scripts one after the other in one session, with the builtins\n"
            "and the boot script's functions (range, varexists, ...) defined, as at\n"
            "the prompt of vorn, but without its banner, snapshot, restore question\n"
@@ -99,6 +103,9 @@ std::string runnerUsage() {
            "  FILE           a script file, read as `also` reads one; - reads the\n"
            "                 script from standard input\n"
            "  -q, --quiet    no progress lines from `also` in the scripts\n"
+           "  --check        run nothing: report the traps found in each FILE, one\n"
+           "                 line each (FILE:LINE: warning: ... [CODE]); status 0\n"
+           "                 when none was found, 1 when some were\n"
            "  -h, --help     print this text and exit\n"
            "  --version      print the version and exit\n"
            "  --             end of options: every later argument is a FILE\n"
@@ -121,6 +128,8 @@ int runnerMain(int argc, char** argv) {
             return kUsageStatus;
         case RunnerCommand::Mode::Run: break;
     }
+
+    if (command.check) return check::runCheck(command.scripts, std::cout, std::cerr);
 
     std::vector<ScriptSource> scripts;
     for (const std::string& name : command.scripts) {

@@ -17,6 +17,7 @@ struct RunnerCommand {
     };
     Mode mode = Mode::Run;
     bool quiet = false;                // -q: no progress lines from `also`
+    bool check = false;                // --check: report traps, run nothing
     std::vector<std::string> scripts;  // in order; "-" is standard input
     std::string error;                 // for Mode::Invalid
 };

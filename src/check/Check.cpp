@@ -2,6 +2,7 @@
 #include "check/Check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 
 #include "check/Walker.h"
@@ -73,46 +74,42 @@ std::string readStandardInput() {
     return joinLines(lines);
 }
 
+// Reads a file as `also` reads one; returns what kept it from being read.
+std::string readSourceFile(const std::string& path, std::string& text) {
+    try {
+        if (!platform::exists(path)) return "no such file";
+        if (platform::isDirectory(path)) return "is a folder";
+    } catch (const ScriptError& error) {
+        return error.what();
+    }
+    // The same narrow name that the read below opens.
+    std::FILE* probe = std::fopen(path.c_str(), "r");
+    if (!probe) return "cannot open it";
+    std::fclose(probe);
+    text = joinLines(platform::readSourceLines(path));
+    return "";
+}
+
 }  // namespace
 
-int runCheck(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> files;
-    bool options = true;
-    for (const std::string& argument : arguments) {
-        if (options && argument == "--") {
-            options = false;
-        } else if (options && argument.size() > 1 && argument[0] == '-') {
-            err << "vorn-run: unknown option " << argument << " for --check\n";
-            return 2;
-        } else {
-            files.push_back(argument);
-        }
-    }
+int runCheck(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
     if (files.empty()) {
-        err << "vorn-run: --check needs at least one FILE (- for standard input)\n";
+        err << "vorn-run: no file to check\n";
         return 2;
     }
-
     int status = 0;
     for (const std::string& file : files) {
-        std::string text;
+        std::string text, name = file;
         if (file == "-") {
             text = readStandardInput();
-        } else {
-            bool readable = false;
-            try {
-                readable = platform::exists(file) && !platform::isDirectory(file);
-            } catch (const ScriptError&) {
-            }
-            if (!readable) {
-                err << "vorn-run: cannot read " << file << "\n";
-                status = 2;
-                continue;
-            }
-            text = joinLines(platform::readSourceLines(file));
+            name = "<stdin>";
+        } else if (const std::string problem = readSourceFile(file, text); !problem.empty()) {
+            err << "vorn-run: cannot check " << file << ": " << problem << "\n";
+            status = 2;
+            continue;
         }
         const std::vector<Finding> findings = checkText(text);
-        for (const Finding& finding : findings) out << formatFinding(file, finding) << "\n";
+        for (const Finding& finding : findings) out << formatFinding(name, finding) << "\n";
         out.flush();
         if (!findings.empty() && status == 0) status = 1;
     }

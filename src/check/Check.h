@@ -47,11 +47,11 @@ struct Rule {
 };
 const std::vector<Rule>& rules();
 
-// Checks every file named (`-` is standard input), printing the findings of
-// each in file order to out and problems with the arguments or files to err.
-// Returns 0 when nothing was found, 1 when something was, 2 when the
-// arguments were unusable or a file could not be read (the other files are
-// checked all the same).
+// Checks every file named, in order (`-` is standard input, shown as
+// "<stdin>"), printing the findings of each to out and files that cannot be
+// read to err. Returns 0 when nothing was found, 1 when something was, 2 when
+// no file was named or a file could not be read (the others are checked all
+// the same). The names are taken as they are: options are the caller's.
 int runCheck(const std::vector<std::string>& files, std::ostream& out, std::ostream& err);
 
 }  // namespace vorn::check

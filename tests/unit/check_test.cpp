@@ -326,19 +326,16 @@ TEST_F(CheckFiles, StatusAndOutputPerFile) {
                               bad + ":2: warning: \"y\" and what follows are ignored (a call statement makes one call); put each statement on a line of its own [V008]\n");
 }
 
-TEST_F(CheckFiles, UsageErrorsAndMissingFiles) {
+TEST_F(CheckFiles, MissingFilesAreReportedAndTheOthersChecked) {
     const std::string bad = write("bad.vorn", "x = 1 + 2\n");
     EXPECT_EQ(run({}), 2);
-    EXPECT_EQ(err_.str(), "vorn-run: --check needs at least one FILE (- for standard input)\n");
-    EXPECT_EQ(run({"-x", bad}), 2);
-    EXPECT_EQ(err_.str(), "vorn-run: unknown option -x for --check\n");
-    EXPECT_EQ(out_.str(), "");
-    // A missing file or a folder is reported; the other files are checked.
+    EXPECT_EQ(err_.str(), "vorn-run: no file to check\n");
     const std::string missing = (root_ / "missing.vorn").string();
     EXPECT_EQ(run({missing, bad, root_.string()}), 2);
-    EXPECT_EQ(err_.str(), "vorn-run: cannot read " + missing + "\nvorn-run: cannot read " + root_.string() + "\n");
+    EXPECT_EQ(err_.str(), "vorn-run: cannot check " + missing + ": no such file\nvorn-run: cannot check " +
+                              root_.string() + ": is a folder\n");
     EXPECT_NE(out_.str().find("[V001]"), std::string::npos);
-    // After "--" a name that begins with "-" is a file.
-    EXPECT_EQ(run({"--", "-x"}), 2);
-    EXPECT_EQ(err_.str(), "vorn-run: cannot read -x\n");
+    // Names are taken as they are: options are the caller's business.
+    EXPECT_EQ(run({"-x"}), 2);
+    EXPECT_EQ(err_.str(), "vorn-run: cannot check -x: no such file\n");
 }
