@@ -1,40 +1,63 @@
 # Thin wrapper over CMake. `make run` builds and starts the interpreter in
 # this folder (where lib/ is); `make test` builds and runs every test, also
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer. Both first install
+# the Debian packages they need and lack (scripts/install-deps.sh).
 BUILD ?= build
+RUN_BUILD ?= build-run
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+# Asked when a recipe runs, after the packages are installed.
+GENERATOR = $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all build run test test-release test-sanitize clean install
+# Debian packages: what the interpreter needs, and what the tests add.
+RUN_PACKAGES := g++ cmake ninja-build libedit-dev
+TEST_PACKAGES := $(RUN_PACKAGES) python3 libgtest-dev
+
+.PHONY: all build program run test test-release test-sanitize clean install deps-run deps-test
 
 all: build
 
-build:
+deps-run:
+	@sh scripts/install-deps.sh $(RUN_PACKAGES)
+
+deps-test:
+	@sh scripts/install-deps.sh $(TEST_PACKAGES)
+
+build: deps-test
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVORN_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	./$(BUILD)/vorn
+# The interpreter alone, in a folder of its own (no GoogleTest, no test
+# programs), quietly: the build's output is shown only when it fails.
+program: deps-run
+	@mkdir -p $(RUN_BUILD)
+	@echo "Building vorn in $(RUN_BUILD)/ ..."
+	@cmake -S . -B $(RUN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF \
+		>$(RUN_BUILD)/make.log 2>&1 || { cat $(RUN_BUILD)/make.log; exit 1; }
+	@cmake --build $(RUN_BUILD) --target vorn vorn-run -j $(JOBS) >>$(RUN_BUILD)/make.log 2>&1 \
+		|| { cat $(RUN_BUILD)/make.log; exit 1; }
+
+run: program
+	@./$(RUN_BUILD)/vorn
 
 test: test-release test-sanitize
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test-sanitize:
+test-sanitize: deps-test
 	cmake -S . -B $(SANITIZE_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_WERROR=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && VORN_TEST_SKIP=sanitize ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(RUN_BUILD) $(SANITIZE_BUILD)
 
 # Installs vorn and vorn-run into $(PREFIX)/bin.
 PREFIX ?= /usr/local
 
-install: build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+install: program
+	cmake --install $(RUN_BUILD) --prefix $(PREFIX)
 
 # Windows: a 64-bit vorn.exe cross-compiled with MinGW-w64, statically linked
 # (no DLLs beside it), and the golden scripts run against it under Wine.

@@ -14,6 +14,12 @@ Each case is a folder CASES_DIR/<case>/ holding:
   expected         the whole console output, byte for byte; {CWD} stands for
                    the temporary folder's real path
   status           the expected exit status (optional: 0)
+  limits           lines "fsize BYTES": the largest file the program may write,
+                   as `ulimit -f` sets it (optional; POSIX only)
+  unreadable       lines naming paths in the temporary folder that the program
+                   must not be able to read (mode 000). Run as root, the
+                   program then runs as user nobody; without that user the
+                   case is skipped (optional; POSIX only)
   expected-files/  files that must exist afterwards in the temporary folder
                    with exactly these bytes (optional); a .keep file here only
                    requires its folder to exist
@@ -153,6 +159,61 @@ def regenerate(case, platform, out, status):
         os.remove(status_path)
 
 
+def read_limits(path):
+    """The resource limits a case sets: {"fsize": bytes}."""
+    limits = {}
+    if os.path.exists(path):
+        for line in open(path, encoding="utf-8").read().splitlines():
+            if line.strip():
+                name, value = line.split()
+                limits[name] = int(value)
+    return limits
+
+
+def unprivileged_user():
+    """(uid, gid) of user nobody, or None where there is no such user."""
+    try:
+        import pwd
+        entry = pwd.getpwnam("nobody")
+        return entry.pw_uid, entry.pw_gid
+    except (ImportError, KeyError):
+        return None
+
+
+def make_unreadable(listing, tmp):
+    """Applies a case's unreadable list. Returns the user the program must run
+    as (None: the current one), or a reason to skip the case."""
+    names = [n for n in open(listing, encoding="utf-8").read().splitlines() if n.strip()]
+    user = None
+    if hasattr(os, "geteuid") and os.geteuid() == 0:
+        # Root reads every file whatever its mode.
+        user = unprivileged_user()
+        if user is None:
+            return None, "no user nobody to run as"
+        for folder, dirs, files in os.walk(tmp):
+            for name in [folder] + [os.path.join(folder, n) for n in dirs + files]:
+                os.lchown(name, *user)
+    for name in names:
+        os.chmod(os.path.join(tmp, name), 0)
+    return user, None
+
+
+def child_setup(limits, user):
+    """What the program's process does before it starts."""
+    if not limits and user is None:
+        return None
+
+    def setup():
+        import resource
+        if "fsize" in limits:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (limits["fsize"], limits["fsize"]))
+        if user is not None:
+            os.setgroups([])
+            os.setgid(user[1])
+            os.setuid(user[0])
+    return setup
+
+
 def run_case(program, case, regen, platform):
     stdin_path = os.path.join(case, "stdin")
     stdin = open(stdin_path, "rb").read() if os.path.exists(stdin_path) else b""
@@ -162,9 +223,17 @@ def run_case(program, case, regen, platform):
         if os.path.isdir(setup):
             copy_setup(setup, tmp)
         make_sparse_files(os.path.join(case, "sparse"), tmp)
+        limits = read_limits(os.path.join(case, "limits"))
+        user = None
+        listing = os.path.join(case, "unreadable")
+        if os.path.exists(listing):
+            user, skip = make_unreadable(listing, tmp)
+            if skip:
+                return f"SKIP {skip}"
         try:
             proc = subprocess.run(
-                program, input=stdin, cwd=tmp, capture_output=True, timeout=TIMEOUT_SECONDS
+                program, input=stdin, cwd=tmp, capture_output=True, timeout=TIMEOUT_SECONDS,
+                preexec_fn=child_setup(limits, user)
             )
         except subprocess.TimeoutExpired:
             return f"timed out after {TIMEOUT_SECONDS} s"
@@ -192,6 +261,11 @@ def run_case(program, case, regen, platform):
             problems += check_files(files, tmp)
         return "\n".join(problems) if problems else None
     finally:
+        listing = os.path.join(case, "unreadable")
+        if os.path.exists(listing):
+            for name in open(listing, encoding="utf-8").read().splitlines():
+                if name.strip() and os.path.lexists(os.path.join(tmp, name)):
+                    os.chmod(os.path.join(tmp, name), 0o700)
         shutil.rmtree(tmp, ignore_errors=True)
 
 
@@ -252,10 +326,14 @@ def main():
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, jobs)) as pool:
         results = pool.map(lambda c: run_case(program, c, regen, platform), cases)
         for case, problem in zip(cases, results):
-            if problem:
+            if problem and problem.startswith("SKIP "):
+                skipped.append(case)
+                print(f"SKIP {os.path.basename(case)}: {problem[5:]}", flush=True)
+            elif problem:
                 failures += 1
                 print(f"FAIL {os.path.basename(case)}\n{problem}\n", flush=True)
-    summary = f"startup: {len(cases) - failures} passed, {failures} failed"
+    ran = len(cases) - len([c for c in skipped if c in cases])
+    summary = f"startup: {ran - failures} passed, {failures} failed"
     print(summary + (f", {len(skipped)} skipped" if skipped else ""))
     return 1 if failures else 0
 

@@ -37,10 +37,10 @@ CASES = {
     "first_error_ends_the_run_with_status_1": (
         {"a.vorn": '$print$("before")\nz = (1 + nosuch)\n$print$("not reached")\n',
          "b.vorn": '$print$("next file not run")\n'},
-        "a.vorn b.vorn", "", "before\nerror: stoi: nosuch\n", 1, ""),
+        "a.vorn b.vorn", "", "before\nerror: stoi: unknown name nosuch (in a.vorn, line 2)\n", 1, ""),
     "error_after_output_without_line_end_starts_a_new_line": (
         {"a.vorn": '$print$("half" "nah")\n$nosuch$(x)\n'},
-        "a.vorn", "", "half\nerror: stoi: nosuch\n", 1, ""),
+        "a.vorn", "", "half\nerror: stoi: unknown name nosuch (in a.vorn, line 2)\n", 1, ""),
     "unbalanced_text_exits_51": (
         {"a.vorn": '$print$("ran")\n', "b.vorn": 'f = {\n'},
         "a.vorn b.vorn", "", "ran\nparser error, markers over 1, grammatically not valid.1/0/0/0/0/", 51, ""),
@@ -56,6 +56,17 @@ CASES = {
     "crlf_script_reads_like_also": (
         {"crlf.vorn": 's = "a"\r\n$print$((s + "b"))\r\n'},
         "crlf.vorn", "", "ab\n", 0, ""),
+    "error_in_a_later_file_names_it_and_its_line": (
+        {"a.vorn": 'f = {\n    end (arg0 + oops)\n}\n', "b.vorn": '$print$(1)\r\n\r\ncompare (1) {\r\n    $f$(2)\r\n}\r\n'},
+        "a.vorn b.vorn", "", "1\nerror: stoi: unknown name oops (in b.vorn, line 4)\n", 1, ""),
+    "error_in_standard_input_names_it": (
+        {}, "-", '$print$(1)\n\nx = (1  + 2)\n', "1\nerror: stoi: operator + in operand position (in <stdin>, line 3)\n", 1, ""),
+    "error_in_also_file_names_the_innermost_file": (
+        {"m.vorn": '\nalso "part"\n', "part.VORN": '$print$(2)\nx = ("a" < 1)\n'},
+        "-q m.vorn", "", "2\nerror: stold: a (in part.VORN, line 2)\n", 1, ""),
+    "empty_token_detail": (
+        {"e.vorn": 'x = ( 1 + 2)\n'},
+        "e.vorn", "", "error: stoi: empty token (two blanks in a row, a blank at an end, or empty parentheses) (in e.vorn, line 1)\n", 1, ""),
     "help": ({}, "--help", "", None, 0, ""),
     "version": ({}, "--version", "", "vorn-run (VORN V3)\n", 0, ""),
     "unknown_option_is_status_2": ({"a.vorn": '$print$(1)\n'}, "-x a.vorn", "", "", 2, "unknown option -x"),

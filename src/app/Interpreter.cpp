@@ -84,7 +84,14 @@ int runScripts(const std::vector<ScriptSource>& scripts, const ScriptRunOptions&
         // stay for the next one.
         Scope session;
         runBlock(*prepareBlock(bootDefinitions()), &session, &session);
-        for (const ScriptSource& script : scripts) runBlock(*prepareBlock(script.text), &session, &session);
+        for (const ScriptSource& script : scripts) {
+            try {
+                runBlock(*prepareBlock(script.text), &session, &session);
+            } catch (ScriptError& error) {
+                if (options.locateErrors) error.locateInFile(script.name);
+                throw;
+            }
+        }
     });
 }
 

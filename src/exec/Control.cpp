@@ -11,6 +11,7 @@
 #include "expr/Evaluator.h"
 #include "platform/Platform.h"
 #include "values/Convert.h"
+#include "values/Error.h"
 
 namespace vorn {
 
@@ -121,7 +122,12 @@ void executeAlso(Run& run, const PreparedStatement& statement) {
         platform::writeOut("OK.\n");
         platform::flushOut();
     }
-    runText(run, Text(std::move(program)));
+    try {
+        runText(run, Text(std::move(program)));
+    } catch (ScriptError& error) {
+        error.locateInFile(path);
+        throw;
+    }
 }
 
 }  // namespace vorn

@@ -96,16 +96,24 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
     bindBuiltins(run.inherited);
     if (localScope) run.local = *localScope;
 
-    for (const PreparedStatement& statement : block.statements) {
-        trimVisible(run.view());
-        Heap::maybeCollect();
-        if (boundary == ErrorBoundary::Yes) {
-            executeGuarded(run, statement);
-        } else {
-            beforeStatement();
-            if (statement.kind != StatementKind::Empty) executeStatement(run, statement);
+    const PreparedStatement* current = nullptr;
+    try {
+        for (const PreparedStatement& statement : block.statements) {
+            current = &statement;
+            trimVisible(run.view());
+            Heap::maybeCollect();
+            if (boundary == ErrorBoundary::Yes) {
+                executeGuarded(run, statement);
+            } else {
+                beforeStatement();
+                if (statement.kind != StatementKind::Empty) executeStatement(run, statement);
+            }
+            if (run.returned) break;
         }
-        if (run.returned) break;
+    } catch (ScriptError& error) {
+        // Counts the line for a file run further up that names it.
+        if (current) error.leaveStatement(current->line, block.ownText);
+        throw;
     }
 
     BlockResult result{std::move(run.returnValue), run.returned};

@@ -14,6 +14,31 @@ namespace vorn {
 
 namespace {
 
+// Whether text starts like a number (blanks, a sign, then a digit, or a
+// point and a digit), so that only its size can have made it unreadable.
+bool startsLikeNumber(std::string_view text) {
+    std::size_t i = text.find_first_not_of(" \t\n\v\f\r");
+    if (i == std::string_view::npos) return false;
+    if (text[i] == '+' || text[i] == '-') ++i;
+    if (i < text.size() && text[i] == '.') ++i;
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+// The error of a token that is neither a name nor readable as a number,
+// saying what the token is: "stoi: unknown name prnt" and the like.
+std::string unreadableOperand(const Operand& operand) {
+    const std::string& token = operand.text;
+    const char* conversion = token.find('.') != std::string::npos ? "stold" : "stoi";
+    const std::string shown = token.substr(0, 40);
+    std::string detail;
+    if (token.empty()) detail = "empty token (two blanks in a row, a blank at an end, or empty parentheses)";
+    else if (operand.isNot) detail = "not in operand position";
+    else if (operand.op != Operator::None) detail = "operator " + shown + " in operand position";
+    else if (startsLikeNumber(token)) detail = "number out of range " + shown;
+    else detail = "unknown name " + shown;
+    return ScriptError(conversion, detail).what();
+}
+
 // The literal Value of a text or number token, read once and kept.
 const Value& literalOf(const Operand& operand) {
     if (!operand.literalReady) {
@@ -28,7 +53,7 @@ const Value& literalOf(const Operand& operand) {
             }
         } catch (const ScriptError& e) {
             operand.literalFails = true;
-            operand.literalError = e.what();
+            operand.literalError = operand.form == Operand::Form::Number ? unreadableOperand(operand) : e.what();
         }
         operand.literalReady = true;
     }

@@ -1,6 +1,8 @@
 // Building and caching the split-once forms of source text.
 #include "parse/Code.h"
 
+#include <algorithm>
+
 #include "values/Error.h"
 #include "values/Messages.h"
 #include "values/Scope.h"
@@ -52,7 +54,7 @@ Operand::Operand(std::string token)
       isNot(text == "not") {}
 
 const Expression& Operand::groupExpression() const {
-    if (!group) group = compileExpression(text);
+    if (!group) group = compileExpression(text, line);
     return *group;
 }
 
@@ -62,11 +64,15 @@ const CallSite& Operand::callSite() const {
 }
 
 const Block& Operand::inlineBody() const {
-    if (!block) block = prepareBlock(stripEnds(text));
+    if (!block) {
+        // The body starts on the line of its opening brace.
+        const bool inStatement = line != kUnknownLine;
+        block = prepareBlock(stripEnds(text), inStatement ? line : 0, !inStatement);
+    }
     return *block;
 }
 
-std::shared_ptr<const Expression> compileExpression(std::string_view text) {
+std::shared_ptr<const Expression> compileExpression(std::string_view text, std::uint32_t firstLine) {
     auto expr = std::make_shared<Expression>();
     if (!text.empty() && text[0] == '(') {
         if (text.size() < 2) {
@@ -77,7 +83,15 @@ std::shared_ptr<const Expression> compileExpression(std::string_view text) {
     }
     StatementList statements = splitStatements(text);
     expr->tokens.reserve(statements.front().size());
-    for (std::string& token : statements.front()) expr->tokens.emplace_back(std::move(token));
+    std::uint32_t line = firstLine;
+    for (std::string& token : statements.front()) {
+        const auto lineEnds = firstLine == Operand::kUnknownLine
+                                  ? 0
+                                  : static_cast<std::uint32_t>(std::count(token.begin(), token.end(), '\n'));
+        expr->tokens.emplace_back(std::move(token));
+        expr->tokens.back().line = line;
+        line += lineEnds;
+    }
     return expr;
 }
 
@@ -140,14 +154,27 @@ const std::vector<std::pair<std::string, std::uint64_t>>& CallSite::sharedNames(
     return sharingCache;
 }
 
-std::shared_ptr<const Block> prepareBlock(std::string_view code) {
+std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t firstLine, bool ownText) {
     auto block = std::make_shared<Block>();
+    block->ownText = ownText;
     StatementList statements = splitStatements(code);
     block->statements.reserve(statements.size());
+    // Statements end at line ends outside tokens; every other line end of
+    // the text is inside a token.
+    std::uint32_t line = firstLine;
     for (Statement& raw : statements) {
         PreparedStatement prepared;
-        for (std::string& token : raw)
-            if (!token.empty()) prepared.tokens.emplace_back(std::move(token));
+        prepared.line = line;
+        std::uint32_t inStatement = 0;
+        for (std::string& token : raw) {
+            const auto lineEnds = static_cast<std::uint32_t>(std::count(token.begin(), token.end(), '\n'));
+            if (!token.empty()) {
+                prepared.tokens.emplace_back(std::move(token));
+                prepared.tokens.back().line = inStatement;
+            }
+            inStatement += lineEnds;
+        }
+        line += inStatement + 1;
         if (!prepared.tokens.empty()) {
             const std::string& first = prepared.tokens.front().text;
             const StatementKind keyword = keywordKind(first);

@@ -35,6 +35,10 @@ struct Operand {
     Form form;
     Operator op;          // the operator that text names, if it stands as one
     bool isNot;           // text is exactly "not"
+    // Lines from the start of its statement to the token's first line, when
+    // the token is one of a prepared statement's; kUnknownLine otherwise.
+    std::uint32_t line = kUnknownLine;
+    static constexpr std::uint32_t kUnknownLine = UINT32_MAX;
 
     // Built on first use.
     mutable std::shared_ptr<const Expression> group;
@@ -55,7 +59,11 @@ struct Expression {
     bool tooShort = false;  // "(" alone: nothing left to strip
     std::vector<Operand> tokens;
 };
-std::shared_ptr<const Expression> compileExpression(std::string_view text);
+// firstLine: the line of the text's start from its statement's start, when
+// the text is (part of) a prepared statement's token; it gives the tokens
+// their lines.
+std::shared_ptr<const Expression> compileExpression(std::string_view text,
+                                                    std::uint32_t firstLine = Operand::kUnknownLine);
 
 // A call token taken apart at its "$" signs.
 struct CallSite {
@@ -88,15 +96,22 @@ enum class StatementKind : std::uint8_t {
 
 struct PreparedStatement {
     StatementKind kind = StatementKind::Empty;
+    std::uint32_t line = 0;       // of its first character, counted from 0 (see Block)
     std::vector<Operand> tokens;  // non-empty tokens, keyword removed
 };
 
 struct Block {
     std::vector<PreparedStatement> statements;
+    // A text of its own (a file, exec text, a function body): its statements'
+    // lines count from its start. Otherwise a body written in a statement
+    // (compare, until, each, an inline block): they count from the start of
+    // that statement, so that errors can name the line in the file.
+    bool ownText = true;
 };
 
-// Splits code and prepares its statements.
-std::shared_ptr<const Block> prepareBlock(std::string_view code);
+// Splits code and prepares its statements; the first statement's line is
+// firstLine. A body of a statement passes ownText false.
+std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t firstLine = 0, bool ownText = true);
 // The block of a text's bytes, split once per shared text buffer.
 // stripped: the text without its first and last character (a body).
 // The block lives as long as the buffer: the caller holds text meanwhile.

@@ -111,6 +111,9 @@ bool takePromptInterrupt();
 // there is no such descriptor (Windows).
 int promptWakeDescriptor();
 
+// Throws the "interrupted" error, clearing the request, when Ctrl-C is pending.
+void throwIfInterrupted();
+
 // ---- Paths -----------------------------------------------------------------
 
 // UTF-8 text to a native path. POSIX paths are byte strings and take the text
@@ -133,12 +136,17 @@ std::string currentDirectory();
 // Reads the file in text mode. Lines are the pieces between '\n's (a last
 // line without '\n' counts), joined by '\n'; so one trailing '\n' of the file
 // is dropped: "a\nb" and "a\nb\n" both read "a\nb", "a\n\n" reads "a\n".
-// A file that cannot be opened reads as "". A text over the text limit
-// throws "out of memory".
+// A path where nothing exists reads as ""; anything else that cannot be read
+// (no permission, a folder, a read error) throws "cannot read file". A text
+// over the text limit throws "out of memory". Reads of pipes and devices
+// honour Ctrl-C (throwIfInterrupted).
 std::string readTextFile(const std::string& path);
 
-// Creates or truncates the file in text mode and writes `text` exactly.
-// Throws "cannot write file" if it cannot be opened, written or closed.
+// Replaces the file's content with `text` exactly, in text mode. The content
+// is written to a temporary file in the same folder and synced before it
+// takes the file's place, so on any failure the old file is left as it was;
+// a symbolic link's target is what gets replaced, and its permission bits
+// are kept. Throws "cannot write file".
 void writeTextFile(const std::string& path, std::string_view text);
 
 // Reads the file in binary mode. Its size is asked of the file system first
@@ -146,16 +154,17 @@ void writeTextFile(const std::string& path, std::string_view text);
 // "cannot get file size". An empty file gives exactly one byte 0. Otherwise
 // the result has the reported size; bytes the read could not fill stay 0.
 // Throws "cannot allocate memory" for files of 2 GiB or more and if a buffer
-// of that size cannot be had.
+// of that size cannot be had, "cannot read file" if it cannot be opened.
 std::vector<std::uint8_t> readBinaryFile(const std::string& path);
 
-// Creates or truncates the file in binary mode and writes exactly `bytes`.
-// Throws "cannot write file" if it cannot be opened, written or closed.
+// Replaces the file's content with exactly `bytes`, safely as writeTextFile
+// does. Throws "cannot write file".
 void writeBinaryFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // The lines of a script file, read in text mode and split at '\n'. A '\r'
 // directly before a '\n' is part of the line end and dropped on every
-// platform; a last line without '\n' counts. Unopenable file -> no lines.
+// platform; a last line without '\n' counts. A missing file gives no lines;
+// one that cannot be read throws "cannot read file".
 std::vector<std::string> readSourceLines(const std::string& path);
 
 // ---- Folders -----------------------------------------------------------------
@@ -167,7 +176,9 @@ std::vector<std::string> readSourceLines(const std::string& path);
 void makeDirectory(const std::string& path);
 
 // Removes a file or a whole folder tree. A missing path is no error; any
-// other failure throws "cannot remove all".
+// other failure throws "cannot remove all". The current folder, a folder that
+// holds it, the root, and any path ending in "." or ".." are refused with
+// "cannot remove all" before anything is removed.
 void removeAll(const std::string& path);
 
 // The names (last component only) of a folder's entries in the order the
@@ -201,6 +212,10 @@ namespace detail {
 // and unpaired surrogates all throw "Cannot convert character sequence".
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
+
+// True when removing the path would remove the current folder: it is the
+// current folder, a folder holding it, or the root, or it ends in "." or "..".
+bool holdsCurrentFolder(const std::filesystem::path& native);
 
 }  // namespace detail
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "platform/Platform.h"
+#include "values/Error.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -90,6 +91,13 @@ extern "C" void onInterrupt(int) {
 #endif
 
 }  // namespace
+
+void throwIfInterrupted() {
+    if (gInterruptRequested) {
+        gInterruptRequested = 0;
+        throw ScriptError("interrupted");
+    }
+}
 
 void installInterruptHandler() {
 #ifdef _WIN32

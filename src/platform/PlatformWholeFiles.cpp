@@ -1,0 +1,388 @@
+// Whole-file reads and writes and script source lines.
+//
+// Writes never destroy what they replace: the new content goes to a
+// temporary file in the target's folder, is flushed to the disk, and only
+// then takes the target's place by a rename, so a full disk, a size limit or
+// an interrupted run leaves the old file whole. Reads of pipes and devices
+// wait in slices so that Ctrl-C abandons them.
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "values/Error.h"
+#include "values/Limits.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace vorn::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uintmax_t kMaxBinaryFileBytes = (std::uintmax_t(1) << 31) - 1;
+// How long a read of a pipe or device waits before it looks for Ctrl-C.
+constexpr int kReadSliceMilliseconds = 50;
+// Symbolic links followed to find the file a write replaces.
+constexpr int kMaxLinkHops = 40;
+
+[[noreturn]] void cannotRead(const std::string& path) { throw ScriptError("cannot read file", path); }
+[[noreturn]] void cannotWrite(const std::string& path) { throw ScriptError("cannot write file", path); }
+
+// Appends got bytes, refusing to grow past the text limit (plus `slack`
+// bytes that the caller will drop).
+void appendLimited(std::string& content, const char* data, std::size_t got, std::size_t slack) {
+    if (content.size() + got > Limits::maxTextBytes() + slack) throw Limits::textTooLong();
+    content.append(data, got);
+}
+
+// ---- Reading ------------------------------------------------------------------
+
+#ifdef _WIN32
+
+std::wstring wideFromNarrow(const std::string& path) {
+    // The C runtime reads narrow names in the ANSI code page; so do we.
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+    return wide;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The whole file, or nullopt-like `found == false` when nothing is at path.
+std::string readWhole(const std::string& path, bool text, std::size_t slack, bool& found) {
+    found = false;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), text ? "r" : "rb"));
+    if (!file) {
+        if (errno == ENOENT || errno == ENOTDIR) return std::string();
+        cannotRead(path);
+    }
+    found = true;
+    std::string content;
+    char chunk[16384];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        appendLimited(content, chunk, got, slack);
+        if (gInterruptRequested) throwIfInterrupted();
+    }
+    if (std::ferror(file.get())) cannotRead(path);
+    return content;
+}
+
+#else
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Waits until fd can be read, looking for Ctrl-C every slice.
+void waitReadable(int fd) {
+    for (;;) {
+        throwIfInterrupted();
+        pollfd entry{fd, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, kReadSliceMilliseconds);
+        if (ready > 0) return;
+        if (ready < 0 && errno != EINTR) return;  // the read reports it
+    }
+}
+
+std::string readWhole(const std::string& path, bool, std::size_t slack, bool& found) {
+    found = false;
+    // Not blocking: opening a FIFO that no one writes would wait for ever.
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return std::string();
+        cannotRead(path);
+    }
+    found = true;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) cannotRead(path);
+    const bool regular = S_ISREG(info.st_mode);
+    if (regular) ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+
+    std::string content;
+    char chunk[16384];
+    for (;;) {
+        if (!regular) waitReadable(file.get());
+        const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
+        if (got > 0) {
+            appendLimited(content, chunk, static_cast<std::size_t>(got), slack);
+            throwIfInterrupted();
+            continue;
+        }
+        if (got == 0) break;
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
+            throwIfInterrupted();
+            continue;
+        }
+        cannotRead(path);
+    }
+    return content;
+}
+
+#endif
+
+// ---- Replacing ----------------------------------------------------------------
+
+// The file that writing to path replaces: symbolic links are followed, so
+// the file a link points to is replaced and the link stays a link.
+fs::path replacedFile(const fs::path& start, const std::string& path) {
+    fs::path current = start;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(current, error))) return current;
+        const fs::path target = fs::read_symlink(current, error);
+        if (error) cannotWrite(path);
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    cannotWrite(path);  // a loop of links
+}
+
+#ifdef _WIN32
+
+void replaceContent(const std::string& path, const void* data, std::size_t size, bool text) {
+    const fs::path target = replacedFile(fs::path(wideFromNarrow(path)), path);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(L".");
+    static unsigned counter = 0;
+    fs::path temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = folder / (L".vorn-" + std::to_wstring(_getpid()) + L"-" + std::to_wstring(++counter) +
+                              L"-" + std::to_wstring(GetTickCount()));
+        const int flags = _O_CREAT | _O_EXCL | _O_WRONLY | (text ? _O_TEXT : _O_BINARY);
+        if (_wsopen_s(&fd, temporary.c_str(), flags, _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0) {
+            fd = -1;
+            if (errno != EEXIST) break;
+        }
+    }
+    // A special file such as NUL cannot be renamed over: write to it as it is.
+    if (fd < 0) {
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), text ? "w" : "wb"));
+        if (!file) cannotWrite(path);
+        const bool written = size == 0 || std::fwrite(data, 1, size, file.get()) == size;
+        if (std::fclose(file.release()) != 0 || !written) cannotWrite(path);
+        return;
+    }
+    bool ok = true;
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (ok && done < size) {
+        const unsigned piece = static_cast<unsigned>(std::min<std::size_t>(size - done, 1u << 30));
+        const int wrote = _write(fd, bytes + done, piece);
+        if (wrote <= 0) ok = false;
+        else done += static_cast<std::size_t>(wrote);
+    }
+    if (ok && _commit(fd) != 0) ok = false;
+    if (_close(fd) != 0) ok = false;
+    if (ok) {
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            // Keeps the replaced file's attributes and security settings.
+            ok = ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                              nullptr, nullptr) != 0;
+        } else {
+            ok = MoveFileExW(temporary.c_str(), target.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        }
+    }
+    if (!ok) {
+        DeleteFileW(temporary.c_str());
+        cannotWrite(path);
+    }
+}
+
+#else
+
+// The permission bits a new file gets: everything the umask allows.
+mode_t newFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
+bool writeAll(int fd, const void* data, std::size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t wrote = ::write(fd, bytes + done, size - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+// Writes in place, for what cannot be replaced by a rename: devices, FIFOs,
+// and files whose folder does not let us create the temporary file.
+void writeInPlace(const std::string& path, const void* data, std::size_t size) {
+    const Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (file.get() < 0 || !writeAll(file.get(), data, size)) cannotWrite(path);
+}
+
+void replaceContent(const std::string& path, const void* data, std::size_t size, bool) {
+    // A size limit (ulimit -f) must fail the write, not end the process.
+    static const bool sizeSignalIgnored = [] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)sizeSignalIgnored;
+
+    const std::string target = replacedFile(fs::path(path), path).string();
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && S_ISDIR(old.st_mode)) cannotWrite(path);
+    if (existed && !S_ISREG(old.st_mode)) return writeInPlace(target, data, size);
+    // The rename would replace a file we may not write to; refuse as opening it would.
+    if (existed && ::access(target.c_str(), W_OK) != 0) cannotWrite(path);
+
+    const std::size_t slash = target.rfind('/');
+    std::string temporary = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".vorn-XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        if (existed && (errno == EACCES || errno == EPERM)) return writeInPlace(target, data, size);
+        cannotWrite(path);
+    }
+    bool ok = true;
+    if (existed) {
+        // Owner and group can only be kept by a privileged process; the
+        // permission bits always are.
+        const bool ownerKept = ::fchown(fd, old.st_uid, old.st_gid) == 0;
+        (void)ownerKept;
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    } else {
+        ok = ::fchmod(fd, newFileMode()) == 0;
+    }
+    ok = ok && writeAll(fd, data, size) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        cannotWrite(path);
+    }
+    // Makes the rename itself durable; the content is safe either way.
+    const Descriptor folder(::open(slash == std::string::npos ? "." : target.substr(0, slash + 1).c_str(),
+                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) ::fsync(folder.get());
+}
+
+#endif
+
+}  // namespace
+
+std::string readTextFile(const std::string& path) {
+    bool found = false;
+    std::string content = readWhole(path, true, 1, found);
+    // Joining the lines with '\n' gives back the content, except that a final
+    // '\n' only ended the last line and is not part of the text.
+    if (!content.empty() && content.back() == '\n') content.pop_back();
+    Limits::checkTextSize(content.size());
+    return content;
+}
+
+void writeTextFile(const std::string& path, std::string_view text) {
+    replaceContent(path, text.data(), text.size(), true);
+}
+
+std::vector<std::uint8_t> readBinaryFile(const std::string& path) {
+    // The size comes first: it also keeps a FIFO from being opened at all.
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(textToPath(path), error);
+    if (error) throw ScriptError("cannot get file size", path + ": " + error.message());
+    if (size == 0) return std::vector<std::uint8_t>{0};
+
+    std::vector<std::uint8_t> bytes;
+    const auto tooLarge = [&]() -> ScriptError {
+        return ScriptError("cannot allocate memory", path + ": " + std::to_string(size) + " bytes");
+    };
+    // The read length is a signed 32-bit count, so files of 2 GiB or more
+    // were never read whole; refusing them up front also keeps a huge sparse
+    // file from having its size zero-filled into memory that is not there.
+    if (size > kMaxBinaryFileBytes || size > bytes.max_size()) throw tooLarge();
+    try {
+        bytes.assign(static_cast<std::size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
+        throw tooLarge();
+    } catch (const std::length_error&) {
+        throw tooLarge();
+    }
+    // A file that shrank since it was measured leaves the rest of the buffer
+    // zero; one that cannot be opened is an error, not a file of zeros.
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) cannotRead(path);
+    {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const std::size_t got = std::fread(bytes.data() + done, 1, bytes.size() - done, file.get());
+            if (got == 0) break;
+            done += got;
+        }
+    }
+    return bytes;
+}
+
+void writeBinaryFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    replaceContent(path, bytes.data(), bytes.size(), false);
+}
+
+std::vector<std::string> readSourceLines(const std::string& path) {
+    std::vector<std::string> lines;
+    bool found = false;
+    const std::string content = readWhole(path, true, 0, found);
+    std::size_t start = 0;
+    while (start < content.size()) {
+        const std::size_t newline = content.find('\n', start);
+        if (newline == std::string::npos) {
+            lines.push_back(content.substr(start));
+            break;
+        }
+        std::size_t end = newline;
+#ifndef _WIN32
+        // Files written on Windows keep their CRLF when read in POSIX text mode.
+        // (Windows text mode has turned each CRLF into LF already; stripping
+        // there too would eat a '\r' that stood before the CRLF: "a\r\r\n".)
+        if (end > start && content[end - 1] == '\r') --end;
+#endif
+        lines.push_back(content.substr(start, end - start));
+        start = newline + 1;
+    }
+    return lines;
+}
+
+}  // namespace vorn::platform
