@@ -7,7 +7,8 @@ byte 4. Checked: editing a line, recalling the previous one, continuation
 lines for an unclosed brace, Ctrl-C and Ctrl-D at the prompt and during a
 continuation, UTF-8 text typed at the prompt, and the Ctrl-C timing rule (a
 press while the prompt waits never counts as the first of two; a press while
-code runs does, for one second only), also with kill -INT on a pipe.
+code runs does, for one second only), also with kill -INT on a pipe, at the
+prompt and at the restore question.
 
 Usage: run_terminal.py PROGRAM [--plain]
 --plain: PROGRAM was built without a line editor; only the cases that do not
@@ -309,6 +310,25 @@ def idle_presses_on_a_pipe_never_arm(program, folder):
 # Ctrl-C there waits for Enter; what does not depend on that is still checked.
 PLAIN_CASES = (continuation_lines_make_one_entry, ctrl_d_ends_with_status_zero,
                quick_second_press_still_ends_the_program)
+def idle_presses_at_the_restore_question_never_arm(program, folder):
+    """The same for the boot script's own question, asked when lib is missing."""
+    os.rmdir(os.path.join(folder, "lib"))
+    proc = subprocess.Popen([program], cwd=folder, stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    try:
+        time.sleep(1)
+        proc.send_signal(signal.SIGINT)
+        time.sleep(APART_SECONDS)
+        proc.send_signal(signal.SIGINT)
+        time.sleep(0.3)
+        out, _ = proc.communicate(b"n\n$print$(\"still here\")\n", timeout=WAIT_SECONDS)
+        if proc.returncode != 0 or b"still here\n" not in out:
+            raise AssertionError(f"status {proc.returncode}; output:\n{out.decode(errors='replace')}")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+
+
 EDITOR_CASES = (edited_line_runs_as_edited, up_recalls_the_previous_line, utf8_text_is_kept,
                 ctrl_c_and_ctrl_d_abandon_a_continuation, ctrl_c_at_the_prompt_gives_a_fresh_prompt,
                 idle_press_never_arms)
@@ -327,13 +347,14 @@ def main():
     program = os.path.abspath(args[0])
     cases = PLAIN_CASES if plain else EDITOR_CASES + PLAIN_CASES
     failures = 0
-    for case in cases + (idle_presses_on_a_pipe_never_arm,):
+    pipe_cases = (idle_presses_on_a_pipe_never_arm, idle_presses_at_the_restore_question_never_arm)
+    for case in cases + pipe_cases:
         with tempfile.TemporaryDirectory(prefix="vorn-terminal-") as folder:
             # An empty lib folder: the session starts without the restore question.
             os.mkdir(os.path.join(folder, "lib"))
             term = None
             try:
-                if case is idle_presses_on_a_pipe_never_arm:
+                if case in pipe_cases:
                     case(program, folder)
                 else:
                     term = Terminal(program, folder)

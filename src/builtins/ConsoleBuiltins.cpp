@@ -6,6 +6,8 @@
 #include "platform/Platform.h"
 #include "values/Error.h"
 
+#include <optional>
+
 namespace vorn::builtins {
 
 Value print(Scope* scope) {
@@ -32,6 +34,10 @@ Value input(Scope*) {
         if (!readPromptEntry(line)) throw EndOfSession{};
         return Value::ofText(std::move(line));
     }
+    // The boot script's own questions (the restore dialogue) wait idle like
+    // the prompt: a Ctrl-C there is no first press of two.
+    std::optional<platform::PromptWait> idle;
+    if (inBoundaryStatement()) idle.emplace();
     if (!platform::readLine(line)) {
         // The interactive loop itself asking for a line at end of input ends
         // the session; a script's own input just reads as empty text.
