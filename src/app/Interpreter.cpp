@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/BootScript.h"
+#include "app/StartUp.h"
 #include "builtins/BuiltinTable.h"
 #include "exec/Run.h"
 #include "parse/Code.h"
@@ -66,7 +67,8 @@ int runProgram(std::string_view source, ProgramKind kind) {
     return runGuarded([source, kind] {
         const std::shared_ptr<const Block> block = prepareBlock(source);
         Scope scope;
-        runBlock(*block, &scope, nullptr, kind == ProgramKind::Session ? ErrorBoundary::Yes : ErrorBoundary::No);
+        if (kind == ProgramKind::Session) installStartUpSafeguards();
+        runBlock(*block, &scope, nullptr, kind == ProgramKind::Session ? ErrorBoundary::Program : ErrorBoundary::No);
     });
 }
 

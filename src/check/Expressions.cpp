@@ -71,12 +71,13 @@ void Walker::expression(std::string_view text, int line, int depth) {
     StatementList split;
     if (!this->split(text, line, split)) return;
     const std::vector<Located> tokens = locate(split.front(), line);
-    laterLines(split, line, "an expression");
-    positions(tokens);
+    // Tokens out of place on a first line that ends too early are part of
+    // that one mistake.
+    if (!laterLines(split, line, "an expression")) positions(tokens);
     for (const Located& token : tokens) nested(token, depth);
 }
 
-void Walker::laterLines(const StatementList& split, int line, const char* what) {
+bool Walker::laterLines(const StatementList& split, int line, const char* what) {
     for (const std::string& token : split.front()) line += lineEnds(token);
     ++line;
     for (std::size_t s = 1; s < split.size(); ++s, ++line) {
@@ -85,11 +86,12 @@ void Walker::laterLines(const StatementList& split, int line, const char* what) 
                 warn(line, code::kLaterLines,
                      std::string("only the first line of ") + what + " is used, so \"" + shown(token) +
                          "\" and the rest of the group are ignored; write it on one line");
-                return;
+                return true;
             }
             line += lineEnds(token);
         }
     }
+    return false;
 }
 
 void Walker::positions(const std::vector<Located>& tokens) {
@@ -183,12 +185,22 @@ void Walker::call(const Located& token, int depth) {
     const std::string callee = "$" + site->calleeText;
     const std::string sharing = site->hasSharing ? site->sharingGroup : "";
 
-    if (arguments.size() == 1 && arguments[0].text.empty()) {
+    if (laterLines(split, line, "an argument list")) {
+        // The first line alone is what is passed; its own mistakes are
+        // part of that one.
+    } else if (arguments.size() == 1 && arguments[0].text.empty()) {
         warn(line, code::kEmptyToken,
              quoted(callee + "$()") + " passes one empty argument, which fails; call without arguments as " + callee);
         return;
+    } else {
+        argumentTokens(arguments, callee, sharing);
     }
-    laterLines(split, line, "an argument list");
+    for (const Located& argument : arguments)
+        if (!argument.text.empty()) expression(argument.text, argument.line, depth + 1);
+}
+
+void Walker::argumentTokens(const std::vector<Located>& arguments, const std::string& callee,
+                            const std::string& sharing) {
     for (std::size_t k = 0; k < arguments.size(); ++k) {
         const Located& argument = arguments[k];
         if (argument.text.empty()) {
@@ -210,10 +222,8 @@ void Walker::call(const Located& token, int depth) {
                  " is passed as an argument of its own, which fails (each token is one argument); " +
                  (fixed.empty() ? std::string("write an expression argument in parentheses")
                                 : "write the expression in parentheses: " + callee + "$(" + fixed + ")" + sharing));
-        break;
+        return;
     }
-    for (const Located& argument : arguments)
-        if (!argument.text.empty()) expression(argument.text, argument.line, depth + 1);
 }
 
 bool Walker::dollarL(const Located& token) {

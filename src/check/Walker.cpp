@@ -130,20 +130,18 @@ bool Walker::split(std::string_view text, int line, StatementList& out) {
 void Walker::block(std::string_view code, int line, int depth, bool oneLine) {
     if (depth > kMaxCheckDepth) return;
     // Split first on its own, so that unbalanced text is told where it began;
-    // then prepare the statements as the executor does.
+    // then prepare the statements as the executor does. Their lines are the
+    // interpreter's own, the ones its error messages name.
     StatementList raw;
     if (!split(code, line, raw)) return;
-    const std::shared_ptr<const Block> prepared = prepareBlock(code);
+    const std::shared_ptr<const Block> prepared = prepareBlock(code, static_cast<std::uint32_t>(line - 1));
     for (const PreparedStatement& statement : prepared->statements) {
+        if (statement.kind == StatementKind::Empty) continue;
+        const int at = static_cast<int>(statement.line) + 1;
         std::vector<Located> tokens;
         tokens.reserve(statement.tokens.size());
-        int at = line;
-        for (const Operand& token : statement.tokens) {
-            tokens.push_back({token.text, at});
-            at += lineEnds(token.text);
-        }
-        if (statement.kind != StatementKind::Empty) this->statement(statement.kind, tokens, oneLine, depth);
-        line = at + 1;
+        for (const Operand& token : statement.tokens) tokens.push_back({token.text, at + static_cast<int>(token.line)});
+        this->statement(statement.kind, tokens, oneLine, depth);
     }
 }
 

@@ -95,10 +95,14 @@ private:
     void expression(std::string_view text, int line, int depth);
     void positions(const std::vector<Located>& tokens);
     // Statements after the first in a text of which only the first is used.
-    void laterLines(const StatementList& split, int line, const char* what);
+    // True when reported.
+    bool laterLines(const StatementList& split, int line, const char* what);
     // What a token holds that is split again when it is used.
     void nested(const Located& token, int depth);
     void call(const Located& token, int depth);
+    // Empty arguments and operators among the arguments of one call.
+    void argumentTokens(const std::vector<Located>& arguments, const std::string& callee,
+                        const std::string& sharing);
     bool dollarL(const Located& token);
 
     // Splits text; on unbalanced text or nesting beyond the splitter's limit

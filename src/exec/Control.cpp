@@ -44,7 +44,8 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     if (!conditionHolds(statement.tokens[0], run.view())) return;
     const Block& body = statement.tokens[1].inlineBody();
     Scope scope = run.nestedScope();
-    BlockResult result = runBlock(body, &scope, nullptr, run.boundary);
+    BlockResult result =
+        runBlock(body, &scope, nullptr, run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within);
     endedRun(run, result);
 }
 
@@ -55,7 +56,8 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
     // The condition sees the run's own tables, never the loop scope.
     while (conditionHolds(condition, run.view())) {
         const Block& body = statement.tokens[1].inlineBody();
-        BlockResult result = runBlock(body, &loopScope, &loopScope, run.boundary);
+        BlockResult result = runBlock(body, &loopScope, &loopScope,
+                                      run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary);
         if (endedRun(run, result)) return;
     }
 }

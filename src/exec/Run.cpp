@@ -36,11 +36,12 @@ ValueRef Run::assignTarget(std::string_view name, std::uint64_t hash) {
 namespace {
 
 bool gInBoundaryRun = false;
+StartUpHooks gStartUpHooks;
 
 // Restores the boundary flag of the enclosing run on every exit path.
 class BoundaryScope {
 public:
-    explicit BoundaryScope(ErrorBoundary b) : saved_(gInBoundaryRun) { gInBoundaryRun = b == ErrorBoundary::Yes; }
+    explicit BoundaryScope(ErrorBoundary b) : saved_(gInBoundaryRun) { gInBoundaryRun = b != ErrorBoundary::No; }
     ~BoundaryScope() { gInBoundaryRun = saved_; }
     BoundaryScope(const BoundaryScope&) = delete;
     BoundaryScope& operator=(const BoundaryScope&) = delete;
@@ -65,14 +66,18 @@ private:
 
 void executeGuarded(Run& run, const PreparedStatement& statement) {
     const BoundaryStatement current(statement.kind);
+    const bool program = run.boundary == ErrorBoundary::Program;
+    if (program && gStartUpHooks.before) gStartUpHooks.before();
     try {
         beforeStatement();
         if (statement.kind != StatementKind::Empty) executeStatement(run, statement);
+        return;
     } catch (const ScriptError& error) {
         reportError(error.what());
     } catch (const std::bad_alloc&) {
         reportError("out of memory");
     }
+    if (program && gStartUpHooks.abandoned) gStartUpHooks.abandoned();
 }
 
 }  // namespace
@@ -80,6 +85,8 @@ void executeGuarded(Run& run, const PreparedStatement& statement) {
 bool inBoundaryStatement() { return gInBoundaryRun; }
 
 bool inBoundaryExec() { return gInBoundaryRun && gBoundaryStatementKind == StatementKind::Exec; }
+
+void setStartUpHooks(StartUpHooks hooks) { gStartUpHooks = hooks; }
 
 void reportError(const std::string& text) {
     if (!platform::atLineStart()) platform::writeOut("\n");
@@ -102,7 +109,7 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
             current = &statement;
             trimVisible(run.view());
             Heap::maybeCollect();
-            if (boundary == ErrorBoundary::Yes) {
+            if (boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program) {
                 executeGuarded(run, statement);
             } else {
                 beforeStatement();

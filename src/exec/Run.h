@@ -9,6 +9,7 @@
 // referred to).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -20,10 +21,22 @@
 namespace vorn {
 
 // Whether a run's statements each catch and report the errors raised below
-// them. The boot script's own statements (and those of its compare and until
-// bodies) do, so an error abandons one statement and the session goes on;
-// code run through exec, also or a call does not.
-enum class ErrorBoundary : bool { No = false, Yes = true };
+// them. The boot script's top-level statements do (Program), and so do those
+// of its until bodies (Yes): an error abandons the whole start-up statement,
+// or one line of the interactive loop, and the session goes on. The bodies
+// of compare statements among them (Within) belong to the session but catch
+// nothing, so a failed snapshot or restore is abandoned whole; code run
+// through exec, also or a call has No boundary.
+enum class ErrorBoundary : std::uint8_t { No, Yes, Within, Program };
+
+// Run around each of the program's own top-level statements (a Program
+// boundary): `before` ahead of it, `abandoned` after an error abandoned it
+// and was reported. Either may be null.
+struct StartUpHooks {
+    void (*before)() = nullptr;
+    void (*abandoned)() = nullptr;
+};
+void setStartUpHooks(StartUpHooks hooks);
 
 // Raised when the interactive loop asks for a line and input has ended.
 struct EndOfSession {};

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <random>
 #include <set>
@@ -140,6 +142,8 @@ TEST(CheckExpressions, TextInOperatorPosition) {
 TEST(CheckExpressions, OnlyTheFirstLineOfAGroupCounts) {
     EXPECT_EQ(found("x = (a +\n    b)"), Codes{"2 V012"});
     EXPECT_EQ(found("$f$(a\n    b)"), Codes{"2 V012"});
+    // A first line left empty is that same mistake, not an empty token too.
+    EXPECT_EQ(found("x = (\n    a + b\n)\n$f$(\n    a\n)"), (Codes{"2 V012", "5 V012"}));
     // A line end before the closing parenthesis leaves nothing behind, and
     // one inside quotes belongs to the text.
     EXPECT_EQ(found("x = (a + b\n)\n$print$(\"a\nb\")"), Codes{});
@@ -268,6 +272,30 @@ TEST(CheckUnbalanced, AgreesWithTheSplitter) {
     }
 }
 
+TEST(CheckRobustness, AnyTextGivesFindingsWithinItsLines) {
+    // Pieces of code and of mistakes, glued at random: nothing may throw, and
+    // every finding names a line of the text.
+    const std::vector<std::string> pieces = {"x", "=", "+=", "==", "+", "not", "and", "%", "$f", "$L", "$", "(",
+                                             ")", "{", "}", "\"", "'", " ", "  ", "\n", "also", "list", "end",
+                                             "compare", "each", "class", "(p x)", "$f$(", "$Log$(", "1", "\t"};
+    std::mt19937 random(13);
+    std::size_t total = 0;
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(random() % 30);
+        for (int i = 0; i < length; ++i) text += pieces[random() % pieces.size()];
+        const int lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+        std::vector<Finding> findings;
+        ASSERT_NO_THROW(findings = checkText(text, [](const std::string&) { return false; })) << text;
+        for (const Finding& f : findings) {
+            ASSERT_GE(f.line, 1) << text;
+            ASSERT_LE(f.line, lines) << text;
+        }
+        total += findings.size();
+    }
+    EXPECT_GT(total, 1000u);
+}
+
 TEST(CheckUnbalanced, NestingBeyondTheSplittersLimit) {
     const std::string deep = "x = " + std::string(40001, '(') + std::string(40001, ')');
     EXPECT_EQ(found(deep), Codes{"1 error"});
@@ -292,6 +320,23 @@ TEST(CheckOutput, FormatAndRules) {
         EXPECT_EQ(rules[i].code, code);
     }
 }
+
+#ifdef VORN_SOURCE_DIR
+TEST(CheckOutput, GuideHasASectionAndAWrongExampleForEveryCode) {
+    std::ifstream in(std::string(VORN_SOURCE_DIR) + "/docs/guide.md", std::ios::binary);
+    if (!in) GTEST_SKIP() << "guide not found";
+    const std::string guide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& rule : vorn::check::rules()) {
+        const std::string code = rule.code;
+        EXPECT_NE(guide.find("### " + code + ": "), std::string::npos) << code;
+        EXPECT_NE(guide.find("<!-- check: " + code), std::string::npos) << code;
+    }
+    // ... and none for a code the checker does not have.
+    std::string next = std::to_string(vorn::check::rules().size() + 1001).substr(1);
+    next.insert(0, "### V");
+    EXPECT_EQ(guide.find(next + ": "), std::string::npos);
+}
+#endif
 
 class CheckFiles : public ::testing::Test {
 protected:
