@@ -36,9 +36,10 @@ if [ "$(id -u)" -eq 0 ]; then
 elif command -v sudo >/dev/null 2>&1; then
     as_root="sudo"
 else
+    command=$(echo "apt-get update && apt-get install -y $options $missing" | tr -s ' ')
     echo "install-deps: these Debian packages are missing:$missing" >&2
-    echo "Run as root, then try again:" >&2
-    echo "    apt-get update && apt-get install -y $options$missing" | sed 's/  */ /g' >&2
+    echo "Run this as root, then try again:" >&2
+    echo "    $command" >&2
     exit 1
 fi
 

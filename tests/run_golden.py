@@ -10,6 +10,7 @@ In expected output, {TMP} stands for the temporary folder's path.
 
 Usage: run_golden.py RUNNER SCRIPTS_DIR [SCRIPTS_DIR ...]
                      [--regen] [--filter TEXT] [--jobs N] [--platform windows]
+                     [--retry-on TEXT]
 RUNNER is a command that takes the script path (the test tool
 vorn_run_script, or `wine vorn_run_script.exe`, given as one quoted string).
 
@@ -26,6 +27,11 @@ vorn_run_script, or `wine vorn_run_script.exe`, given as one quoted string).
   - a case with a NAME.skip.windows is not run there; the file says why (a
     case that tests a device of the Linux file system, say).
 See tests/windows/README.md.
+
+--retry-on TEXT runs a case once more when its standard error holds TEXT:
+for a failure of the machinery that starts the program (Wine failing to
+start a process), never of the program itself. Retries are counted in a
+line "golden: N retried" before the summary.
 """
 import concurrent.futures
 import difflib
@@ -100,10 +106,8 @@ def regenerate(base, platform, out, status):
         os.remove(base + ".status")
 
 
-def run_case(runner, script, regen, platform):
-    base = script[: -len(".vorn")]
-    stdin_path = base + ".in"
-    stdin = open(stdin_path, "rb").read() if os.path.exists(stdin_path) else b""
+def run_once(runner, script, stdin, platform):
+    """Runs the case once: (status, normalised output, stderr), or None on a time-out."""
     script_arg = wine_path(script) if platform == "windows" else os.path.abspath(script)
     tmp = tempfile.mkdtemp(prefix="vorn-golden-")
     # Files, not pipes: a program that Wine starts beside the case (its
@@ -119,12 +123,25 @@ def run_case(runner, script, regen, platform):
                 runner + [script_arg], stdin=fin, stdout=fout, stderr=ferr, cwd=tmp, timeout=120
             ).returncode
         except subprocess.TimeoutExpired:
-            return "timed out"
+            return None
         finally:
             shutil.rmtree(tmp, ignore_errors=True)
         fout.seek(0)
         ferr.seek(0)
-        out, err = normalise(fout.read(), tmp, platform), ferr.read()
+        return status, normalise(fout.read(), tmp, platform), ferr.read()
+
+
+def run_case(runner, script, regen, platform, retry_on=None, retries=None):
+    base = script[: -len(".vorn")]
+    stdin_path = base + ".in"
+    stdin = open(stdin_path, "rb").read() if os.path.exists(stdin_path) else b""
+    result = run_once(runner, script, stdin, platform)
+    if result is not None and retry_on and retry_on.encode() in result[2]:
+        retries.append(script)
+        result = run_once(runner, script, stdin, platform)
+    if result is None:
+        return "timed out"
+    status, out, err = result
 
     if regen:
         regenerate(base, platform, out, status)
@@ -170,6 +187,7 @@ def main():
     filt = option_value(argv, "--filter")
     jobs = int(option_value(argv, "--jobs") or 1)
     platform = option_value(argv, "--platform")
+    retry_on = option_value(argv, "--retry-on")
     if platform is not None and platform not in PLATFORMS:
         sys.exit(f"unknown platform {platform!r}; known: {', '.join(PLATFORMS)}")
     regen = "--regen" in argv
@@ -200,12 +218,17 @@ def main():
     cases = [case for case in cases if case[0] not in skipped]
 
     failures = 0
+    retries = []  # appended to from the worker threads; list.append is atomic
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, jobs)) as pool:
-        results = pool.map(lambda case: run_case(runner, case[0], regen, platform), cases)
+        results = pool.map(lambda case: run_case(runner, case[0], regen, platform, retry_on, retries), cases)
         for (_, name), problem in zip(cases, results):
             if problem:
                 failures += 1
                 print(f"FAIL {name}\n{problem}\n", flush=True)
+    for script in retries:
+        print(f"RETRIED {os.path.relpath(script)}: {retry_on}")
+    if retry_on:
+        print(f"golden: {len(retries)} retried")
     print(f"{len(cases) - failures}/{len(cases)} golden scripts passed")
     summary = f"golden: {len(cases) - failures} passed, {failures} failed"
     print(summary + (f", {len(skipped)} skipped" if skipped else ""))

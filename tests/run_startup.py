@@ -15,7 +15,8 @@ Each case is a folder CASES_DIR/<case>/ holding:
                    the temporary folder's real path
   status           the expected exit status (optional: 0)
   limits           lines "fsize BYTES": the largest file the program may write,
-                   as `ulimit -f` sets it (optional; POSIX only)
+                   as `ulimit -f` sets it; "as BYTES": its address space, as
+                   `ulimit -v` sets it (optional; POSIX only)
   unreadable       lines naming paths in the temporary folder that the program
                    must not be able to read (mode 000). Run as root, the
                    program then runs as user nobody; without that user the
@@ -207,6 +208,8 @@ def child_setup(limits, user):
         import resource
         if "fsize" in limits:
             resource.setrlimit(resource.RLIMIT_FSIZE, (limits["fsize"], limits["fsize"]))
+        if "as" in limits:
+            resource.setrlimit(resource.RLIMIT_AS, (limits["as"], limits["as"]))
         if user is not None:
             os.setgroups([])
             os.setgid(user[1])

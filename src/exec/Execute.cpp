@@ -12,9 +12,7 @@
 
 namespace vorn {
 
-void requireTokens(const PreparedStatement& statement, std::size_t count, const char* what) {
-    if (statement.tokens.size() < count) throw ScriptError(messages::kMissingToken, what);
-}
+void missingTokens(const char* what) { throw ScriptError(messages::kMissingToken, what); }
 
 ValueRef requireName(const Run& run, const Operand& name) {
     ValueRef v = run.findName(name.text, name.hash);
@@ -26,7 +24,7 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
                    const Operand& valueToken) {
     const View& view = run.view();
     if (operatorToken.text.size() >= 2) {
-        const Operator op = operatorFromText(std::string_view(operatorToken.text).substr(0, 1));
+        const Operator op = operatorToken.firstOp;
         Value right = evaluateToken(valueToken, view, InlineBlocks::Off);
         if (op == Operator::Plus && target->kind == Kind::String && right.kind == Kind::String) {
             // Appending in place keeps `s += c` linear; the result is exactly
@@ -73,7 +71,7 @@ void executeCall(Run& run, const PreparedStatement& statement) {
 
 }  // namespace
 
-void beforeStatement() {
+void spendStatementSlow() {
     Limits::spendStatement();
     if (platform::gInterruptRequested) {
         platform::gInterruptRequested = 0;

@@ -107,7 +107,7 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
     try {
         for (const PreparedStatement& statement : block.statements) {
             current = &statement;
-            trimVisible(run.view());
+            if (!staleValues().empty()) trimNoted(run.view());
             Heap::maybeCollect();
             if (boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program) {
                 executeGuarded(run, statement);
@@ -124,8 +124,9 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
     }
 
     BlockResult result{std::move(run.returnValue), run.returned};
-    if (inheritedScope) *inheritedScope = run.inherited;
-    if (localScope) *localScope = run.local;
+    // Only a table that changed is written back (copying one costs counts).
+    if (inheritedScope && !inheritedScope->identicalTo(run.inherited)) *inheritedScope = run.inherited;
+    if (localScope && !localScope->identicalTo(run.local)) *localScope = run.local;
     return result;
 }
 

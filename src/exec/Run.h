@@ -14,6 +14,8 @@
 #include <string_view>
 
 #include "exec/View.h"
+#include "platform/Platform.h"
+#include "values/Limits.h"
 #include "parse/Code.h"
 #include "values/Scope.h"
 #include "values/Value.h"
@@ -95,7 +97,11 @@ void reportError(const std::string& text);
 
 // Spends one statement of the budget and honours a pending Ctrl-C; runs
 // before every statement, empty ones included, so no loop escapes either.
-void beforeStatement();
+// Without a budget and without a Ctrl-C it costs one test.
+void spendStatementSlow();
+inline void beforeStatement() {
+    if (Limits::budgeted() || platform::gInterruptRequested) spendStatementSlow();
+}
 
 // Carries out one prepared statement in run.
 void executeStatement(Run& run, const PreparedStatement& statement);

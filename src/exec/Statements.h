@@ -28,7 +28,10 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
                    const Operand& valueToken);
 
 // The operand tokens a statement needs; raises an error when one is missing.
-void requireTokens(const PreparedStatement& statement, std::size_t count, const char* what);
+[[noreturn]] void missingTokens(const char* what);
+inline void requireTokens(const PreparedStatement& statement, std::size_t count, const char* what) {
+    if (statement.tokens.size() < count) missingTokens(what);
+}
 
 // Finds a name for a statement that needs it bound; raises an error naming it.
 ValueRef requireName(const Run& run, const Operand& name);

@@ -3,7 +3,7 @@
 
 namespace vorn {
 
-void trimVisible(const View& view) {
+void trimNoted(const View& view) {
     auto& list = staleValues();
     if (list.empty()) return;
 

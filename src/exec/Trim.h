@@ -19,6 +19,10 @@ namespace vorn {
 inline void noteChange(const ValueRef& value, std::string_view name) { noteStale(value, name); }
 
 // Trims every Value that view shows and that carries stale payloads.
-void trimVisible(const View& view);
+void trimNoted(const View& view);
+// The check before every statement: nothing to do unless some Value was noted.
+inline void trimVisible(const View& view) {
+    if (!staleValues().empty()) trimNoted(view);
+}
 
 }  // namespace vorn

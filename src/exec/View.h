@@ -26,6 +26,23 @@ public:
     }
     ValueRef lookup(std::string_view name) const { return lookup(name, hashName(name)); }
 
+    // The cell the name is bound to (borrowed), or null, remembered in cache.
+    Cell* lookupCell(std::string_view name, std::uint64_t hash, LookupCache& cache) const {
+        if (!Scope::mayBeBound(hash)) return nullptr;
+        if (Cell* c = first_->findInOverlayCell(name, hash)) return c;
+        const std::uint64_t s1 = first_->stamp(), s2 = second_ ? second_->stamp() : 0;
+        if (cache.first != s1 || cache.second != s2) {
+            cache.inFirst = first_->findInTrieCell(name, hash);
+            cache.inSecond = second_ ? second_->findInTrieCell(name, hash) : nullptr;
+            cache.first = s1;
+            cache.second = s2;
+        }
+        if (cache.inFirst) return cache.inFirst;
+        if (!second_) return nullptr;
+        if (Cell* c = second_->findInOverlayCell(name, hash)) return c;
+        return cache.inSecond;
+    }
+
     // Calls f with every Value the view shows (an inherited entry hides a
     // local entry of the same name).
     template <class F>

@@ -67,7 +67,7 @@ void flipInteger(Value& v) { v.integer = v.integer == 0 ? 1 : 0; }
 }  // namespace
 
 Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inlineBlocks) {
-    if (ValueRef named = view.lookup(operand.text, operand.hash)) return *named;
+    if (const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup)) return named->value;
     switch (operand.form) {
         case Operand::Form::Call: return performCall(operand.callSite(), view);
         case Operand::Form::Group: return evaluateExpression(operand.groupExpression(), view, InlineBlocks::On);
@@ -94,15 +94,21 @@ bool isPlain(const Operand& operand) {
     return operand.form == Operand::Form::Number || operand.form == Operand::Form::Literal;
 }
 
+// The Value a plain operand reads, in place: a name's Value, else the literal.
+const Value& plainValue(const Operand& operand, const View& view) {
+    const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup);
+    return named ? named->value : literalOf(operand);
+}
+
 // An operand's value, read in place when the operand is a plain name or
-// literal: reading it has no effects, so no copy is needed as long as
-// nothing with effects runs before the value is used.
+// literal: reading it has no effects, so no copy (and no count) is needed
+// as long as nothing with effects runs before the value is used; the
+// evaluator takes a copy before it evaluates an operand that can run code.
 class OperandValue {
 public:
     void load(const Operand& operand, const View& view, InlineBlocks inlineBlocks) {
         if (isPlain(operand)) {
-            held_ = view.lookup(operand.text, operand.hash);
-            ptr_ = held_ ? held_.get() : &literalOf(operand);
+            ptr_ = &plainValue(operand, view);
         } else {
             own_.emplace(evaluateOperand(operand, view, inlineBlocks));
             ptr_ = &*own_;
@@ -113,7 +119,6 @@ public:
         if (own_) return;
         own_.emplace(*ptr_);
         ptr_ = &*own_;
-        held_.reset();
     }
     const Value& get() const { return *ptr_; }
     Value& mutableCopy() {
@@ -124,14 +129,28 @@ public:
     void set(Value v) {
         own_.emplace(std::move(v));
         ptr_ = &*own_;
-        held_.reset();
     }
 
 private:
-    ValueRef held_;
     std::optional<Value> own_;
     const Value* ptr_ = nullptr;
 };
+
+// A row "a op b" of two plain operands that both hold integers, with an
+// operator that has an integer rule: its result, computed without building
+// a Value for either operand. Reading plain operands has no effects, so
+// falling back to the general path afterwards changes nothing.
+bool integerRow(const std::vector<Operand>& tokens, const View& view, std::int64_t& out) {
+    if (!isPlain(tokens[0]) || !isPlain(tokens[2])) return false;
+    const Value& a = plainValue(tokens[0], view);
+    if (a.kind != Kind::Integer) return false;
+    const Value& b = plainValue(tokens[2], view);
+    if (b.kind != Kind::Integer) return false;
+    const std::optional<std::int64_t> result = integerOperator(a.integer, b.integer, tokens[1].op);
+    if (!result) return false;
+    out = *result;
+    return true;
+}
 
 }  // namespace
 
@@ -143,6 +162,11 @@ Value evaluateExpression(const Expression& expression, const View& view, InlineB
 
     // The common case: one operand alone.
     if (n == 1 && !tokens[0].isNot) return evaluateOperand(tokens[0], view, inlineBlocks);
+    // The next most common: two integers and an operator, as in loop conditions.
+    if (n == 3 && !tokens[0].isNot) {
+        std::int64_t result;
+        if (integerRow(tokens, view, result)) return Value::ofInteger(result);
+    }
 
     Value result = Value::ofInteger(0);
     const Operand* pending = nullptr;

@@ -51,6 +51,7 @@ struct TextBlocks {
 
 Operand::Operand(std::string token)
     : text(std::move(token)), hash(hashName(text)), form(formOf(text)), op(operatorFromText(text)),
+      firstOp(text.empty() ? Operator::None : operatorFromText(std::string_view(text).substr(0, 1))),
       isNot(text == "not") {}
 
 const Expression& Operand::groupExpression() const {

@@ -15,6 +15,7 @@
 
 #include "expr/Operators.h"
 #include "parse/Splitter.h"
+#include "values/Scope.h"
 #include "values/Text.h"
 #include "values/Value.h"
 
@@ -34,7 +35,9 @@ struct Operand {
     std::uint64_t hash;   // of text, for the name lookup that comes first
     Form form;
     Operator op;          // the operator that text names, if it stands as one
+    Operator firstOp;     // the operator its first character names (compound assignment)
     bool isNot;           // text is exactly "not"
+    mutable LookupCache lookup;  // where the name was last found
     // Lines from the start of its statement to the token's first line, when
     // the token is one of a prepared statement's; kUnknownLine otherwise.
     std::uint32_t line = kUnknownLine;

@@ -56,11 +56,11 @@ StatementList splitStatements(std::string_view source, int trace) {
                 else if (prior == 0) squotes = 1;
                 break;
             case '{':
-                if (dquotes == 0 && squotes == 0 && parens == 0 && ++braces > kMaxNestingDepth)
+                if (dquotes == 0 && squotes == 0 && parens == 0 && ++braces > kMaxTextNesting)
                     throw ScriptError(kNestingTooDeep);
                 break;
             case '(':
-                if (dquotes == 0 && squotes == 0 && braces == 0 && ++parens > kMaxNestingDepth)
+                if (dquotes == 0 && squotes == 0 && braces == 0 && ++parens > kMaxTextNesting)
                     throw ScriptError(kNestingTooDeep);
                 break;
             case '}':

@@ -200,7 +200,14 @@ void changeDirectory(const std::string& path);
 // for it; returns entry's result. An exception leaving entry is carried over
 // and rethrown in the calling thread. If no such thread can be created,
 // entry runs directly on the calling thread.
+// When a stack of that size cannot be had (a limit on address space), smaller
+// ones are tried, down to 16 MiB, before the calling thread is used.
 int runWithLargeStack(std::size_t stackBytes, int (*entry)(void*), void* argument);
+
+// The lowest address the current thread's stack may reach: its end plus a
+// margin for what runs between two depth checks (a builtin's frames, the
+// unwinding of an error). 0 when the system cannot tell.
+std::uintptr_t stackFloor();
 
 // ---- Internals exposed for testing -------------------------------------------
 

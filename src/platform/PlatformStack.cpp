@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <exception>
+#include <utility>
 
 #ifdef _WIN32
 #include <float.h>
@@ -96,15 +97,73 @@ bool runOnThread(std::size_t stackBytes, Job& job) {
 
 #endif
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VORN_STACK_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORN_STACK_SANITIZED 1
+#endif
+#endif
+
+#ifdef VORN_STACK_SANITIZED
+constexpr std::size_t kStackMargin = std::size_t(4) << 20;
+#else
+// Room for what runs between two depth checks: a builtin's own frames, the
+// C++ runtime's unwinding of an error, a signal handler.
+constexpr std::size_t kStackMargin = std::size_t(1) << 20;
+#endif
+
+// The lowest address and the size of the current thread's stack; {0, 0}
+// when the system cannot tell.
+std::pair<std::uintptr_t, std::size_t> stackExtent() {
+#ifdef _WIN32
+    MEMORY_BASIC_INFORMATION info{};
+    if (VirtualQuery(&info, &info, sizeof info) == 0) return {0, 0};
+    const auto low = reinterpret_cast<std::uintptr_t>(info.AllocationBase);
+    const auto here = reinterpret_cast<std::uintptr_t>(&info);
+    return {low, here - low};
+#elif defined(__APPLE__)
+    const pthread_t self = pthread_self();
+    const auto high = reinterpret_cast<std::uintptr_t>(pthread_get_stackaddr_np(self));
+    const std::size_t size = pthread_get_stacksize_np(self);
+    return {high - size, size};
+#else
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return {0, 0};
+    void* low = nullptr;
+    std::size_t size = 0;
+    const bool known = pthread_attr_getstack(&attributes, &low, &size) == 0;
+    pthread_attr_destroy(&attributes);
+    if (!known) return {0, 0};
+    return {reinterpret_cast<std::uintptr_t>(low), size};
+#endif
+}
+
+// The sizes tried in turn when the one asked for cannot be reserved.
+constexpr std::size_t kSmallestFallbackStack = std::size_t(16) << 20;
+
 }  // namespace
 
 int runWithLargeStack(std::size_t stackBytes, int (*entry)(void*), void* argument) {
     Job job;
     job.entry = entry;
     job.argument = argument;
-    if (!runOnThread(stackBytes, job)) runJob(job);
+    bool ran = runOnThread(stackBytes, job);
+    // Under a limit on address space the large reservation fails; a smaller
+    // stack still beats the calling thread's few megabytes.
+    for (std::size_t size = stackBytes / 4; !ran && size >= kSmallestFallbackStack; size /= 4)
+        ran = runOnThread(size, job);
+    if (!ran) runJob(job);
     if (job.failure) std::rethrow_exception(job.failure);
     return job.result;
+}
+
+std::uintptr_t stackFloor() {
+    const auto [low, size] = stackExtent();
+    if (low == 0 || size == 0) return 0;
+    // A small stack keeps three quarters of itself usable.
+    const std::size_t margin = kStackMargin < size / 4 ? kStackMargin : size / 4;
+    return low + margin;
 }
 
 }  // namespace vorn::platform

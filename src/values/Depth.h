@@ -1,27 +1,52 @@
-// The one limit on nesting: runs, groups, calls and text forms all count here.
+// The one limit on nesting: runs, groups, calls and text forms all check here.
 //
 // Every recursive path of the interpreter (nested runs and calls, nested
 // parenthesised groups, rendering a list that contains itself) holds a
-// DepthGuard while it recurses. Past kMaxNestingDepth the guard raises an
-// ordinary script error instead of letting the native stack overflow. The
-// interpreter thread's stack is sized for this many levels (see app/).
+// DepthGuard while it recurses. The guard compares the position on the native
+// stack with the lowest address this thread's stack may safely reach and
+// raises an ordinary script error there, so running out of stack is never a
+// crash, whatever stack the interpreter got. Where the stack's extent cannot
+// be learnt, a fixed count of levels stands in.
 #pragma once
+
+#include <cstdint>
 
 #include "values/Error.h"
 
 namespace vorn {
 
-// A VORN function call that recurses from inside a compare body costs three
-// levels (the call's run, the compare body's run, the returned expression),
-// so this admits over 13,000 nested calls. Texts nested deeper than this are
-// refused when they are split, since each level is split again on its own.
+// Levels of nested braces or parentheses a text may have; deeper texts are
+// refused when they are split.
+constexpr int kMaxTextNesting = 40000;
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VORN_DEPTH_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORN_DEPTH_SANITIZED 1
+#endif
+#endif
+
+#ifdef VORN_DEPTH_SANITIZED
+// AddressSanitizer cannot unwind an error thrown from more than about 64 MB
+// down the stack, and its frames are several times larger: sanitized builds
+// keep a count of levels as well.
 constexpr int kMaxNestingDepth = 40000;
+#else
+// Only a backstop: the stack check ends recursion long before this.
+constexpr int kMaxNestingDepth = 640000;
+#endif
 inline constexpr const char* kNestingTooDeep = "nesting too deep";
+
+namespace platform {
+std::uintptr_t stackFloor();
+}
 
 class DepthGuard {
 public:
     DepthGuard() {
-        if (++depth_ > kMaxNestingDepth) {
+        ++depth_;
+        if (depth_ > kMaxNestingDepth || stackPosition() < floor()) {
             --depth_;
             throw ScriptError(kNestingTooDeep);
         }
@@ -33,7 +58,18 @@ public:
     static int current() { return depth_; }
 
 private:
+    static std::uintptr_t stackPosition() { return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)); }
+    static std::uintptr_t floor() {
+        if (!floorKnown_) {
+            floor_ = platform::stackFloor();
+            floorKnown_ = true;
+        }
+        return floor_;
+    }
+
     static inline thread_local int depth_ = 0;
+    static inline thread_local std::uintptr_t floor_ = 0;
+    static inline thread_local bool floorKnown_ = false;
 };
 
 }  // namespace vorn

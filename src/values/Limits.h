@@ -35,6 +35,7 @@ public:
     // Statements a run may still start; 0 means no budget (the default).
     // Fuzzing harnesses set one so that endless loops end.
     static void setStatementBudget(std::uint64_t n) { budget_ = n; budgeted_ = n != 0; }
+    static bool budgeted() { return budgeted_; }
     static void spendStatement() {
         if (budgeted_ && budget_-- == 0) {
             budget_ = 0;

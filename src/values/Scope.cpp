@@ -222,7 +222,13 @@ ValueRef Scope::find(std::string_view name, std::uint64_t hash) const {
     return leaf ? leaf->value : ValueRef();
 }
 
+Cell* Scope::findInTrieCell(std::string_view name, std::uint64_t hash) const {
+    const Leaf* leaf = findLeaf(root_.get(), 0, hash, name);
+    return leaf ? leaf->value.cell() : nullptr;
+}
+
 void Scope::foldOverlay() {
+    if (overlayCount_ != 0) stamp_ = freshStamp();
     for (std::uint8_t i = 0; i < overlayCount_; ++i) {
         root_ = insert(std::move(root_), 0, overlay_[i]);
         overlay_[i].reset();
@@ -245,6 +251,7 @@ void Scope::set(std::string_view name, std::uint64_t hash, ValueRef value) {
     // A table that nobody shares is cheapest to change in place.
     if (!root_ || root_.unique()) {
         root_ = insert(std::move(root_), 0, leaf);
+        stamp_ = freshStamp();
         return;
     }
     if (overlayCount_ == kOverlaySize) foldOverlay();
@@ -273,6 +280,7 @@ Scope Scope::merge(const Scope& preferredIn, const Scope& otherIn) {
     other.foldOverlay();
     Scope out;
     out.root_ = vorn::merge(preferred.root_, other.root_, 0);
+    out.stamp_ = freshStamp();
     // The preferred side's builtin bindings win; other's show through only
     // where preferred binds no builtin name of its own.
     if (preferred.builtinsBound_) {

@@ -14,6 +14,16 @@
 //
 // Iteration is in no particular order; entriesInOrder() gives the byte-wise
 // name order that scripts can observe.
+//
+// Every state of a table's trie carries a stamp: a number drawn afresh from
+// one global counter whenever the trie changes, and copied with the table.
+// Two tables with equal stamps therefore have the very same trie (one is an
+// unchanged copy of the other), which lets a lookup site remember what the
+// tries gave it (LookupCache) and reuse that for as long as the tables it
+// looked in show the stamps it saw. The overlay is not covered by the stamp:
+// it is scanned first on every lookup, so a call's arguments or a loop's
+// "element" leave the cached answers for every other name intact. The
+// empty trie has stamp 0.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +37,17 @@
 namespace vorn {
 
 std::uint64_t hashName(std::string_view name);
+
+// What one lookup site (an operand, an assignment target) last found in
+// the tries of the two tables it looked in: their stamps and the cell each
+// trie binds the name to (null for none). Equal stamps mean unchanged
+// tries, so the answers still hold.
+struct LookupCache {
+    std::uint64_t first = ~std::uint64_t(0);
+    std::uint64_t second = ~std::uint64_t(0);
+    Cell* inFirst = nullptr;
+    Cell* inSecond = nullptr;
+};
 
 class Scope {
 public:
@@ -42,10 +63,33 @@ public:
         overlayCount_ = other.overlayCount_;
         builtinsBound_ = other.builtinsBound_;
         foreignBuiltinNames_ = other.foreignBuiltinNames_;
+        stamp_ = other.stamp_;
         return *this;
     }
-    Scope(Scope&&) = default;
-    Scope& operator=(Scope&&) = default;
+    // A moved-from table is left empty (and stamped so).
+    Scope(Scope&& other) noexcept { *this = std::move(other); }
+    Scope& operator=(Scope&& other) noexcept {
+        if (this == &other) return *this;
+        root_ = std::move(other.root_);
+        for (std::uint8_t i = 0; i < kOverlaySize; ++i) overlay_[i] = std::move(other.overlay_[i]);
+        overlayCount_ = other.overlayCount_;
+        builtinsBound_ = other.builtinsBound_;
+        foreignBuiltinNames_ = other.foreignBuiltinNames_;
+        stamp_ = other.stamp_;
+        other.overlayCount_ = 0;
+        other.builtinsBound_ = false;
+        other.foreignBuiltinNames_ = false;
+        other.stamp_ = 0;
+        return *this;
+    }
+
+    // Identifies this state of the trie (see above).
+    std::uint64_t stamp() const { return stamp_; }
+
+    // The cell bound to name, or null; borrowed, valid while the binding
+    // stays. The overlay hides the trie, so a lookup asks the overlay first.
+    Cell* findInOverlayCell(std::string_view name, std::uint64_t hash) const;
+    Cell* findInTrieCell(std::string_view name, std::uint64_t hash) const;
 
     // The Value bound to name, or null.
     ValueRef find(std::string_view name) const { return find(name, hashName(name)); }
@@ -63,6 +107,7 @@ public:
         overlayCount_ = 0;
         builtinsBound_ = false;
         foreignBuiltinNames_ = false;
+        stamp_ = 0;
     }
     std::size_t size() const;
     std::vector<std::pair<std::string, ValueRef>> entriesInOrder() const;
@@ -75,6 +120,13 @@ public:
         for (std::uint8_t i = 0; i < overlayCount_; ++i)
             if (overlay_[i] != other.overlay_[i]) return false;
         return true;
+    }
+
+    // True when this is an unchanged copy of other, flags and stamp included:
+    // assigning other here would change nothing.
+    bool identicalTo(const Scope& other) const {
+        return stamp_ == other.stamp_ && builtinsBound_ == other.builtinsBound_ &&
+               foreignBuiltinNames_ == other.foreignBuiltinNames_ && sameTableAs(other);
     }
 
     // The entries of preferred, plus every entry of other whose name
@@ -112,7 +164,11 @@ private:
     void foldOverlay();
     const Leaf* findInOverlay(std::string_view name, std::uint64_t hash) const;
 
+    static std::uint64_t freshStamp() { return ++lastStamp_; }
+    static inline std::uint64_t lastStamp_ = 0;
+
     Ref<Node> root_;
+    std::uint64_t stamp_ = 0;
     Ref<Leaf> overlay_[kOverlaySize];  // newest bindings; they hide the trie's
     std::uint8_t overlayCount_ = 0;
     bool builtinsBound_ = false;
@@ -133,6 +189,14 @@ struct Scope::Leaf : RefCounted {
     std::string name;
     ValueRef value;
 };
+
+inline Cell* Scope::findInOverlayCell(std::string_view name, std::uint64_t hash) const {
+    for (std::uint8_t i = overlayCount_; i-- > 0;) {
+        const Leaf* leaf = overlay_[i].get();
+        if (leaf->hash == hash && leaf->name == name) return leaf->value.cell();
+    }
+    return nullptr;
+}
 
 struct Scope::Node : RefCounted {
     struct Slot {

@@ -208,5 +208,47 @@ TEST(CycleCollector, MembersSharedByTwoBoxesAreCountedOnce) {
     EXPECT_EQ(Heap::liveCount(), before);
 }
 
+TEST(LookupCache, FollowsEveryChangeOfEitherTable) {
+    const ValueRef a = newValue(Value::ofInteger(1));
+    const ValueRef b = newValue(Value::ofInteger(2));
+    const std::uint64_t x = hashName("x"), y = hashName("y"), z = hashName("z");
+    Scope inherited, local;
+    inherited.set("x", x, a);
+    LookupCache site;
+    EXPECT_EQ(View(inherited, local).lookupCell("x", x, site), a.cell());
+
+    // A copy shares the stamp until it changes; the site follows each table.
+    Scope copy = inherited;
+    EXPECT_EQ(copy.stamp(), inherited.stamp());
+    copy.set("x", x, b);
+    EXPECT_EQ(View(copy, local).lookupCell("x", x, site), b.cell());
+    EXPECT_EQ(View(inherited, local).lookupCell("x", x, site), a.cell());
+
+    // A name of the local table, later bound in the inherited one: inherited wins.
+    local.set("y", y, a);
+    LookupCache other;
+    EXPECT_EQ(View(inherited, local).lookupCell("y", y, other), a.cell());
+    inherited.set("y", y, b);
+    EXPECT_EQ(View(inherited, local).lookupCell("y", y, other), b.cell());
+
+    // An absent name stays absent only while neither table changes.
+    LookupCache absent;
+    EXPECT_EQ(View(inherited, local).lookupCell("z", z, absent), nullptr);
+    local.set("z", z, a);
+    EXPECT_EQ(View(inherited, local).lookupCell("z", z, absent), a.cell());
+
+    // Many bindings: the overlay folds into the trie, which takes a new stamp.
+    const std::uint64_t before = copy.stamp();
+    for (char c = 'a'; c < 'u'; ++c) copy.set(std::string(2, c), a);
+    EXPECT_NE(copy.stamp(), before);
+    EXPECT_EQ(View(copy, local).lookupCell("x", x, site), b.cell());
+
+    // A moved-from table is empty and stamped as such.
+    Scope moved = std::move(copy);
+    EXPECT_TRUE(copy.empty());  // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(copy.stamp(), 0u);
+    EXPECT_EQ(View(moved, local).lookupCell("x", x, site), b.cell());
+}
+
 }  // namespace
 }  // namespace vorn
