@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/Platform.h"
 #include "values/Error.h"
 
 namespace vorn::builtins {
@@ -66,6 +67,9 @@ void checkGroup(std::uint32_t word) {
 
 }  // namespace
 
+// A look at Ctrl-C every 2^20 groups keeps a gigabyte's run interruptible.
+constexpr std::size_t kGroupsBetweenChecks = (std::size_t(1) << 20) - 1;
+
 std::string base64Encode(std::string_view bytes) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t groups = bytes.size() / 3;
@@ -73,6 +77,7 @@ std::string base64Encode(std::string_view bytes) {
     std::string out(4 * (groups + (rest > 0 ? 1 : 0)), kPad);
     char* o = out.data();
     for (std::size_t g = 0; g < groups; ++g, in += 3, o += 4) {
+        if ((g & kGroupsBetweenChecks) == kGroupsBetweenChecks) platform::throwIfInterrupted();
         const unsigned b0 = in[0], b1 = in[1], b2 = in[2];
         o[0] = kTop[b0];
         o[1] = kLow[((b0 & 3) << 4) | (b1 >> 4)];
@@ -108,6 +113,7 @@ std::string base64Decode(std::string_view text) {
     auto* o = reinterpret_cast<unsigned char*>(out.data());
     const std::size_t fullGroups = length / 4 - (padding > 0 ? 1 : 0);
     for (std::size_t g = 0; g < fullGroups; ++g, in += 4, o += 3) {
+        if ((g & kGroupsBetweenChecks) == kGroupsBetweenChecks) platform::throwIfInterrupted();
         const std::uint32_t word = kDec0[in[0]] | kDec1[in[1]] | kDec2[in[2]] | kDec3[in[3]];
         checkGroup(word);
         o[0] = static_cast<unsigned char>(word);

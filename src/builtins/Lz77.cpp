@@ -9,6 +9,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/Platform.h"
 #include "values/Error.h"
 
 namespace vorn::builtins {
@@ -20,6 +21,8 @@ constexpr std::int32_t kRingMask = kWindow - 1;
 constexpr int kMaxMatch = 18;
 constexpr std::size_t kStreamHeader = 8;
 constexpr std::size_t kStreamToken = 9;
+// Tokens between two looks at Ctrl-C, so that a long run gives way at once.
+constexpr std::uint32_t kInterruptCheckEvery = 1 << 14;
 
 // The search indexes the window by its 2-byte and 3-byte prefixes, one level
 // per length, hashed into small tables (so a bucket may hold strangers and
@@ -279,7 +282,12 @@ std::vector<Lz77Token> lz77Tokenize(std::string_view data) {
     if (n == 0) return tokens;
     MatchIndex index(d, n);
     std::int32_t pos = 0;
+    std::uint32_t untilCheck = kInterruptCheckEvery;
     while (pos < n) {
+        if (--untilCheck == 0) {
+            untilCheck = kInterruptCheckEvery;
+            platform::throwIfInterrupted();
+        }
         index.advanceTo(pos);
         const Match m = index.longest(pos);
         tokens.push_back({m.offset, m.length, d[pos + m.length]});
@@ -360,7 +368,12 @@ std::string lz77Expand(const std::vector<Lz77Token>& tokens) {
     out.resize(static_cast<std::size_t>(total));
     char* o = out.data();
     std::size_t w = 0;
+    std::uint32_t untilCheck = kInterruptCheckEvery;
     for (const Lz77Token& t : tokens) {
+        if (--untilCheck == 0) {
+            untilCheck = kInterruptCheckEvery;
+            platform::throwIfInterrupted();
+        }
         if (t.length > 0) {
             const auto len = static_cast<std::size_t>(t.length);
             const char* src = o + (w - static_cast<std::size_t>(t.offset));

@@ -15,7 +15,7 @@ namespace vorn {
 void missingTokens(const char* what) { throw ScriptError(messages::kMissingToken, what); }
 
 ValueRef requireName(const Run& run, const Operand& name) {
-    ValueRef v = run.findName(name.text, name.hash);
+    ValueRef v = run.findName(name);
     if (!v) throw ScriptError(messages::kUnknownName, name.text);
     return v;
 }
@@ -60,7 +60,7 @@ namespace {
 void executeAssign(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "assignment needs a target, an operator and a value");
     const Operand& name = statement.tokens[0];
-    const ValueRef target = run.assignTarget(name.text, name.hash);
+    const ValueRef target = run.assignTarget(name);
     assignInPlace(run, target, name.text, statement.tokens[1], statement.tokens[2]);
 }
 

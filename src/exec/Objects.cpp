@@ -49,7 +49,7 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     const std::vector<Operand>& path = statement.tokens[0].groupExpression().tokens;
     if (statement.tokens[0].groupExpression().tooShort) throw ScriptError(messages::kTooShort, "(");
 
-    ValueRef target = run.findName(path[0].text, path[0].hash);
+    ValueRef target = run.findName(path[0]);
     if (!target) throw ScriptError(messages::kUnknownName, path[0].text);
     for (std::size_t i = 1; i < path.size(); ++i) {
         const MemberMap& members = target->members().get();

@@ -57,7 +57,7 @@ public:
     ErrorBoundary boundary = ErrorBoundary::No;
 
     // What operands see: the inherited table, then the local one.
-    const View& view() {
+    const View& view() const {
         if (!view_) view_.emplace(inherited, local);
         return *view_;
     }
@@ -66,17 +66,25 @@ public:
 
     // The Value the name refers to (inherited table first), or null.
     ValueRef findName(std::string_view name, std::uint64_t hash) const;
+    // The same for a prepared name, through the name's lookup cache.
+    ValueRef findName(const Operand& name) const {
+        return ValueRef(view().lookupCell(name.text, name.hash, name.lookup));
+    }
     // Rebinds name in the table that has it (inherited first), else in the local table.
     void bindName(std::string_view name, std::uint64_t hash, ValueRef value);
     // The Value an assignment writes to; a new name gets a default Value in the local table.
     ValueRef assignTarget(std::string_view name, std::uint64_t hash);
+    ValueRef assignTarget(const Operand& name) {
+        if (Cell* found = view().lookupCell(name.text, name.hash, name.lookup)) return ValueRef(found);
+        return assignTarget(name.text, name.hash);
+    }
 
     // The body run of compare/each/until starts from this: every inherited
     // entry, then every local entry, the local one winning.
     Scope nestedScope() const { return Scope::merge(local, inherited); }
 
 private:
-    std::optional<View> view_;
+    mutable std::optional<View> view_;
 };
 
 // Runs block. Either scope may be null; both may be the same Scope.

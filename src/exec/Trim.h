@@ -16,7 +16,9 @@ namespace vorn {
 
 // Call after the contents of a possibly bound Value changed (assignment,
 // add), with a name it is bound under, or "" when none is at hand.
-inline void noteChange(const ValueRef& value, std::string_view name) { noteStale(value, name); }
+inline void noteChange(const ValueRef& value, std::string_view name) {
+    if (value->hasStalePayload()) noteStale(value, name);
+}
 
 // Trims every Value that view shows and that carries stale payloads.
 void trimNoted(const View& view);

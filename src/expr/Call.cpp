@@ -5,6 +5,7 @@
 // method. Names the callee creates end with the call; assignments to names
 // it can see change the caller's Values in place.
 #include <deque>
+#include <new>
 #include <string>
 
 #include "exec/Objects.h"
@@ -19,12 +20,60 @@ namespace vorn {
 
 namespace {
 
-// "arg0", "arg1", ...; a deque keeps earlier names in place as it grows.
-const std::string& argumentName(std::size_t index) {
-    static std::deque<std::string> names;
-    while (names.size() <= index) names.push_back("arg" + std::to_string(names.size()));
+struct ArgumentName {
+    std::string name;
+    std::uint64_t hash;
+};
+
+// "arg0", "arg1", ... with their hashes; a deque keeps earlier names in
+// place as it grows.
+const ArgumentName& argumentName(std::size_t index) {
+    static std::deque<ArgumentName> names;
+    while (names.size() <= index) {
+        std::string name = "arg" + std::to_string(names.size());
+        const std::uint64_t hash = hashName(name);
+        names.push_back({std::move(name), hash});
+    }
     return names[index];
 }
+
+// An argument on its way into the call scope.
+struct BoundArgument {
+    const std::string* name = nullptr;
+    std::uint64_t hash = 0;
+    ValueRef value;
+};
+
+// The arguments of one call: the first few in place (in storage that is
+// not cleared first: each call makes one of these), more on the heap.
+class Arguments {
+public:
+    Arguments() = default;
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+    ~Arguments() {
+        for (std::size_t i = 0; i < count_ && i < kInPlace; ++i) slot(i).~BoundArgument();
+    }
+
+    void add(const std::string& name, std::uint64_t hash, ValueRef value) {
+        if (count_ < kInPlace) new (&storage_[count_ * sizeof(BoundArgument)]) BoundArgument{&name, hash, std::move(value)};
+        else more_.push_back({&name, hash, std::move(value)});
+        ++count_;
+    }
+    template <class F>
+    void forEach(F&& f) {
+        for (std::size_t i = 0; i < count_; ++i) f(i < kInPlace ? slot(i) : more_[i - kInPlace]);
+    }
+
+private:
+    static constexpr std::size_t kInPlace = 4;
+    BoundArgument& slot(std::size_t i) {
+        return *std::launder(reinterpret_cast<BoundArgument*>(&storage_[i * sizeof(BoundArgument)]));
+    }
+    alignas(BoundArgument) unsigned char storage_[kInPlace * sizeof(BoundArgument)];
+    std::vector<BoundArgument> more_;
+    std::size_t count_ = 0;
+};
 
 // Makes a new object from a scaffold: its "origin" body runs isolated, seeing
 // only the call's own scope, and the names it creates become the members.
@@ -53,15 +102,18 @@ Value performCall(const CallSite& call, const View& view) {
     const Value callee = evaluateExpression(call.callee(), view, InlineBlocks::On);
 
     // Arguments, evaluated left to right into new Values.
-    std::vector<std::pair<const std::string*, ValueRef>> arguments;
+    Arguments arguments;
     if (call.hasArguments) {
         const auto& texts = call.arguments();
         const std::vector<std::string>& argNames = callee.argNames().get();
-        arguments.reserve(texts.size());
         for (std::size_t i = 0; i < texts.size(); ++i) {
             ValueRef argument = newValue(evaluateExpression(*texts[i], view, InlineBlocks::On));
-            const std::string& name = i < argNames.size() ? argNames[i] : argumentName(i);
-            arguments.emplace_back(&name, std::move(argument));
+            if (i < argNames.size()) {
+                arguments.add(argNames[i], hashName(argNames[i]), std::move(argument));
+            } else {
+                const ArgumentName& name = argumentName(i);
+                arguments.add(name.name, name.hash, std::move(argument));
+            }
         }
     }
 
@@ -75,11 +127,10 @@ Value performCall(const CallSite& call, const View& view) {
     } else if (callee.kind != Kind::Scaffold) {
         callScope = view.merged();
     }
-    for (auto& [name, argument] : arguments) {
-        callScope.set(*name, std::move(argument));
-    }
+    arguments.forEach([&](BoundArgument& argument) { callScope.set(*argument.name, argument.hash, std::move(argument.value)); });
     if (callee.bound() && callee.boundObject()) {
-        callScope.set("self", callee.boundObject());
+        static const std::uint64_t kSelfHash = hashName("self");
+        callScope.set("self", kSelfHash, callee.boundObject());
     }
 
     switch (callee.kind) {

@@ -15,6 +15,8 @@
 #else
 #include <termios.h>
 #include <unistd.h>
+
+#include "platform/TerminalRestore.h"
 #endif
 
 namespace vorn::platform {
@@ -86,16 +88,19 @@ public:
         termios raw = saved_;
         // No line editing, no echo. Signal keys and Enter arrive as plain
         // bytes (Ctrl+C as 3, Enter as '\r'), as a Windows console key read
-        // delivers them; this also means no signal can leave the terminal
-        // stuck in this mode.
+        // delivers them; signals from elsewhere (SIGTERM, SIGHUP, SIGQUIT)
+        // restore the saved mode before they end the process.
         raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
         raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
+        detail::rememberTerminalMode(descriptor_, saved_);
         active_ = tcsetattr(descriptor_, TCSANOW, &raw) == 0;
+        if (!active_) detail::forgetTerminalMode();
     }
     ~RawTerminal() {
         if (active_) tcsetattr(descriptor_, TCSANOW, &saved_);
+        detail::forgetTerminalMode();
     }
     RawTerminal(const RawTerminal&) = delete;
     RawTerminal& operator=(const RawTerminal&) = delete;

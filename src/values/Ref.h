@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "values/Pool.h"
+
 namespace vorn {
 
 class RefCounted {
@@ -101,6 +103,7 @@ public:
 
 private:
     struct Box : RefCounted {
+        VORN_POOLED(Box)
         Box() = default;
         explicit Box(const T& d) : data(d) {}
         explicit Box(T&& d) : data(std::move(d)) {}

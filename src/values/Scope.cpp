@@ -184,7 +184,7 @@ Scope::Leaf::Leaf(std::uint64_t h, std::string n, ValueRef v) : hash(h), name(st
     Scope::noteBound(hash);
     if (value) {
         ++value.cell()->bindings_;
-        noteStale(value, name, hash);
+        if (value->hasStalePayload()) noteStale(value, name, hash);
     }
 }
 

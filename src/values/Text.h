@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "values/Pool.h"
 #include "values/Ref.h"
 
 namespace vorn {
@@ -51,6 +52,7 @@ public:
 
 private:
     struct Buffer : RefCounted {
+        VORN_POOLED(Buffer)
         explicit Buffer(std::string s) : bytes(std::move(s)) {}
         std::string bytes;
         mutable std::shared_ptr<const void> cache;

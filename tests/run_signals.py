@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""Signals and slow operations through the real program.
+
+- Ctrl-C abandons a read of a FIFO that no one writes, at the prompt and
+  during the start-up snapshot of a lib folder holding one, with "error:
+  interrupted"; the session goes on and SLB.BUF keeps its old content.
+- Ctrl-C abandons a long LZ77 compression.
+- A terminal that `getchar` put into single-key mode gets its line mode back
+  when the program is ended by SIGTERM, SIGHUP or SIGQUIT.
+
+The time from the press to the report is printed, not checked.
+
+Usage: run_signals.py PROGRAM
+POSIX only.
+"""
+import os
+import pty
+import resource
+import signal
+import subprocess
+import sys
+import tempfile
+import termios
+import threading
+import time
+
+WAIT_SECONDS = 60
+
+
+class Session:
+    """The program with its output collected; input through a pipe, or a
+    pseudo-terminal when `terminal` is set."""
+
+    def __init__(self, program, folder, terminal=False):
+        self.slave = None
+        if terminal:
+            master, self.slave = pty.openpty()
+            self.proc = subprocess.Popen(
+                [program], cwd=folder, stdin=self.slave, stdout=self.slave, stderr=self.slave,
+                preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_CORE, (0, 0)))
+            self.reader, self.writer = master, master
+        else:
+            self.proc = subprocess.Popen(
+                [program], cwd=folder, stdin=subprocess.PIPE,
+                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+            self.reader, self.writer = self.proc.stdout.fileno(), self.proc.stdin.fileno()
+        self.prompt = os.path.realpath(folder).encode() + b" $ "
+        self.out = b""
+        self.lock = threading.Condition()
+        threading.Thread(target=self._collect, daemon=True).start()
+
+    def _collect(self):
+        while True:
+            try:
+                chunk = os.read(self.reader, 4096)
+            except OSError:
+                chunk = b""
+            with self.lock:
+                if not chunk:
+                    self.out += b"<end of output>"
+                    self.lock.notify_all()
+                    return
+                self.out += chunk
+                self.lock.notify_all()
+
+    def wait_for(self, text, count=1):
+        deadline = time.monotonic() + WAIT_SECONDS
+        with self.lock:
+            while self.out.count(text) < count:
+                left = deadline - time.monotonic()
+                if left <= 0 or self.out.endswith(b"<end of output>"):
+                    raise AssertionError(f"waited for {text!r} x{count}; output so far:\n"
+                                         + self.out.decode("utf-8", "backslashreplace"))
+                self.lock.wait(left)
+
+    def send(self, line):
+        os.write(self.writer, line)
+
+    def size(self):
+        with self.lock:
+            return len(self.out)
+
+    def after(self, start):
+        with self.lock:
+            return self.out[start:]
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        if self.slave is not None:
+            os.close(self.slave)
+            os.close(self.reader)
+
+
+def check(condition, message, session):
+    if not condition:
+        raise AssertionError(message + "; output:\n" + session.out.decode("utf-8", "backslashreplace"))
+
+
+def interrupt_after(s, text, delay=0.5):
+    """Presses Ctrl-C once the program has had time to start the work, and
+    returns the seconds until the error is reported."""
+    time.sleep(delay)
+    pressed = time.monotonic()
+    s.proc.send_signal(signal.SIGINT)
+    s.wait_for(text)
+    return time.monotonic() - pressed
+
+
+def fifo_read_at_the_prompt(program, folder):
+    os.mkfifo(os.path.join(folder, "pipe"))
+    s = Session(program, folder)
+    try:
+        s.wait_for(s.prompt)
+        s.send(b"x = 5\n")
+        s.wait_for(s.prompt, 2)
+        mark = s.size()
+        s.send(b't = $_readfile$("pipe")\n')
+        seconds = interrupt_after(s, b"error: interrupted\n")
+        s.wait_for(s.prompt, 3)
+        check(s.after(mark) == b"\nerror: interrupted\n" + s.prompt, "one error line, then the prompt", s)
+        s.send(b"$print$(x)\n")
+        s.wait_for(b"5\n" + s.prompt)
+        return f"{seconds:.3f} s from Ctrl-C to the report"
+    finally:
+        s.close()
+
+
+def fifo_in_lib_at_start_up(program, folder):
+    os.mkfifo(os.path.join(folder, "lib", "pipe.VORN"))
+    old = b'(("hello.VORN") ("JHByaW50JCgiaGVsbG8iKQ=="))'
+    with open(os.path.join(folder, "SLB.BUF"), "wb") as f:
+        f.write(old)
+    s = Session(program, folder)
+    try:
+        # "saving SLB..." waits in the output buffer while the read waits.
+        s.wait_for(b"initializing...\n")
+        seconds = interrupt_after(s, b"error: interrupted\n")
+        s.wait_for(s.prompt)
+        check(s.out.endswith(b"saving SLB...\r\nerror: interrupted\nOK\n" + s.prompt),
+              "the snapshot should be abandoned whole, then OK and the prompt", s)
+        with open(os.path.join(folder, "SLB.BUF"), "rb") as f:
+            check(f.read() == old, "SLB.BUF should keep its old content", s)
+        return f"{seconds:.3f} s from Ctrl-C to the report"
+    finally:
+        s.close()
+
+
+def long_compression(program, folder):
+    s = Session(program, folder)
+    try:
+        s.wait_for(s.prompt)
+        s.send(b't = ("abcdefghij" * 20000000)\n')
+        s.wait_for(s.prompt, 2)
+        mark = s.size()
+        s.send(b"c = $_lz77compress$(t)\n")
+        seconds = interrupt_after(s, b"error: interrupted\n", 0.2)
+        s.wait_for(s.prompt, 3)
+        check(s.after(mark) == b"\nerror: interrupted\n" + s.prompt, "one error line, then the prompt", s)
+        # Abandoned, not finished: the new name never got the result.
+        mark = s.size()
+        s.send(b'$print$($varexists$("c"))\n')
+        s.wait_for(s.prompt, 4)
+        check(s.after(mark) == b"0\n" + s.prompt, "c should not have been made", s)
+        return f"{seconds:.3f} s from Ctrl-C to the report"
+    finally:
+        s.close()
+
+
+def line_mode_flags(descriptor):
+    lflag = termios.tcgetattr(descriptor)[3]
+    return {name: bool(lflag & getattr(termios, name)) for name in ("ICANON", "ECHO", "ISIG")}
+
+
+def terminal_restored_after(sig):
+    def case(program, folder):
+        s = Session(program, folder, terminal=True)
+        try:
+            s.wait_for(s.prompt)
+            s.send(b"k = $getchar\n")
+            deadline = time.monotonic() + WAIT_SECONDS
+            while line_mode_flags(s.slave)["ICANON"]:
+                check(time.monotonic() < deadline, "getchar never took the terminal", s)
+                time.sleep(0.05)
+            s.proc.send_signal(sig)
+            status = s.proc.wait(WAIT_SECONDS)
+            check(status == -sig, f"the signal should end the program, not status {status}", s)
+            flags = line_mode_flags(s.slave)
+            check(all(flags.values()), f"line mode should be back: {flags}", s)
+            return None
+        finally:
+            s.close()
+    case.__name__ = f"terminal_restored_after_{signal.Signals(sig).name}"
+    return case
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    if os.name == "nt":
+        print("signal tests: skipped (POSIX only)")
+        return 0
+    program = os.path.abspath(sys.argv[1])
+    cases = [fifo_read_at_the_prompt, fifo_in_lib_at_start_up, long_compression] + [
+        terminal_restored_after(sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)]
+    failures = 0
+    for case in cases:
+        with tempfile.TemporaryDirectory(prefix="vorn-signals-") as folder:
+            os.mkdir(os.path.join(folder, "lib"))
+            try:
+                note = case(program, folder)
+                print(f"ok   {case.__name__}" + (f" ({note})" if note else ""))
+            except Exception as e:  # report every case, then fail
+                failures += 1
+                print(f"FAIL {case.__name__}: {e}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
