@@ -329,6 +329,41 @@ def idle_presses_at_the_restore_question_never_arm(program, folder):
             proc.kill()
 
 
+def ending_signals_give_the_terminal_back(program, folder):
+    """SIGTERM, SIGHUP or SIGQUIT while the editor holds the terminal: its
+    line mode (canonical input, echo, signal keys) is back afterwards."""
+    import pty
+    import resource
+    import termios
+    for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
+        master, slave = pty.openpty()
+        proc = subprocess.Popen(
+            [program], cwd=folder, stdin=slave, stdout=slave, stderr=slave,
+            env=dict(os.environ, TERM="xterm"),
+            preexec_fn=lambda: (os.setsid(), resource.setrlimit(resource.RLIMIT_CORE, (0, 0))))
+        try:
+            deadline = time.monotonic() + WAIT_SECONDS
+            while termios.tcgetattr(slave)[3] & termios.ECHO:
+                if time.monotonic() > deadline or proc.poll() is not None:
+                    raise AssertionError("the line editor never took the terminal")
+                if select.select([master], [], [], 0.05)[0]:
+                    os.read(master, 4096)
+            proc.send_signal(sig)
+            status = proc.wait(WAIT_SECONDS)
+            if status != -sig:
+                raise AssertionError(f"{signal.Signals(sig).name} should end the program, not status {status}")
+            lflag = termios.tcgetattr(slave)[3]
+            for flag in ("ICANON", "ECHO", "ISIG"):
+                if not lflag & getattr(termios, flag):
+                    raise AssertionError(f"{flag} should be back after {signal.Signals(sig).name}")
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+            os.close(master)
+            os.close(slave)
+
+
 EDITOR_CASES = (edited_line_runs_as_edited, up_recalls_the_previous_line, utf8_text_is_kept,
                 ctrl_c_and_ctrl_d_abandon_a_continuation, ctrl_c_at_the_prompt_gives_a_fresh_prompt,
                 idle_press_never_arms)
@@ -348,13 +383,15 @@ def main():
     cases = PLAIN_CASES if plain else EDITOR_CASES + PLAIN_CASES
     failures = 0
     pipe_cases = (idle_presses_on_a_pipe_never_arm, idle_presses_at_the_restore_question_never_arm)
+    if not plain:
+        pipe_cases += (ending_signals_give_the_terminal_back,)
     for case in cases + pipe_cases:
         with tempfile.TemporaryDirectory(prefix="vorn-terminal-") as folder:
             # An empty lib folder: the session starts without the restore question.
             os.mkdir(os.path.join(folder, "lib"))
             term = None
             try:
-                if case in pipe_cases:
+                if case in pipe_cases:  # these start the program themselves
                     case(program, folder)
                 else:
                     term = Terminal(program, folder)

@@ -16,9 +16,12 @@
 
 #include <langinfo.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <editline/readline.h>
+
+#include "platform/TerminalRestore.h"
 
 namespace vorn::platform {
 
@@ -152,7 +155,14 @@ PromptRead editLine(const std::string& prompt, std::string& line) {
     // The editor does not watch for window size changes itself (it would
     // have to take over the signals); a resize between two lines is seen here.
     rl_resize_terminal();
+    // The editor holds the terminal in its own mode while the line is
+    // edited; SIGTERM, SIGHUP or SIGQUIT meanwhile give it back this one
+    // before they end the process.
+    termios lineMode{};
+    const bool modeKnown = tcgetattr(fileno(stdin), &lineMode) == 0;
+    if (modeKnown) detail::rememberTerminalMode(fileno(stdin), lineMode);
     char* text = readline(prompt.c_str());
+    if (modeKnown) detail::forgetTerminalMode();
     if (interruptedWhileEditing || takePromptInterrupt()) {
         std::free(text);
         return PromptRead::Interrupted;
