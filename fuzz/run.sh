@@ -21,7 +21,7 @@ fi
 build=$1
 seconds=$2
 shift 2
-harnesses=${*:-splitter expression program session listtext base64 lz77}
+harnesses=${*:-splitter expression program session listtext base64 lz77 check}
 logs=${FUZZ_LOGS:-fuzz/logs}
 mkdir -p "$logs"
 logs=$(cd "$logs" && pwd)
@@ -39,7 +39,7 @@ for h in $harnesses; do
     mkdir -p "$corpus"
     set -- -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=4096
     case $h in
-        splitter|expression|program|session|listtext) set -- "$@" -dict=fuzz/vorn.dict ;;
+        splitter|expression|program|session|listtext|check) set -- "$@" -dict=fuzz/vorn.dict ;;
         lz77) set -- "$@" -max_len=16384 ;;
     esac
     # One worker process, which libFuzzer restarts after a timeout or running

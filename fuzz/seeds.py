@@ -3,7 +3,7 @@
 the codecs' test vectors.
 
 The corpora are committed; run this again only to rebuild them after the
-golden scripts changed much (it replaces the seven folders):
+golden scripts changed much (it replaces the eight folders):
     python3 fuzz/seeds.py
 """
 import base64
@@ -126,8 +126,22 @@ def write(harness, items):
     print(f"{harness}: {len(seen)} files, {total} bytes")
 
 
+def checker_cases():
+    """(name, bytes) of the checker's golden cases."""
+    folder = os.path.join(ROOT, "tests", "check")
+    found = []
+    for name in sorted(os.listdir(folder)):
+        if name.endswith(".vorn"):
+            with open(os.path.join(folder, name), "rb") as f:
+                found.append((f"check_{name[: -len('.vorn')]}", f.read()))
+    return found
+
+
 def main():
     every = scripts()
+
+    # check: the checker's own cases and every golden script.
+    write("check", checker_cases() + every)
 
     # program: every golden script (about 60 KB in all).
     write("program", every)

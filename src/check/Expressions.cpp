@@ -146,8 +146,16 @@ void Walker::positions(const std::vector<Located>& tokens) {
         if (empty(right)) return emptyToken(right, "is read as an operand and fails");
         if (i == n) return;
         const std::size_t pending = i++;
-        // A pending operator that ends the text is dropped: harmless.
-        if (i == n) return;
+        if (i == n) {
+            // A pending operator that ends the text is dropped, harmlessly;
+            // a text that is no operator was meant as something else.
+            if (!empty(pending) && !isOperatorText(tokens[pending].text))
+                warn(tokens[pending].line, code::kUnknownOperator,
+                     quoted(shown(tokens[pending].text)) +
+                         " stands where an operator belongs at the end of the expression, so it is ignored; "
+                         "join it with an operator, or write it as an operand of its own");
+            return;
+        }
         if (empty(pending)) return emptyToken(pending, "takes the place of an operator, and the value so far is lost");
         if (!isBinaryOperator(tokens[pending].text)) return unknownOperator(pending);
     }

@@ -134,6 +134,10 @@ TEST(CheckExpressions, TextInOperatorPosition) {
     EXPECT_EQ(firstText("x = (a = b)"),
               "\"=\" is no operator, so this step yields an unspecified value; compare with ==: (a == b)");
     EXPECT_EQ(found("x = (a + b c d)"), Codes{"1 V009"});
+    EXPECT_EQ(found("x = (a + b c)"), Codes{"1 V009"});
+    EXPECT_EQ(firstText("x = (a + b c)"),
+              "\"c\" stands where an operator belongs at the end of the expression, so it is ignored; join it with "
+              "an operator, or write it as an operand of its own");
     // Every operator, and a pending operator that ends the text, is fine.
     EXPECT_EQ(found("x = (a and b or c == d != e > f >= g < h <= i + j - k * l / m -> n)\nx = (1 + 2 *)"),
               Codes{});
