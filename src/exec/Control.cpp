@@ -80,7 +80,7 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     if (sequence.kind == Kind::String) {
         const Text text = sequence.text;
         for (char c : text.str())
-            if (pass(newValue(Value::ofText(std::string(1, c))))) return;
+            if (pass(newValue(Value::ofText(Text::ofByte(c))))) return;
         return;
     }
     const ItemList elements = sequence.items.get();

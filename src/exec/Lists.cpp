@@ -57,7 +57,7 @@ void executeIndex(Run& run, const PreparedStatement& statement) {
     if (p < 0 || static_cast<std::uint64_t>(p) > text.size())
         throw ScriptError(messages::kPositionOutOfRange, formatInteger(p));
     const char c = static_cast<std::size_t>(p) < text.size() ? text[static_cast<std::size_t>(p)] : '\0';
-    run.bindName(result.text, result.hash, newValue(Value::ofText(std::string(1, c))));
+    run.bindName(result.text, result.hash, newValue(Value::ofText(Text::ofByte(c))));
 }
 
 void executeWhere(Run& run, const PreparedStatement& statement) {

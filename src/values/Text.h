@@ -22,6 +22,16 @@ public:
     explicit Text(std::string s) { if (!s.empty()) buf_ = Ref<Buffer>::make(std::move(s)); }
     Text(const char* s) : Text(std::string(s)) {}
 
+    // The one-byte text of c. Its buffer is shared by every such text (made
+    // once per byte value): `each` over a text and `index` on a text make one
+    // per character, and a change to any of them detaches it first.
+    static const Text& ofByte(char c) {
+        static Text texts[256];
+        Text& t = texts[static_cast<unsigned char>(c)];
+        if (!t.buf_) t = Text(std::string(1, c));
+        return t;
+    }
+
     const std::string& str() const { return buf_ ? buf_->bytes : emptyString(); }
     std::string_view view() const { return str(); }
     std::size_t size() const { return buf_ ? buf_->bytes.size() : 0; }

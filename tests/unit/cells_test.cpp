@@ -252,3 +252,20 @@ TEST(LookupCache, FollowsEveryChangeOfEitherTable) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(OneByteTexts, ShareABufferUntilOneChanges) {
+    Text a = Text::ofByte('q');
+    const Text b = Text::ofByte('q');
+    EXPECT_EQ(&a.str(), &b.str());
+    a.edit() += "r";
+    EXPECT_EQ(a.str(), "qr");
+    EXPECT_EQ(b.str(), "q");
+    EXPECT_EQ(Text::ofByte('q').str(), "q");
+    EXPECT_EQ(Text::ofByte('\0').size(), 1u);
+}
+
+}  // namespace
+}  // namespace vorn
