@@ -3,8 +3,11 @@
 // Everything goes through C stdio on stdin/stdout, so line reads and key
 // reads share one input buffer and never steal bytes from each other.
 #include "platform/Platform.h"
+#include "values/Limits.h"
 
 #include <cstdio>
+#include <new>
+#include <string>
 
 #ifdef _WIN32
 #include <conio.h>
@@ -134,6 +137,23 @@ namespace {
 bool atLineStartNow = true;
 }  // namespace
 
+namespace {
+// Drops what is left of a line that cannot be held, so that its rest never
+// runs as a line of its own, and reports it.
+[[noreturn]] void dropRestOfLine(std::string& line) {
+    std::string().swap(line);
+    for (;;) {
+        const int byte = nextInputByte();
+        if (byte == '\n') break;
+        if (byte == EOF) {
+            inputEnded = true;
+            break;
+        }
+    }
+    throw Limits::textTooLong();
+}
+}  // namespace
+
 bool readLine(std::string& line) {
     line.clear();
     if (inputEnded) return false;
@@ -152,7 +172,12 @@ bool readLine(std::string& line) {
             if (stdinIsTerminal()) atLineStartNow = true;
             return true;
         }
-        line.push_back(static_cast<char>(byte));
+        if (line.size() >= Limits::maxTextBytes()) dropRestOfLine(line);
+        try {
+            line.push_back(static_cast<char>(byte));
+        } catch (const std::bad_alloc&) {
+            dropRestOfLine(line);
+        }
     }
 }
 
