@@ -3,8 +3,10 @@
 // Everything goes through C stdio on stdin/stdout, so line reads and key
 // reads share one input buffer and never steal bytes from each other.
 #include "platform/Platform.h"
+#include "values/Limits.h"
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 #ifdef _WIN32
@@ -245,6 +247,23 @@ PromptRead readPromptLine(std::string& line, const std::string* continuation) {
     return result;
 }
 
+namespace {
+// Drops what is left of a line that cannot be held, so that its rest never
+// runs as a line of its own, and reports it.
+[[noreturn]] void dropRestOfLine(std::string& line) {
+    std::string().swap(line);
+    for (;;) {
+        const int byte = nextInputByte();
+        if (byte == '\n') break;
+        if (byte == EOF) {
+            inputEnded = true;
+            break;
+        }
+    }
+    throw Limits::textTooLong();
+}
+}  // namespace
+
 bool readLine(std::string& line) {
     line.clear();
     if (inputEnded) return false;
@@ -263,7 +282,12 @@ bool readLine(std::string& line) {
             if (stdinIsTerminal()) atLineStartNow = true;
             return true;
         }
-        line.push_back(static_cast<char>(byte));
+        if (line.size() >= Limits::maxTextBytes()) dropRestOfLine(line);
+        try {
+            line.push_back(static_cast<char>(byte));
+        } catch (const std::bad_alloc&) {
+            dropRestOfLine(line);
+        }
     }
 }
 

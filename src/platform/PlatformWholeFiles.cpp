@@ -176,6 +176,9 @@ fs::path replacedFile(const fs::path& start, const std::string& path) {
 
 void replaceContent(const std::string& path, const void* data, std::size_t size, bool text) {
     const fs::path target = replacedFile(fs::path(wideFromNarrow(path)), path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+    if (existed && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) cannotWrite(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(L".");
     static unsigned counter = 0;
     fs::path temporary;
@@ -209,15 +212,12 @@ void replaceContent(const std::string& path, const void* data, std::size_t size,
     if (ok && _commit(fd) != 0) ok = false;
     if (_close(fd) != 0) ok = false;
     if (ok) {
-        const DWORD attributes = GetFileAttributesW(target.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            // Keeps the replaced file's attributes and security settings.
-            ok = ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                              nullptr, nullptr) != 0;
-        } else {
-            ok = MoveFileExW(temporary.c_str(), target.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-        }
+        // ReplaceFileW keeps the replaced file's attributes and security
+        // settings; where it cannot be used (some file systems, Wine) the
+        // rename replaces the file all the same.
+        ok = (existed && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                      nullptr, nullptr) != 0) ||
+             MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
     if (!ok) {
         DeleteFileW(temporary.c_str());
