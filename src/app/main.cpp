@@ -1,5 +1,9 @@
 // The VORN program: runs the boot script compiled into it.
 #include "app/BootScript.h"
 #include "app/Interpreter.h"
+#include "platform/Platform.h"
 
-int main(int, char**) { return vorn::runProgram(vorn::bootScript(), vorn::ProgramKind::Session); }
+int main(int, char**) {
+    vorn::platform::installLineEditor();
+    return vorn::runProgram(vorn::bootScript(), vorn::ProgramKind::Session);
+}

@@ -1,9 +1,12 @@
 // Console builtins: print, input, getchar, _beep, _whereami.
+#include "app/PromptEntry.h"
 #include "builtins/Arguments.h"
 #include "builtins/Builtins.h"
 #include "exec/Run.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
+
+#include <optional>
 
 namespace vorn::builtins {
 
@@ -27,6 +30,14 @@ Value print(Scope* scope) {
 
 Value input(Scope*) {
     std::string line;
+    if (inBoundaryExec()) {
+        if (!readPromptEntry(line)) throw EndOfSession{};
+        return Value::ofText(std::move(line));
+    }
+    // The boot script's own questions (the restore dialogue) wait idle like
+    // the prompt: a Ctrl-C there is no first press of two.
+    std::optional<platform::PromptWait> idle;
+    if (inBoundaryStatement()) idle.emplace();
     if (!platform::readLine(line)) {
         // The interactive loop itself asking for a line at end of input ends
         // the session; a script's own input just reads as empty text.

@@ -50,7 +50,22 @@ private:
     bool saved_;
 };
 
+// The kind of the error-boundary statement being carried out.
+StatementKind gBoundaryStatementKind = StatementKind::Empty;
+
+class BoundaryStatement {
+public:
+    explicit BoundaryStatement(StatementKind kind) : saved_(gBoundaryStatementKind) { gBoundaryStatementKind = kind; }
+    ~BoundaryStatement() { gBoundaryStatementKind = saved_; }
+    BoundaryStatement(const BoundaryStatement&) = delete;
+    BoundaryStatement& operator=(const BoundaryStatement&) = delete;
+
+private:
+    StatementKind saved_;
+};
+
 void executeGuarded(Run& run, const PreparedStatement& statement) {
+    const BoundaryStatement current(statement.kind);
     const bool program = run.boundary == ErrorBoundary::Program;
     if (program && gStartUpHooks.before) gStartUpHooks.before();
     try {
@@ -68,6 +83,8 @@ void executeGuarded(Run& run, const PreparedStatement& statement) {
 }  // namespace
 
 bool inBoundaryStatement() { return gInBoundaryRun; }
+
+bool inBoundaryExec() { return gInBoundaryRun && gBoundaryStatementKind == StatementKind::Exec; }
 
 void setStartUpHooks(StartUpHooks hooks) { gStartUpHooks = hooks; }
 

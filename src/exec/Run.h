@@ -95,6 +95,11 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
 // directly (not inside a call, exec or also it started).
 bool inBoundaryStatement();
 
+// True while the operand of an exec statement of an error-boundary run is
+// evaluated directly: the interactive loop's `exec ($input)` asking for the
+// next line typed at the prompt.
+bool inBoundaryExec();
+
 // Reports an error as one line "error: <text>", on a fresh line.
 void reportError(const std::string& text);
 

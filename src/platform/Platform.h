@@ -22,7 +22,8 @@ namespace vorn::platform {
 // One key, without echo and without waiting for Enter. On a terminal this is
 // the console's key read (Windows _getch, a raw termios read elsewhere; Enter
 // gives "\r" and Ctrl+C gives "\x03" on both). When standard input is not a
-// terminal, the next byte of standard input. Standard output is flushed first.
+// terminal (on Windows: not a console, which the NUL device is not either),
+// the next byte of standard input. Standard output is flushed first.
 // Returns "" at end of input.
 std::string readKey();
 
@@ -48,14 +49,67 @@ bool atLineStart();
 
 bool stdinIsTerminal();
 
+// ---- The interactive prompt ----------------------------------------------------
+
+// What one read of the interactive prompt gave.
+enum class PromptRead {
+    Line,         // a line, without its line end
+    Interrupted,  // Ctrl-C while it waited: what was typed is gone
+    Ended,        // end of input (Ctrl-D at an empty line)
+};
+
+// A line editor: shows `prompt`, lets the user edit one line and returns it.
+// Keeps its own history of the lines it returned.
+using LineEditor = PromptRead (*)(const std::string& prompt, std::string& line);
+
+// Makes the interactive prompt read through `editor` (null: plain reads).
+void setLineEditor(LineEditor editor);
+
+// The line editor of this program, where it was built with one; does
+// nothing otherwise.
+void installLineEditor();
+
+// True when standard input and standard output are both terminals: then the
+// interactive prompt reads through the line editor where there is one,
+// continues unbalanced entries and takes Ctrl-C as "throw this line away".
+bool promptIsInteractive();
+
+// Reads one line of the interactive prompt at a terminal (promptIsInteractive).
+// `continuation` null: the prompt is what was written since the last line
+// end, which reaches the screen through the editor so that its redraws keep
+// it; otherwise *continuation is written as the prompt. Unlike readLine, the
+// end of input is not final: a terminal can be read again after Ctrl-D.
+PromptRead readPromptLine(std::string& line, const std::string* continuation);
+
 // ---- Interrupts ------------------------------------------------------------
 
 // Set when the user pressed Ctrl-C; whoever honours it clears it.
 extern volatile std::sig_atomic_t gInterruptRequested;
 
-// Makes Ctrl-C set gInterruptRequested instead of ending the program; a
-// second Ctrl-C within a second (or while one is still pending) ends it.
+// Makes Ctrl-C set gInterruptRequested instead of ending the program. A
+// second Ctrl-C within a second of a press that interrupted running code (or
+// while such a press is still pending) ends it. Presses while a PromptWait
+// lives never count as a first press.
 void installInterruptHandler();
+
+// Marks, for its lifetime, that the interactive prompt waits for its line: a
+// Ctrl-C meanwhile interrupts no code; it is noted for takePromptInterrupt
+// and wakes a reader that polls promptWakeDescriptor. Pending presses are
+// dropped when it starts and when it ends.
+class PromptWait {
+public:
+    PromptWait();
+    ~PromptWait();
+    PromptWait(const PromptWait&) = delete;
+    PromptWait& operator=(const PromptWait&) = delete;
+};
+
+// True once after a Ctrl-C while a PromptWait lived.
+bool takePromptInterrupt();
+
+// Becomes readable when Ctrl-C is pressed while a PromptWait lives; -1 where
+// there is no such descriptor (Windows).
+int promptWakeDescriptor();
 
 // Throws the "interrupted" error, clearing the request, when Ctrl-C is pending.
 void throwIfInterrupted();

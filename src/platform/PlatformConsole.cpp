@@ -11,6 +11,7 @@
 
 #ifdef _WIN32
 #include <conio.h>
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #else
@@ -31,7 +32,14 @@ bool inputEnded = false;
 #ifdef _WIN32
 
 int inputDescriptor() { return _fileno(stdin); }
-bool isTerminal(int descriptor) { return _isatty(descriptor) != 0; }
+int outputDescriptor() { return _fileno(stdout); }
+// A console, not just any character device: _isatty also says yes for the
+// NUL device, on which _getch would return the -1 of a failed console read.
+bool isTerminal(int descriptor) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
 
 // Held while a line is read so that each byte costs no locking of its own.
 class InputLock {
@@ -58,6 +66,7 @@ void prepareOutput() {
 #else
 
 int inputDescriptor() { return fileno(stdin); }
+int outputDescriptor() { return fileno(stdout); }
 bool isTerminal(int descriptor) { return isatty(descriptor) != 0; }
 
 class InputLock {
@@ -133,9 +142,110 @@ std::string readKey() {
 }
 
 namespace {
+
 // Whether the console cursor is at the start of a line, as far as we know.
 bool atLineStartNow = true;
+
+LineEditor lineEditor = nullptr;
+
+// With a line editor at a terminal, output after the last line end is held
+// here instead of going to the stream: if a prompt read follows, that text is
+// the prompt, and the editor has to draw it itself to redraw it later.
+std::string heldTail;
+// More than this is no prompt; it goes out as it comes.
+constexpr std::size_t kMaxHeldTail = 4096;
+
+bool holdingTail() {
+    static const bool holding = lineEditor != nullptr && promptIsInteractive();
+    return holding;
+}
+
+void writeStream(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
+
+void releaseHeldTail() {
+    writeStream(heldTail);
+    heldTail.clear();
+}
+
+void writeHolding(std::string_view bytes) {
+    const std::size_t lineEnd = bytes.rfind('\n');
+    if (lineEnd == std::string_view::npos) {
+        heldTail.append(bytes);
+        if (heldTail.size() > kMaxHeldTail) releaseHeldTail();
+        return;
+    }
+    releaseHeldTail();
+    writeStream(bytes.substr(0, lineEnd + 1));
+    heldTail.assign(bytes.substr(lineEnd + 1));
+}
+
+// The held output that belongs to the current screen line, taken away to be
+// drawn by the editor; whatever a carriage return already put behind the
+// cursor is written out first.
+std::string takePromptText() {
+    const std::size_t lineStart = heldTail.rfind('\r');
+    if (lineStart != std::string::npos) {
+        writeStream(std::string_view(heldTail).substr(0, lineStart + 1));
+        heldTail.erase(0, lineStart + 1);
+    }
+    std::string prompt = std::move(heldTail);
+    heldTail.clear();
+    return prompt;
+}
+
+// A plain read of one terminal line, for builds without a line editor and
+// for Windows, whose console edits the line itself (cooked mode: arrows,
+// F7 history). The end of input is not remembered: a terminal can go on.
+PromptRead readTerminalLine(std::string& line) {
+    line.clear();
+    flushOut();
+    const InputLock lock;
+    for (;;) {
+        const int byte = nextInputByte();
+        if (byte == EOF) {
+            std::clearerr(stdin);
+#ifdef _WIN32
+            // Ctrl+C ends a console read early, and its handler runs on a
+            // thread of its own: give it a moment to say so.
+            for (int wait = 0; wait < 20 && line.empty(); ++wait) {
+                if (takePromptInterrupt()) return PromptRead::Interrupted;
+                Sleep(5);
+            }
+#endif
+            if (takePromptInterrupt()) return PromptRead::Interrupted;
+            return line.empty() ? PromptRead::Ended : PromptRead::Line;
+        }
+        if (byte == '\n') {
+            atLineStartNow = true;
+            return PromptRead::Line;
+        }
+        line.push_back(static_cast<char>(byte));
+    }
+}
+
 }  // namespace
+
+void setLineEditor(LineEditor editor) { lineEditor = editor; }
+
+bool promptIsInteractive() {
+    static const bool interactive = isTerminal(inputDescriptor()) && isTerminal(outputDescriptor());
+    return interactive;
+}
+
+PromptRead readPromptLine(std::string& line, const std::string* continuation) {
+    line.clear();
+    if (lineEditor == nullptr) {
+        if (continuation != nullptr) writeOut(*continuation);
+        return readTerminalLine(line);
+    }
+    const std::string prompt = continuation != nullptr ? *continuation : takePromptText();
+    flushOut();
+    const PromptRead result = lineEditor(prompt, line);
+    // The editor leaves the cursor on a fresh line after a line; after Ctrl-C
+    // or Ctrl-D it is still behind the text.
+    atLineStartNow = result == PromptRead::Line;
+    return result;
+}
 
 namespace {
 // Drops what is left of a line that cannot be held, so that its rest never
@@ -186,13 +296,17 @@ void writeBell() { writeOut("\a"); }
 void writeOut(std::string_view bytes) {
     prepareOutput();
     if (bytes.empty()) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    if (holdingTail()) writeHolding(bytes);
+    else writeStream(bytes);
     atLineStartNow = bytes.back() == '\n';
 }
 
 bool atLineStart() { return atLineStartNow; }
 
-void flushOut() { std::fflush(stdout); }
+void flushOut() {
+    if (!heldTail.empty()) releaseHeldTail();
+    std::fflush(stdout);
+}
 
 bool stdinIsTerminal() { return isTerminal(inputDescriptor()); }
 

@@ -166,14 +166,19 @@ Ref<Node> merge(const Ref<Node>& a, const Ref<Node>& b, int depth) {
     return sameAsA ? a : out;
 }
 
-std::uint64_t gWatchMask = 0;
+// A filter of 4,096 bits over the watched hashes: with the 38 builtin names
+// an unwatched name passes it about once in a hundred, so binding a name
+// rarely needs the exact scan below.
+constexpr std::size_t kWatchWords = 64;
+std::uint64_t gWatchFilter[kWatchWords] = {};
+bool watchFilterHas(std::uint64_t hash) { return gWatchFilter[(hash >> 6) % kWatchWords] & (1ull << (hash & 63)); }
 std::vector<std::uint64_t>& watchedHashes() {
     static std::vector<std::uint64_t> hashes;
     return hashes;
 }
 
 bool isWatched(std::uint64_t hash) {
-    if (!(gWatchMask & (1ull << (hash & 63)))) return false;
+    if (!watchFilterHas(hash)) return false;
     const auto& hashes = watchedHashes();
     return std::find(hashes.begin(), hashes.end(), hash) != hashes.end();
 }
@@ -295,7 +300,7 @@ Scope Scope::merge(const Scope& preferredIn, const Scope& otherIn) {
 
 void Scope::watchName(std::string_view name) {
     const std::uint64_t h = hashName(name);
-    gWatchMask |= 1ull << (h & 63);
+    gWatchFilter[(h >> 6) % kWatchWords] |= 1ull << (h & 63);
     watchedHashes().push_back(h);
 }
 
