@@ -50,6 +50,7 @@ class Terminal:
         self.prompt = os.path.realpath(folder).encode() + b" $ "
         self.out = b""
         self.status = None
+        self.editor = True  # the program reads the prompt through a line editor
 
     def _read(self, timeout):
         ready, _, _ = select.select([self.fd], [], [], timeout)
@@ -90,6 +91,15 @@ class Terminal:
             if time.monotonic() > deadline:
                 raise AssertionError("the line editor never took the terminal; output:\n" + self.shown())
             self._read(0.02)
+
+    def ready_for_key(self):
+        """Before a control key at the prompt: with a line editor, waits until
+        it has the terminal. A Ctrl-D that reaches the terminal while it is
+        still in line mode, between two edited lines, is taken by the
+        terminal as end-of-file there and lost when the editor switches to
+        single-key mode."""
+        if self.editor:
+            self.wait_for_editor()
 
     def size(self):
         return len(self.out)
@@ -200,12 +210,14 @@ def ctrl_c_and_ctrl_d_abandon_a_continuation(term):
     term.type(b"lost2 = (1 +\r")
     term.wait_for(b"\r\n... ", 2)
     mark = term.size()
+    term.ready_for_key()
     term.type(CTRL_D)
     term.wait_for(term.prompt, 4)
     check(b"unfinished entry abandoned\r\n" in term.after(mark),
           "Ctrl-D in a continuation should say that the entry is abandoned", term)
     shown = run_line(term, b"$print$(($varexists$(\"lost\") + $varexists$(\"lost2\") + kept))", 4)
     check(b"\r\n7\r\n" in shown, "abandoned entries should define nothing and keep the names", term)
+    term.ready_for_key()
     term.type(CTRL_D)
     status = term.finish()
     check(exit_code(term, status) == 0, "the next Ctrl-D should end the program with 0", term)
@@ -236,6 +248,7 @@ def ctrl_c_at_the_prompt_gives_a_fresh_prompt(term):
 def ctrl_d_ends_with_status_zero(term):
     term.wait_for(term.prompt)
     run_line(term, b"$print$(\"bye\")", 1)
+    term.ready_for_key()
     term.type(CTRL_D)
     status = term.finish()
     check(exit_code(term, status) == 0, "Ctrl-D at an empty prompt should end with 0", term)
@@ -395,6 +408,7 @@ def main():
                     case(program, folder)
                 else:
                     term = Terminal(program, folder)
+                    term.editor = not plain
                     case(term)
                 print(f"ok   {case.__name__}")
             except Exception as e:  # report every case, then fail
