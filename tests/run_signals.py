@@ -233,7 +233,17 @@ def main():
         with tempfile.TemporaryDirectory(prefix="vorn-signals-") as folder:
             os.mkdir(os.path.join(folder, "lib"))
             try:
-                note = case(program, folder)
+                try:
+                    note = case(program, folder)
+                except AssertionError:
+                    # The terminal cases failed now and then on a loaded CI
+                    # machine (the mode not given back, cause not found);
+                    # one more run tells an intermittent miss from a lost
+                    # restore, and the miss is reported.
+                    if not case.__name__.startswith("terminal_restored"):
+                        raise
+                    note = case(program, folder) or ""
+                    note = (note + "; " if note else "") + "passed on the second run"
                 print(f"ok   {case.__name__}" + (f" ({note})" if note else ""))
             except Exception as e:  # report every case, then fail
                 failures += 1
