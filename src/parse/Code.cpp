@@ -244,19 +244,19 @@ SharedSource copyOf(std::string_view text) { return std::make_shared<const std::
 
 }  // namespace
 
-const Expression& Operand::groupExpression() const {
+const Expression& Operand::buildGroup() const {
     Built& b = built();
     if (!b.group) b.group = expressionIn(text, line);
     return *b.group;
 }
 
-const CallSite& Operand::callSite() const {
+const CallSite& Operand::buildCall() const {
     Built& b = built();
     if (!b.call) b.call = callIn(text, nullptr);
     return *b.call;
 }
 
-const Block& Operand::inlineBody() const {
+const Block& Operand::buildBody() const {
     Built& b = built();
     if (!b.block) {
         // The body starts on the line of its opening brace.

@@ -64,26 +64,43 @@ struct Operand {
         Value value;
         bool fails = false;
     };
-    // Null until the literal is first read.
-    const Literal* literal() const { return literal_.get(); }
-    const Literal& setLiteral(Literal literal) const;
-
-    const Expression& groupExpression() const;
-    const CallSite& callSite() const;
-    const Block& inlineBody() const;  // the text without its braces
-    // How many tokens of the text this one stands for: more than one for an
-    // empty token that stands for the surplus of a long run of empty tokens
-    // (see Expression).
-    std::uint32_t count() const { return built_ ? built_->count : 1; }
-
-private:
+    // What the pieces of a group, call or body are, once built.
     struct Built {
         std::shared_ptr<const Expression> group;
         std::shared_ptr<const CallSite> call;
         std::shared_ptr<const Block> block;  // inline block body
         std::uint32_t count = 1;
     };
+
+    // Null until the literal is first read.
+    const Literal* literal() const { return literal_.get(); }
+    const Literal& setLiteral(Literal literal) const;
+
+    // Each piece is read on every evaluation: the check for one built
+    // before stays inline.
+    const Expression& groupExpression() const {
+        if (built_ && built_->group) return *built_->group;
+        return buildGroup();
+    }
+    const CallSite& callSite() const {
+        if (built_ && built_->call) return *built_->call;
+        return buildCall();
+    }
+    // The text without its braces.
+    const Block& inlineBody() const {
+        if (built_ && built_->block) return *built_->block;
+        return buildBody();
+    }
+    // How many tokens of the text this one stands for: more than one for an
+    // empty token that stands for the surplus of a long run of empty tokens
+    // (see Expression).
+    std::uint32_t count() const { return built_ ? built_->count : 1; }
+
+private:
     Built& built() const;
+    const Expression& buildGroup() const;
+    const CallSite& buildCall() const;
+    const Block& buildBody() const;
     friend class ExpressionBuilder;
 
     mutable std::unique_ptr<Literal> literal_;

@@ -171,3 +171,12 @@ TEST(SharedSource, LongRunsOfEmptyTokensEvaluateAsTheWholeRun) {
         }
     }
 }
+
+TEST(SharedSource, EveryTokenKeepsASmallRecord) {
+    // Every token of a text has one, so a line of short tokens costs this
+    // much per token; what only some tokens need is built apart.
+    EXPECT_LE(sizeof(Operand), 96u);
+    const auto expression = compileExpression("(a + b)");
+    EXPECT_EQ(expression->tokens[0].literal(), nullptr);
+    EXPECT_EQ(expression->tokens[0].count(), 1u);
+}
