@@ -60,6 +60,7 @@ Operand::Literal readLiteral(const Operand& operand) {
 
 const Value& literalOf(const Operand& operand) {
     const Operand::Literal* literal = operand.literal();
+    if (literal && !literal->fails) [[likely]] return literal->value;
     if (!literal) literal = &operand.setLiteral(readLiteral(operand));
     if (literal->fails) throw ScriptError(literal->value.text.str());
     return literal->value;

@@ -274,7 +274,8 @@ std::shared_ptr<const Expression> compileExpression(std::string_view text, std::
 }
 
 void ArgumentList::append(const Expression* expression, bool joinRun) {
-    if (!(joinRun && !runs_.empty() && runs_.back().expression == expression)) runs_.push_back({expression, size_});
+    if (joinRun && !runs_.empty() && runs_.back().expression == expression) joined_ = true;
+    else runs_.push_back({expression, size_});
     ++size_;
 }
 
@@ -290,8 +291,8 @@ std::shared_ptr<const CallSite> compileCall(std::string_view token) {
     return callIn(copy, std::move(source));
 }
 
-const Expression& CallSite::callee() const {
-    if (!calleeCache) calleeCache = expressionIn(calleeText, Operand::kUnknownLine);
+const Expression& CallSite::buildCallee() const {
+    calleeCache = expressionIn(calleeText, Operand::kUnknownLine);
     return *calleeCache;
 }
 

@@ -134,9 +134,7 @@ std::shared_ptr<const Expression> compileExpression(std::string_view text,
 class ArgumentList {
 public:
     std::size_t size() const { return size_; }
-    const Expression* operator[](std::size_t i) const {
-        return runs_.size() == size_ ? runs_[i].expression : find(i);
-    }
+    const Expression* operator[](std::size_t i) const { return joined_ ? find(i) : runs_[i].expression; }
     void append(const Expression* expression, bool joinRun);
 
 private:
@@ -147,6 +145,7 @@ private:
     const Expression* find(std::size_t i) const;
     std::vector<Run> runs_;
     std::size_t size_ = 0;
+    bool joined_ = false;  // some run holds more than one argument
 };
 
 // A call token taken apart at its "$" signs.
@@ -162,12 +161,13 @@ struct CallSite {
     bool hasSharing = false;
     std::string_view sharingGroup;
 
-    const Expression& callee() const;
+    const Expression& callee() const { return calleeCache ? *calleeCache : buildCallee(); }
     // The argument texts, each compiled as an expression.
     const ArgumentList& arguments() const;
     // The shared names with their hashes.
     const std::vector<std::pair<std::string, std::uint64_t>>& sharedNames() const;
 
+    const Expression& buildCallee() const;
     mutable std::shared_ptr<const Expression> calleeCache;
     mutable bool argumentsReady = false;
     mutable ArgumentList argumentCache;
