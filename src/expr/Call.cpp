@@ -4,7 +4,7 @@
 // has a sharing group), its arguments as new Values, and "self" for a
 // method. Names the callee creates end with the call; assignments to names
 // it can see change the caller's Values in place.
-#include <deque>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -25,16 +25,17 @@ struct ArgumentName {
     std::uint64_t hash;
 };
 
-// "arg0", "arg1", ... with their hashes; a deque keeps earlier names in
-// place as it grows.
+// "arg0", "arg1", ... with their hashes, made once each; each name keeps
+// its place as the list grows.
 const ArgumentName& argumentName(std::size_t index) {
-    static std::deque<ArgumentName> names;
+    static std::vector<std::unique_ptr<const ArgumentName>> names;
+    if (index < names.size()) return *names[index];
     while (names.size() <= index) {
         std::string name = "arg" + std::to_string(names.size());
         const std::uint64_t hash = hashName(name);
-        names.push_back({std::move(name), hash});
+        names.push_back(std::make_unique<const ArgumentName>(ArgumentName{std::move(name), hash}));
     }
-    return names[index];
+    return *names[index];
 }
 
 // An argument on its way into the call scope.

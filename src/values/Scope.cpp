@@ -253,8 +253,12 @@ void Scope::set(std::string_view name, std::uint64_t hash, ValueRef value) {
             return;
         }
     }
-    // A table that nobody shares is cheapest to change in place.
-    if (!root_ || root_.unique()) {
+    // A new name in a table that nobody shares is cheapest to add to the
+    // trie in place. A name the trie already binds is rebound in the
+    // overlay instead: a name rebound again and again (a loop's "element")
+    // then leaves the trie and its stamp alone, so the cached lookups of
+    // every other name stay valid.
+    if ((!root_ || root_.unique()) && !findLeaf(root_.get(), 0, hash, name)) {
         root_ = insert(std::move(root_), 0, leaf);
         stamp_ = freshStamp();
         return;

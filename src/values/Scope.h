@@ -7,10 +7,13 @@
 // neither copying nor binding costs time proportional to the number of
 // visible names. Entries refer to Values; copies of a Scope share them.
 //
-// The few most recent bindings sit in a small overlay in front of the trie
-// (a call's arguments, a loop's "element"), so building a call scope from
-// its caller's view touches no trie node at all; the overlay is folded into
-// the trie when it fills up.
+// Bindings made in a table whose trie is shared (a call's arguments) or
+// that rebind a name the trie already has (a loop's "element", pass after
+// pass) sit in a small overlay in front of the trie, so building a call
+// scope from its caller's view touches no trie node at all, and rebinding
+// one name leaves the trie's stamp (below) alone; the overlay is folded
+// into the trie when it fills up. A new name in an unshared table goes
+// straight into the trie.
 //
 // Iteration is in no particular order; entriesInOrder() gives the byte-wise
 // name order that scripts can observe.
