@@ -71,6 +71,47 @@ Operand::Built& Operand::built() const {
     return *built_;
 }
 
+// A text at least this long is split twice: once to count its pieces, so
+// that their records are allocated once at their final size. A vector grown
+// by doubling holds up to three times its items' size while it moves them,
+// and the allocator keeps most of that memory after (a line of a million
+// tokens); for short texts the second pass would cost more than it saves.
+constexpr std::size_t kCountFirst = 64 * 1024;
+
+// Counts the tokens an expression keeps (see Expression) and the statements
+// of a block.
+class PieceCounter final : public TokenSink {
+public:
+    void token(std::string_view token) override {
+        if (statements > 0) return;
+        if (!token.empty()) {
+            endRun();
+            ++tokens;
+        } else if (++emptyRun_ <= Expression::kEmptyRunKept) {
+            ++tokens;
+        }
+    }
+    void statementEnd() override {
+        if (statements == 0) endRun();
+        ++statements;
+    }
+    std::size_t tokens = 0;      // of the first statement
+    std::size_t statements = 0;
+
+private:
+    void endRun() {
+        if (emptyRun_ > Expression::kEmptyRunKept) tokens += (emptyRun_ - Expression::kEmptyRunKept) % 4;
+        emptyRun_ = 0;
+    }
+    std::uint32_t emptyRun_ = 0;
+};
+
+PieceCounter countPieces(std::string_view text) {
+    PieceCounter counter;
+    if (text.size() >= kCountFirst) scanStatements(text, counter);
+    return counter;
+}
+
 // Prepares the pieces of an expression's first statement as the splitter
 // cuts them, keeping long runs of empty tokens short (see Expression).
 class ExpressionBuilder final : public TokenSink {
@@ -127,9 +168,10 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
         }
         text = text.substr(1, text.size() - 2);
     }
+    expression.tokens.reserve(countPieces(text).tokens);
     ExpressionBuilder builder(expression, firstLine);
     scanStatements(text, builder);
-    expression.tokens.shrink_to_fit();
+    if (text.size() < kCountFirst) expression.tokens.shrink_to_fit();
 }
 
 std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine) {
@@ -223,7 +265,6 @@ public:
             } else {
                 prepared.kind = StatementKind::Assign;
             }
-            prepared.tokens.shrink_to_fit();
         }
         // Empty statements stay: the kind trim still happens before them.
         block_.statements.push_back(std::move(prepared));
@@ -241,9 +282,9 @@ std::shared_ptr<const Block> blockIn(std::string_view code, std::uint32_t firstL
     auto block = std::make_shared<Block>();
     block->ownText = ownText;
     block->source = std::move(source);
+    block->statements.reserve(countPieces(code).statements);
     BlockBuilder builder(*block, firstLine);
     scanStatements(code, builder);
-    block->statements.shrink_to_fit();
     return block;
 }
 
