@@ -67,10 +67,10 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     const Value sequence = evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On);
     Scope loopScope = run.nestedScope();
 
-    static const std::uint64_t kElementHash = hashName("element");
+    static const SymbolRef kElement = intern("element");
     const Block& body = statement.tokens[1].inlineBody();
     auto pass = [&](const ValueRef& element) {
-        loopScope.set("element", kElementHash, element);
+        loopScope.set(kElement, element);
         BlockResult result = runBlock(body, &loopScope, nullptr);
         return endedRun(run, result);
     };
