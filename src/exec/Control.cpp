@@ -45,7 +45,7 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     const Block& body = statement.tokens[1].inlineBody();
     Scope scope = run.nestedScope();
     BlockResult result =
-        runBlock(body, &scope, nullptr, run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within);
+        runBlockIn(body, scope, nullptr, run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within);
     endedRun(run, result);
 }
 
@@ -71,7 +71,7 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     const Block& body = statement.tokens[1].inlineBody();
     auto pass = [&](const ValueRef& element) {
         loopScope.set(kElement, element);
-        BlockResult result = runBlock(body, &loopScope, nullptr);
+        BlockResult result = runBlockIn(body, loopScope, nullptr);
         return endedRun(run, result);
     };
 

@@ -83,7 +83,7 @@ Value instantiate(const Value& scaffold, Scope& callScope) {
     const Block& body = blockOfText(code, true);
 
     Scope members;
-    runBlock(body, &callScope, &members);
+    runBlockIn(body, callScope, &members);
     return *buildObject(members, origin);
 }
 
@@ -129,7 +129,7 @@ Value performCall(const CallSite& call, const View& view) {
     switch (callee.kind) {
         case Kind::Func: {
             const Block& body = blockOfText(callee.text, true);
-            return runBlock(body, &callScope, nullptr).value;
+            return runBlockIn(body, callScope, nullptr).value;
         }
         case Kind::Scaffold: return instantiate(callee, callScope);
         case Kind::CFunc: {

@@ -75,7 +75,7 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
             if (inlineBlocks == InlineBlocks::Off) return Value::ofFunc(Text(operand.text));
             const Block& body = operand.inlineBody();
             Scope scope = view.merged();
-            return runBlock(body, &scope, nullptr).value;
+            return runBlockIn(body, scope, nullptr).value;
         }
         case Operand::Form::Literal:
         case Operand::Form::Number: return literalOf(operand);
