@@ -64,6 +64,16 @@ TEST(RunTables, SameScopeAsBothTablesKeepsTheLocalTableLast) {
         runBlock(*prepareBlock(code), &loop, &loop);
         EXPECT_EQ(loop.find("x"), original) << code;
         EXPECT_EQ(static_cast<bool>(loop.find("fresh")), std::string(code).find("fresh") != std::string::npos) << code;
+
+        // An until pass gets the same from the loop scope as its local
+        // table and a copy of it as the inherited one.
+        Scope borrowed;
+        borrowed.set("x", original);
+        Scope passInherited = borrowed;
+        runBlockIn(*prepareBlock(code), passInherited, &borrowed);
+        EXPECT_EQ(borrowed.find("x"), original) << code;
+        EXPECT_EQ(borrowed.entriesInOrder().size(), loop.entriesInOrder().size()) << code;
+        EXPECT_FALSE(passInherited.identicalTo(borrowed)) << code;
     }
 }
 
