@@ -202,6 +202,15 @@ Scope::Leaf::Leaf(SymbolRef n, ValueRef v) : hash(n->hash), name(std::move(n)), 
     }
 }
 
+void Scope::Leaf::rebind(ValueRef v) {
+    if (value) --value.cell()->bindings_;
+    value = std::move(v);
+    if (value) {
+        ++value.cell()->bindings_;
+        if (value->hasStalePayload()) noteStale(value, name->text, hash);
+    }
+}
+
 Scope::Leaf::~Leaf() {
     if (value) --value.cell()->bindings_;
 }
@@ -255,13 +264,16 @@ void Scope::set(const SymbolRef& name, ValueRef value) {
         builtinsBound_ = false;
         foreignBuiltinNames_ = true;
     }
-    Ref<Leaf> leaf = Ref<Leaf>::make(name, std::move(value));
     for (std::uint8_t i = 0; i < overlayCount_; ++i) {
         if (overlay_[i]->name == name) {
-            overlay_[i] = std::move(leaf);
+            // A binding that no copy of the table shares changes in place
+            // (a loop's "element", pass after pass).
+            if (overlay_[i].unique()) overlay_[i]->rebind(std::move(value));
+            else overlay_[i] = Ref<Leaf>::make(name, std::move(value));
             return;
         }
     }
+    Ref<Leaf> leaf = Ref<Leaf>::make(name, std::move(value));
     // A new name in a table that nobody shares is cheapest to add to the
     // trie in place. A name the trie already binds is rebound in the
     // overlay instead: a name rebound again and again (a loop's "element")

@@ -190,6 +190,8 @@ struct Scope::Leaf : RefCounted {
     VORN_POOLED(Leaf)
     Leaf(SymbolRef n, ValueRef v);
     ~Leaf();
+    // Binds the leaf's name to v instead; only for a leaf nothing else shares.
+    void rebind(ValueRef v);
     Leaf(const Leaf&) = delete;
     Leaf& operator=(const Leaf&) = delete;
     std::uint64_t hash;
