@@ -186,12 +186,13 @@ void Walker::call(const Located& token, int depth) {
         at = token.text.find('$', at + 1);
     const int line = token.line + lineEnds(token.text.substr(0, std::min(at, token.text.size())));
 
-    const std::string& group = site->argumentGroup;
+    const std::string_view group = site->argumentGroup;
     StatementList split;
-    if (!this->split(std::string_view(group).substr(2, group.size() - 3), line, split)) return;
+    if (!this->split(group.substr(2, group.size() - 3), line, split)) return;
     const std::vector<Located> arguments = locate(split.front(), line);
-    const std::string callee = "$" + site->calleeText;
-    const std::string sharing = site->hasSharing ? site->sharingGroup : "";
+    std::string callee = "$";
+    callee += site->calleeText;
+    const std::string sharing = site->hasSharing ? std::string(site->sharingGroup) : "";
 
     if (laterLines(split, line, "an argument list")) {
         // The first line alone is what is passed; its own mistakes are

@@ -16,7 +16,7 @@ void missingTokens(const char* what) { throw ScriptError(messages::kMissingToken
 
 ValueRef requireName(const Run& run, const Operand& name) {
     ValueRef v = run.findName(name);
-    if (!v) throw ScriptError(messages::kUnknownName, name.text);
+    if (!v) throw ScriptError(messages::kUnknownName, std::string(name.text));
     return v;
 }
 

@@ -83,7 +83,7 @@ void executeRemove(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "remove needs a list name and a position");
     const ValueRef list = requireName(run, statement.tokens[0]);
     const std::int64_t n = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
-    if (list->items.empty()) throw ScriptError(messages::kRemoveFromEmpty, statement.tokens[0].text);
+    if (list->items.empty()) throw ScriptError(messages::kRemoveFromEmpty, std::string(statement.tokens[0].text));
     ItemList& items = list->items.edit();
     items.erase(items.begin() + static_cast<std::ptrdiff_t>(checkedPosition(n, items.size())));
 }

@@ -50,13 +50,16 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     if (statement.tokens[0].groupExpression().tooShort) throw ScriptError(messages::kTooShort, "(");
 
     ValueRef target = run.findName(path[0]);
-    if (!target) throw ScriptError(messages::kUnknownName, path[0].text);
+    if (!target) throw ScriptError(messages::kUnknownName, std::string(path[0].text));
     for (std::size_t i = 1; i < path.size(); ++i) {
-        const MemberMap& members = target->members().get();
-        auto it = members.find(path[i].text);
-        if (it == members.end()) throw ScriptError(messages::kNoSuchMember, path[i].text);
-        ValueRef next = it->second;
-        target = std::move(next);
+        // An empty token can stand for a long run of them.
+        for (std::uint32_t step = 0; step < path[i].count(); ++step) {
+            const MemberMap& members = target->members().get();
+            auto it = members.find(path[i].text);
+            if (it == members.end()) throw ScriptError(messages::kNoSuchMember, std::string(path[i].text));
+            ValueRef next = it->second;
+            target = std::move(next);
+        }
     }
     assignInPlace(run, target, path.size() == 1 ? std::string_view(path[0].text) : std::string_view(),
                   statement.tokens[1], statement.tokens[2]);

@@ -27,9 +27,9 @@ bool startsLikeNumber(std::string_view text) {
 // The error of a token that is neither a name nor readable as a number,
 // saying what the token is: "stoi: unknown name prnt" and the like.
 std::string unreadableOperand(const Operand& operand) {
-    const std::string& token = operand.text;
-    const char* conversion = token.find('.') != std::string::npos ? "stold" : "stoi";
-    const std::string shown = token.substr(0, 40);
+    const std::string_view token = operand.text;
+    const char* conversion = token.find('.') != std::string_view::npos ? "stold" : "stoi";
+    const std::string shown(token.substr(0, 40));
     std::string detail;
     if (token.empty()) detail = "empty token (two blanks in a row, a blank at an end, or empty parentheses)";
     else if (operand.isNot) detail = "not in operand position";
@@ -40,25 +40,30 @@ std::string unreadableOperand(const Operand& operand) {
 }
 
 // The literal Value of a text or number token, read once and kept.
-const Value& literalOf(const Operand& operand) {
-    if (!operand.literalReady) {
-        try {
-            if (operand.form == Operand::Form::Literal) {
-                if (operand.text.size() < 2) throw ScriptError(messages::kTooShort, operand.text);
-                operand.literal = Value::ofText(operand.text.substr(1, operand.text.size() - 2));
-            } else if (operand.text.find('.') != std::string::npos) {
-                operand.literal = Value::ofReal(parseRealPrefix(operand.text));
-            } else {
-                operand.literal = Value::ofInteger(parseIntPrefix(operand.text));
-            }
-        } catch (const ScriptError& e) {
-            operand.literalFails = true;
-            operand.literalError = operand.form == Operand::Form::Number ? unreadableOperand(operand) : e.what();
+Operand::Literal readLiteral(const Operand& operand) {
+    Operand::Literal literal;
+    try {
+        if (operand.form == Operand::Form::Literal) {
+            if (operand.text.size() < 2) throw ScriptError(messages::kTooShort, std::string(operand.text));
+            literal.value = Value::ofText(std::string(operand.text.substr(1, operand.text.size() - 2)));
+        } else if (operand.text.find('.') != std::string_view::npos) {
+            literal.value = Value::ofReal(parseRealPrefix(operand.text));
+        } else {
+            literal.value = Value::ofInteger(parseIntPrefix(operand.text));
         }
-        operand.literalReady = true;
+    } catch (const ScriptError& e) {
+        literal.fails = true;
+        literal.value = Value::ofText(operand.form == Operand::Form::Number ? unreadableOperand(operand) : e.what());
     }
-    if (operand.literalFails) throw ScriptError(operand.literalError);
-    return operand.literal;
+    return literal;
+}
+
+const Value& literalOf(const Operand& operand) {
+    const Operand::Literal* literal = operand.literal();
+    if (literal && !literal->fails) [[likely]] return literal->value;
+    if (!literal) literal = &operand.setLiteral(readLiteral(operand));
+    if (literal->fails) throw ScriptError(literal->value.text.str());
+    return literal->value;
 }
 
 // A "not" that opens a step flips the integer field and keeps the kind.
@@ -72,7 +77,7 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
         case Operand::Form::Call: return performCall(operand.callSite(), view);
         case Operand::Form::Group: return evaluateExpression(operand.groupExpression(), view, InlineBlocks::On);
         case Operand::Form::Block: {
-            if (inlineBlocks == InlineBlocks::Off) return Value::ofFunc(Text(operand.text));
+            if (inlineBlocks == InlineBlocks::Off) return Value::ofFunc(Text(std::string(operand.text)));
             const Block& body = operand.inlineBody();
             Scope scope = view.merged();
             return runBlockIn(body, scope, nullptr).value;
@@ -190,7 +195,7 @@ Value evaluateExpression(const Expression& expression, const View& view, InlineB
             return result;
         }
         const Operand& op = tokens[i++];
-        if (i == n) throw ScriptError(messages::kMissingOperand, op.text);
+        if (i == n) throw ScriptError(messages::kMissingOperand, std::string(op.text));
         const Operand& right = tokens[i++];
         if (!isPlain(right)) a.own();
         OperandValue b;

@@ -49,55 +49,91 @@ struct TextBlocks {
 
 }  // namespace
 
-Operand::Operand(std::string token)
-    : text(std::move(token)), hash(hashName(text)), form(formOf(text)), op(operatorFromText(text)),
-      firstOp(text.empty() ? Operator::None : operatorFromText(std::string_view(text).substr(0, 1))),
-      isNot(text == "not") {}
+Operand::Operand(std::string_view token)
+    : text(token), hash(hashName(text)), form(formOf(text)), op(operatorFromText(text)),
+      firstOp(text.empty() ? Operator::None : operatorFromText(text.substr(0, 1))), isNot(text == "not") {}
 
-const Expression& Operand::groupExpression() const {
-    if (!group) group = compileExpression(text, line);
-    return *group;
+const Operand::Literal& Operand::setLiteral(Literal literal) const {
+    literal_ = std::make_unique<Literal>(std::move(literal));
+    return *literal_;
 }
 
-const CallSite& Operand::callSite() const {
-    if (!call) call = compileCall(text);
-    return *call;
+Operand::Built& Operand::built() const {
+    if (!built_) built_ = std::make_unique<Built>();
+    return *built_;
 }
 
-const Block& Operand::inlineBody() const {
-    if (!block) {
-        // The body starts on the line of its opening brace.
-        const bool inStatement = line != kUnknownLine;
-        block = prepareBlock(stripEnds(text), inStatement ? line : 0, !inStatement);
+// Prepares the pieces of an expression's first statement as the splitter
+// cuts them, keeping long runs of empty tokens short (see Expression).
+class ExpressionBuilder final : public TokenSink {
+public:
+    ExpressionBuilder(Expression& expression, std::uint32_t firstLine)
+        : tokens_(expression.tokens), line_(firstLine) {}
+
+    void token(std::string_view token) override {
+        if (done_) return;
+        if (token.empty()) {
+            if (++emptyRun_ > Expression::kEmptyRunKept) return;
+        } else {
+            endRun();
+        }
+        tokens_.emplace_back(token);
+        tokens_.back().line = line_;
+        if (line_ != Operand::kUnknownLine)
+            line_ += static_cast<std::uint32_t>(std::count(token.begin(), token.end(), '\n'));
     }
-    return *block;
-}
+    void statementEnd() override {
+        if (!done_) endRun();
+        done_ = true;
+    }
 
-std::shared_ptr<const Expression> compileExpression(std::string_view text, std::uint32_t firstLine) {
-    auto expr = std::make_shared<Expression>();
+private:
+    // Ends a run of empty tokens: past the tokens kept outright, as many more
+    // as keep the run's length modulo 4; the last one stands for the rest.
+    void endRun() {
+        if (emptyRun_ > Expression::kEmptyRunKept) {
+            const std::uint32_t surplus = emptyRun_ - Expression::kEmptyRunKept;
+            const std::uint32_t kept = surplus % 4;
+            for (std::uint32_t i = 0; i < kept; ++i) {
+                tokens_.emplace_back(std::string_view());
+                tokens_.back().line = line_;
+            }
+            tokens_.back().built().count = surplus - kept + 1;
+        }
+        emptyRun_ = 0;
+    }
+
+    std::vector<Operand>& tokens_;
+    std::uint32_t line_;
+    std::uint32_t emptyRun_ = 0;
+    bool done_ = false;
+};
+
+namespace {
+
+// Fills expression from text, a view into bytes that outlive it.
+void buildExpression(Expression& expression, std::string_view text, std::uint32_t firstLine) {
     if (!text.empty() && text[0] == '(') {
         if (text.size() < 2) {
-            expr->tooShort = true;
-            return expr;
+            expression.tooShort = true;
+            return;
         }
         text = text.substr(1, text.size() - 2);
     }
-    StatementList statements = splitStatements(text);
-    expr->tokens.reserve(statements.front().size());
-    std::uint32_t line = firstLine;
-    for (std::string& token : statements.front()) {
-        const auto lineEnds = firstLine == Operand::kUnknownLine
-                                  ? 0
-                                  : static_cast<std::uint32_t>(std::count(token.begin(), token.end(), '\n'));
-        expr->tokens.emplace_back(std::move(token));
-        expr->tokens.back().line = line;
-        line += lineEnds;
-    }
-    return expr;
+    ExpressionBuilder builder(expression, firstLine);
+    scanStatements(text, builder);
+    expression.tokens.shrink_to_fit();
 }
 
-std::shared_ptr<const CallSite> compileCall(std::string_view token) {
+std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine) {
+    auto expression = std::make_shared<Expression>();
+    buildExpression(*expression, text, firstLine);
+    return expression;
+}
+
+std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource source) {
     auto site = std::make_shared<CallSite>();
+    site->source = std::move(source);
     if (token.empty() || token[0] != '$') return site;
     token.remove_prefix(1);
     // Cut at every "$" the way delimited fields are read from a stream: "$$"
@@ -115,69 +151,60 @@ std::shared_ptr<const CallSite> compileCall(std::string_view token) {
     }
     if (pieces.empty()) return site;
     site->hasCallee = true;
-    site->calleeText = std::string(pieces[0]);
+    site->calleeText = pieces[0];
+    // Each group is its pieces joined, every one with the "$" before it. While
+    // they follow one another in the token the group is a view of it; a piece
+    // of the other group in between makes it a joined copy.
+    const char* argumentEnd = nullptr;
+    const char* sharingEnd = nullptr;
     for (std::size_t i = 1; i < pieces.size(); ++i) {
-        std::string& group = (!pieces[i].empty() && pieces[i][0] == 'L') ? site->sharingGroup : site->argumentGroup;
-        ((!pieces[i].empty() && pieces[i][0] == 'L') ? site->hasSharing : site->hasArguments) = true;
-        group += '$';
-        group += pieces[i];
+        const bool sharing = !pieces[i].empty() && pieces[i][0] == 'L';
+        std::string_view& group = sharing ? site->sharingGroup : site->argumentGroup;
+        std::string& joined = sharing ? site->joinedSharing : site->joinedArguments;
+        const char*& end = sharing ? sharingEnd : argumentEnd;
+        (sharing ? site->hasSharing : site->hasArguments) = true;
+        const char* const dollar = pieces[i].data() - 1;
+        const char* const pieceEnd = pieces[i].data() + pieces[i].size();
+        if (!end) {
+            group = std::string_view(dollar, static_cast<std::size_t>(pieceEnd - dollar));
+        } else if (joined.empty() && end == dollar) {
+            group = std::string_view(group.data(), static_cast<std::size_t>(pieceEnd - group.data()));
+        } else {
+            if (joined.empty()) joined = std::string(group);
+            joined += '$';
+            joined += pieces[i];
+        }
+        end = pieceEnd;
     }
+    if (!site->joinedArguments.empty()) site->argumentGroup = site->joinedArguments;
+    if (!site->joinedSharing.empty()) site->sharingGroup = site->joinedSharing;
     return site;
 }
 
-const Expression& CallSite::callee() const {
-    if (!calleeCache) calleeCache = compileExpression(calleeText);
-    return *calleeCache;
-}
+// Prepares the statements of code, a view into bytes that outlive the block.
+class BlockBuilder final : public TokenSink {
+public:
+    BlockBuilder(Block& block, std::uint32_t firstLine) : block_(block), line_(firstLine) {}
 
-const std::vector<std::shared_ptr<const Expression>>& CallSite::arguments() const {
-    if (!argumentsReady) {
-        // "$(a b)" loses "$(" and ")".
-        if (argumentGroup.size() < 3) throw ScriptError(messages::kMalformedCall, argumentGroup);
-        StatementList statements = splitStatements(std::string_view(argumentGroup).substr(2, argumentGroup.size() - 3));
-        for (const std::string& text : statements.front()) argumentCache.push_back(compileExpression(text));
-        argumentsReady = true;
-    }
-    return argumentCache;
-}
-
-const std::vector<std::pair<std::string, std::uint64_t>>& CallSite::sharedNames() const {
-    if (!sharingReady) {
-        // "$L(x y)" loses "$L(" and ")".
-        if (sharingGroup.size() < 4) throw ScriptError(messages::kMalformedCall, sharingGroup);
-        StatementList statements = splitStatements(std::string_view(sharingGroup).substr(3, sharingGroup.size() - 4));
-        for (std::string& name : statements.front()) {
-            const std::uint64_t h = hashName(name);
-            sharingCache.emplace_back(std::move(name), h);
+    void token(std::string_view token) override {
+        const auto lineEnds = static_cast<std::uint32_t>(std::count(token.begin(), token.end(), '\n'));
+        if (!token.empty()) {
+            statement_.tokens.emplace_back(token);
+            statement_.tokens.back().line = inStatement_;
         }
-        sharingReady = true;
+        inStatement_ += lineEnds;
     }
-    return sharingCache;
-}
 
-std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t firstLine, bool ownText) {
-    auto block = std::make_shared<Block>();
-    block->ownText = ownText;
-    StatementList statements = splitStatements(code);
-    block->statements.reserve(statements.size());
-    // Statements end at line ends outside tokens; every other line end of
-    // the text is inside a token.
-    std::uint32_t line = firstLine;
-    for (Statement& raw : statements) {
-        PreparedStatement prepared;
-        prepared.line = line;
-        std::uint32_t inStatement = 0;
-        for (std::string& token : raw) {
-            const auto lineEnds = static_cast<std::uint32_t>(std::count(token.begin(), token.end(), '\n'));
-            if (!token.empty()) {
-                prepared.tokens.emplace_back(std::move(token));
-                prepared.tokens.back().line = inStatement;
-            }
-            inStatement += lineEnds;
-        }
-        line += inStatement + 1;
+    void statementEnd() override {
+        // Statements end at line ends outside tokens; every other line end of
+        // the text is inside a token.
+        PreparedStatement prepared = std::move(statement_);
+        statement_ = PreparedStatement();
+        prepared.line = line_;
+        line_ += inStatement_ + 1;
+        inStatement_ = 0;
         if (!prepared.tokens.empty()) {
-            const std::string& first = prepared.tokens.front().text;
+            const std::string_view first = prepared.tokens.front().text;
             const StatementKind keyword = keywordKind(first);
             if (keyword != StatementKind::Empty) {
                 prepared.kind = keyword;
@@ -189,18 +216,172 @@ std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t f
             } else {
                 prepared.kind = StatementKind::Assign;
             }
+            prepared.tokens.shrink_to_fit();
         }
         // Empty statements stay: the kind trim still happens before them.
-        block->statements.push_back(std::move(prepared));
+        block_.statements.push_back(std::move(prepared));
     }
+
+private:
+    Block& block_;
+    PreparedStatement statement_;
+    std::uint32_t line_;
+    std::uint32_t inStatement_ = 0;
+};
+
+std::shared_ptr<const Block> blockIn(std::string_view code, std::uint32_t firstLine, bool ownText,
+                                     SharedSource source) {
+    auto block = std::make_shared<Block>();
+    block->ownText = ownText;
+    block->source = std::move(source);
+    BlockBuilder builder(*block, firstLine);
+    scanStatements(code, builder);
+    block->statements.shrink_to_fit();
     return block;
+}
+
+SharedSource copyOf(std::string_view text) { return std::make_shared<const std::string>(text); }
+
+}  // namespace
+
+const Expression& Operand::buildGroup() const {
+    Built& b = built();
+    if (!b.group) b.group = expressionIn(text, line);
+    return *b.group;
+}
+
+const CallSite& Operand::buildCall() const {
+    Built& b = built();
+    if (!b.call) b.call = callIn(text, nullptr);
+    return *b.call;
+}
+
+const Block& Operand::buildBody() const {
+    Built& b = built();
+    if (!b.block) {
+        // The body starts on the line of its opening brace.
+        const bool inStatement = line != kUnknownLine;
+        b.block = blockIn(stripEnds(text), inStatement ? line : 0, !inStatement, nullptr);
+    }
+    return *b.block;
+}
+
+std::shared_ptr<const Expression> compileExpression(std::string_view text, std::uint32_t firstLine) {
+    auto expression = std::make_shared<Expression>();
+    expression->source = copyOf(text);
+    buildExpression(*expression, *expression->source, firstLine);
+    return expression;
+}
+
+void ArgumentList::append(const Expression* expression, bool joinRun) {
+    if (joinRun && !runs_.empty() && runs_.back().expression == expression) joined_ = true;
+    else runs_.push_back({expression, size_});
+    ++size_;
+}
+
+const Expression* ArgumentList::find(std::size_t i) const {
+    // The last run that starts at or before i.
+    auto it = std::upper_bound(runs_.begin(), runs_.end(), i, [](std::size_t at, const Run& run) { return at < run.first; });
+    return std::prev(it)->expression;
+}
+
+std::shared_ptr<const CallSite> compileCall(std::string_view token) {
+    SharedSource source = copyOf(token);
+    const std::string_view copy = *source;
+    return callIn(copy, std::move(source));
+}
+
+const Expression& CallSite::buildCallee() const {
+    calleeCache = expressionIn(calleeText, Operand::kUnknownLine);
+    return *calleeCache;
+}
+
+namespace {
+
+// Takes the pieces and drops them: a first pass over a text raises its
+// splitting errors before anything is made from its pieces.
+class NoSink final : public TokenSink {
+public:
+    void token(std::string_view) override {}
+    void statementEnd() override {}
+};
+
+// Compiles each argument token of a call into the site's store; empty ones
+// all share one expression.
+class ArgumentBuilder final : public TokenSink {
+public:
+    ArgumentBuilder(ArgumentList& list, std::deque<Expression>& store) : list_(list), store_(store) {}
+
+    void token(std::string_view token) override {
+        if (done_) return;
+        if (token.empty()) {
+            if (!empty_) {
+                empty_ = &store_.emplace_back();
+                buildExpression(*empty_, token, Operand::kUnknownLine);
+            }
+            list_.append(empty_, true);
+            return;
+        }
+        Expression& expression = store_.emplace_back();
+        buildExpression(expression, token, Operand::kUnknownLine);
+        list_.append(&expression, false);
+    }
+    void statementEnd() override { done_ = true; }
+
+private:
+    ArgumentList& list_;
+    std::deque<Expression>& store_;
+    Expression* empty_ = nullptr;
+    bool done_ = false;
+};
+
+}  // namespace
+
+const ArgumentList& CallSite::arguments() const {
+    if (!argumentsReady) {
+        // "$(a b)" loses "$(" and ")".
+        if (argumentGroup.size() < 3) throw ScriptError(messages::kMalformedCall, std::string(argumentGroup));
+        const std::string_view inside = argumentGroup.substr(2, argumentGroup.size() - 3);
+        // The whole group splits before any argument is compiled, so that its
+        // own errors come first.
+        NoSink check;
+        scanStatements(inside, check);
+        ArgumentList list;
+        std::deque<Expression> store;
+        ArgumentBuilder builder(list, store);
+        scanStatements(inside, builder);
+        argumentCache = std::move(list);
+        argumentStore = std::move(store);
+        argumentsReady = true;
+    }
+    return argumentCache;
+}
+
+const std::vector<std::pair<std::string, std::uint64_t>>& CallSite::sharedNames() const {
+    if (!sharingReady) {
+        // "$L(x y)" loses "$L(" and ")".
+        if (sharingGroup.size() < 4) throw ScriptError(messages::kMalformedCall, std::string(sharingGroup));
+        StatementList statements = splitStatements(sharingGroup.substr(3, sharingGroup.size() - 4));
+        for (std::string& name : statements.front()) {
+            const std::uint64_t h = hashName(name);
+            sharingCache.emplace_back(std::move(name), h);
+        }
+        sharingReady = true;
+    }
+    return sharingCache;
+}
+
+std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t firstLine, bool ownText) {
+    SharedSource source = copyOf(code);
+    const std::string_view copy = *source;
+    return blockIn(copy, firstLine, ownText, std::move(source));
 }
 
 const Block& blockOfText(const Text& text, bool stripped) {
     if (text.empty()) {
         // No buffer to keep a cache on; an empty text splits the same every time.
         if (stripped) stripEnds(text.view());
-        static const std::shared_ptr<const Block> kEmpty = prepareBlock(std::string_view());
+        static const std::shared_ptr<const Block> kEmpty = blockIn(std::string_view(), 0, true, nullptr);
         return *kEmpty;
     }
     const TextBlocks* cache = text.cached<TextBlocks>();
@@ -210,7 +391,8 @@ const Block& blockOfText(const Text& text, bool stripped) {
         text.setCache<TextBlocks>(std::move(fresh));
     }
     auto& slot = stripped ? cache->stripped : cache->whole;
-    if (!slot) slot = prepareBlock(stripped ? stripEnds(text.view()) : text.view());
+    // The buffer holds both the bytes and the block, so the block views them.
+    if (!slot) slot = blockIn(stripped ? stripEnds(text.view()) : text.view(), 0, true, nullptr);
     return *slot;
 }
 

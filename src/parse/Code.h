@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,70 +26,162 @@ struct Block;
 struct Expression;
 struct CallSite;
 
+// The bytes of one prepared text. Every piece prepared from it (statements,
+// tokens, nested groups, bodies and calls, to any depth) is a view into these
+// bytes, never a copy, so that a text nested n levels deep takes memory in
+// proportion to its length rather than to n times its length. The bytes belong
+// either to the outermost prepared piece (a shared copy made when it was
+// prepared) or to the Text buffer that caches the piece; either way they live
+// at least as long as every view into them.
+using SharedSource = std::shared_ptr<const std::string>;
+
 // One token in operand (or operator) position, with what it will need.
+//
+// The record stays small because every token of a text has one: the fields
+// that each evaluation reads sit inline, what only some tokens need (a
+// literal's value, the pieces of a group, call or body) is built on first
+// use in records of their own.
 struct Operand {
     enum class Form : std::uint8_t { Call, Group, Block, Literal, Number };
 
-    explicit Operand(std::string token);
+    explicit Operand(std::string_view token);
 
-    std::string text;
-    std::uint64_t hash;   // of text, for the name lookup that comes first
+    std::string_view text;  // a view into the prepared text's bytes
+    std::uint64_t hash;     // of text, for the name lookup that comes first
+    mutable LookupCache lookup;  // where the name was last found
     Form form;
     Operator op;          // the operator that text names, if it stands as one
     Operator firstOp;     // the operator its first character names (compound assignment)
     bool isNot;           // text is exactly "not"
-    mutable LookupCache lookup;  // where the name was last found
     // Lines from the start of its statement to the token's first line, when
     // the token is one of a prepared statement's; kUnknownLine otherwise.
     std::uint32_t line = kUnknownLine;
     static constexpr std::uint32_t kUnknownLine = UINT32_MAX;
 
-    // Built on first use.
-    mutable std::shared_ptr<const Expression> group;
-    mutable std::shared_ptr<const CallSite> call;
-    mutable std::shared_ptr<const Block> block;      // inline block body
-    mutable bool literalReady = false;
-    mutable bool literalFails = false;
-    mutable std::string literalError;
-    mutable Value literal;
+    // The value of a text or number literal, read once; when reading it
+    // fails, fails is set and value holds the error's text instead.
+    struct Literal {
+        Value value;
+        bool fails = false;
+    };
+    // What the pieces of a group, call or body are, once built.
+    struct Built {
+        std::shared_ptr<const Expression> group;
+        std::shared_ptr<const CallSite> call;
+        std::shared_ptr<const Block> block;  // inline block body
+        std::uint32_t count = 1;
+    };
 
-    const Expression& groupExpression() const;
-    const CallSite& callSite() const;
-    const Block& inlineBody() const;  // the text without its braces
+    // Null until the literal is first read.
+    const Literal* literal() const { return literal_.get(); }
+    const Literal& setLiteral(Literal literal) const;
+
+    // Each piece is read on every evaluation: the check for one built
+    // before stays inline.
+    const Expression& groupExpression() const {
+        if (built_ && built_->group) return *built_->group;
+        return buildGroup();
+    }
+    const CallSite& callSite() const {
+        if (built_ && built_->call) return *built_->call;
+        return buildCall();
+    }
+    // The text without its braces.
+    const Block& inlineBody() const {
+        if (built_ && built_->block) return *built_->block;
+        return buildBody();
+    }
+    // How many tokens of the text this one stands for: more than one for an
+    // empty token that stands for the surplus of a long run of empty tokens
+    // (see Expression).
+    std::uint32_t count() const { return built_ ? built_->count : 1; }
+
+private:
+    Built& built() const;
+    const Expression& buildGroup() const;
+    const CallSite& buildCall() const;
+    const Block& buildBody() const;
+    friend class ExpressionBuilder;
+
+    mutable std::unique_ptr<Literal> literal_;
+    mutable std::unique_ptr<Built> built_;
 };
 
 // An expression: the tokens of the first statement of its text.
+//
+// A run of more than kEmptyRunKept empty tokens keeps only its first
+// kEmptyRunKept tokens and as many more as make the same remainder modulo 4;
+// the last kept token stands for the rest (Operand::count). Evaluation cannot
+// tell the difference: it takes tokens four at a time (operand, operator,
+// operand, operator), and once a run has filled two such rounds every further
+// round inside it leaves the evaluation exactly as it found it. A member path
+// walks each token as often as it stands for.
 struct Expression {
+    static constexpr std::uint32_t kEmptyRunKept = 16;
+
     bool tooShort = false;  // "(" alone: nothing left to strip
     std::vector<Operand> tokens;
+    SharedSource source;  // the bytes, when the expression was prepared on its own
 };
 // firstLine: the line of the text's start from its statement's start, when
 // the text is (part of) a prepared statement's token; it gives the tokens
-// their lines.
+// their lines. The expression keeps a copy of text.
 std::shared_ptr<const Expression> compileExpression(std::string_view text,
                                                     std::uint32_t firstLine = Operand::kUnknownLine);
 
+// The argument expressions of a call, in order. A run of empty arguments is
+// one entry (each of them is the same empty expression).
+class ArgumentList {
+public:
+    std::size_t size() const { return size_; }
+    const Expression* operator[](std::size_t i) const { return joined_ ? find(i) : runs_[i].expression; }
+    void append(const Expression* expression, bool joinRun);
+
+private:
+    struct Run {
+        const Expression* expression;
+        std::size_t first;  // index of the run's first argument
+    };
+    const Expression* find(std::size_t i) const;
+    std::vector<Run> runs_;
+    std::size_t size_ = 0;
+    bool joined_ = false;  // some run holds more than one argument
+};
+
 // A call token taken apart at its "$" signs.
 struct CallSite {
-    bool hasCallee = false;
-    std::string calleeText;
-    bool hasArguments = false;
-    std::string argumentGroup;  // joined pieces, delimiters not yet stripped
-    bool hasSharing = false;
-    std::string sharingGroup;
+    CallSite() = default;
+    CallSite(const CallSite&) = delete;  // the groups may view joined_
+    CallSite& operator=(const CallSite&) = delete;
 
-    const Expression& callee() const;
+    bool hasCallee = false;
+    std::string_view calleeText;
+    bool hasArguments = false;
+    std::string_view argumentGroup;  // joined pieces, delimiters not yet stripped
+    bool hasSharing = false;
+    std::string_view sharingGroup;
+
+    const Expression& callee() const { return calleeCache ? *calleeCache : buildCallee(); }
     // The argument texts, each compiled as an expression.
-    const std::vector<std::shared_ptr<const Expression>>& arguments() const;
+    const ArgumentList& arguments() const;
     // The shared names with their hashes.
     const std::vector<std::pair<std::string, std::uint64_t>>& sharedNames() const;
 
+    const Expression& buildCallee() const;
     mutable std::shared_ptr<const Expression> calleeCache;
     mutable bool argumentsReady = false;
-    mutable std::vector<std::shared_ptr<const Expression>> argumentCache;
+    mutable ArgumentList argumentCache;
+    mutable std::deque<Expression> argumentStore;  // distinct argument expressions
     mutable bool sharingReady = false;
     mutable std::vector<std::pair<std::string, std::uint64_t>> sharingCache;
+
+    // A group whose pieces are not one stretch of the token ("$(a)$L(x)$(b)")
+    // is joined here; the views above then point into these.
+    std::string joinedArguments;
+    std::string joinedSharing;
+    SharedSource source;  // the bytes, when the call was prepared on its own
 };
+// The call keeps a copy of token.
 std::shared_ptr<const CallSite> compileCall(std::string_view token);
 
 // What a statement is, decided by its first non-empty token.
@@ -105,6 +198,7 @@ struct PreparedStatement {
 
 struct Block {
     std::vector<PreparedStatement> statements;
+    SharedSource source;  // the bytes, when the block was prepared on its own
     // A text of its own (a file, exec text, a function body): its statements'
     // lines count from its start. Otherwise a body written in a statement
     // (compare, until, each, an inline block): they count from the start of
@@ -113,7 +207,8 @@ struct Block {
 };
 
 // Splits code and prepares its statements; the first statement's line is
-// firstLine. A body of a statement passes ownText false.
+// firstLine. A body of a statement passes ownText false. The block keeps a
+// copy of code.
 std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t firstLine = 0, bool ownText = true);
 // The block of a text's bytes, split once per shared text buffer.
 // stripped: the text without its first and last character (a body).

@@ -22,10 +22,12 @@ void traceLine(const std::string& line) {
 
 }  // namespace
 
-StatementList splitStatements(std::string_view source, int trace) {
-    StatementList result;
-    Statement statement;
-    std::string token;
+void scanStatements(std::string_view source, TokenSink& sink, int trace) {
+    // The token being built is source[tokenStart, tokenStart + tokenSize):
+    // once its first byte is taken, every byte up to the blank or newline
+    // that ends it is taken too.
+    std::size_t tokenStart = 0;
+    std::size_t tokenSize = 0;
     int braces = 0, parens = 0, dquotes = 0, squotes = 0;
     bool skipBlanks = false;
 
@@ -39,10 +41,9 @@ StatementList splitStatements(std::string_view source, int trace) {
         }
         const int prior = braces + parens + dquotes + squotes;
         if (c == '\n' && prior == 0) {
-            statement.push_back(std::move(token));
-            result.push_back(std::move(statement));
-            token.clear();
-            statement.clear();
+            sink.token(source.substr(tokenStart, tokenSize));
+            sink.statementEnd();
+            tokenSize = 0;
             skipBlanks = true;
             continue;
         }
@@ -73,21 +74,43 @@ StatementList splitStatements(std::string_view source, int trace) {
         }
         const bool blank = c == ' ' || c == '\t';
         if (skipBlanks && blank) continue;
-        if (braces + parens + dquotes + squotes > 0) {
-            token += c;
-        } else if (blank) {
-            statement.push_back(std::move(token));
-            token.clear();
+        if (braces + parens + dquotes + squotes == 0 && blank) {
+            sink.token(source.substr(tokenStart, tokenSize));
+            tokenSize = 0;
         } else {
-            token += c;
+            if (tokenSize == 0) tokenStart = i;
+            ++tokenSize;
         }
         skipBlanks = false;
     }
 
-    statement.push_back(std::move(token));
-    result.push_back(std::move(statement));
+    sink.token(source.substr(tokenStart, tokenSize));
+    sink.statementEnd();
     if (braces + parens + dquotes + squotes != 0) throw UnbalancedText{braces, parens, dquotes, squotes};
-    return result;
+}
+
+namespace {
+
+// Collects the pieces as byte strings.
+class StatementCollector final : public TokenSink {
+public:
+    void token(std::string_view token) override { statement_.emplace_back(token); }
+    void statementEnd() override {
+        result.push_back(std::move(statement_));
+        statement_.clear();
+    }
+    StatementList result;
+
+private:
+    Statement statement_;
+};
+
+}  // namespace
+
+StatementList splitStatements(std::string_view source, int trace) {
+    StatementCollector collector;
+    scanStatements(source, collector, trace);
+    return std::move(collector.result);
 }
 
 }  // namespace vorn

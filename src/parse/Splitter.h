@@ -31,6 +31,24 @@ struct UnbalancedText {
 
 constexpr int kUnbalancedExitStatus = 51;
 
+// Receives the pieces of a text as the splitter cuts them, in order: every
+// token (empty ones included) and, after the last token of each statement,
+// the statement's end. A token is a view into the text being split: its bytes
+// are always one unbroken stretch of that text.
+class TokenSink {
+public:
+    virtual void token(std::string_view token) = 0;
+    virtual void statementEnd() = 0;
+
+protected:
+    ~TokenSink() = default;
+};
+
+// Splits source, handing each piece to sink as soon as it is cut; the
+// failures are those of splitStatements, raised after every piece has been
+// handed over (an unbalanced text) or at the byte that nests too deep.
+void scanStatements(std::string_view source, TokenSink& sink, int trace = 0);
+
 // Splits source into statements. trace != 0 prints the splitter's progress
 // (trace == 1 also announces it first). Braces or parentheses nested deeper
 // than the nesting limit raise "nesting too deep": such a text could never be

@@ -1,0 +1,139 @@
+#!/usr/bin/env python3
+"""Peak memory of the real program on long input lines.
+
+The split-once form of a line must take memory in proportion to the line:
+nested groups share the line's bytes instead of copying their inside at every
+level, and runs of empty tokens cost next to nothing. Each case types one long
+line at the prompt of a fresh session (a temporary folder with an empty lib/)
+and reads the session's peak resident set from the kernel (wait4). A case
+passes when the peak stays within EXPANSION times the line's length above the
+peak of an idle session, plus a fixed allowance for the interpreter's own
+stack and bookkeeping while it recurses through the nesting.
+
+Usage: run_memory.py PROGRAM [--figures]
+--figures prints peak memory and CPU time of every case (and of a normal
+script) instead of judging them.
+
+Sanitizer builds are skipped (VORN_TEST_SKIP=sanitize): their shadow memory
+says nothing about the program's own.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+EXPANSION = 8
+ALLOWANCE_KB = 32 * 1024
+TIMEOUT_SECONDS = 120
+
+NESTING = 39000
+BLANKS = 10 * 1024 * 1024
+
+
+def nested_line():
+    """39,000 nested groups around one number: a 78 KB line."""
+    return "x = " + "(" * NESTING + "7" + ")" * NESTING + "\n$print$(x)\n"
+
+
+def blank_line():
+    """10 MB of blanks inside one pair of parentheses, then a name."""
+    return "y = 5\nx = (" + " " * BLANKS + ")\n$print$(y)\n"
+
+
+def blank_argument_line():
+    """10 MB of blanks as one call's argument group."""
+    return "$print$(" + " " * BLANKS + ")\n$print$(\"after\")\n"
+
+
+def dense_line():
+    """A long flat row of small tokens: 1 + 1 + ... (2 bytes of line per token)."""
+    return "x = (1" + " + 1" * (1024 * 1024) + ")\n$print$(x)\n"
+
+
+def run_session(program, stdin_text, autorun=None):
+    """Runs one session fed stdin_text; gives (output, status, peak KB, CPU s)."""
+    tmp = tempfile.mkdtemp(prefix="vorn-memory-")
+    try:
+        os.mkdir(os.path.join(tmp, "lib"))
+        if autorun is not None:
+            with open(os.path.join(tmp, "autorun.VORN"), "w") as f:
+                f.write(autorun)
+        stdin_path = os.path.join(tmp, "stdin.txt")
+        with open(stdin_path, "w") as f:
+            f.write(stdin_text)
+        out_path = os.path.join(tmp, "out.txt")
+        with open(stdin_path, "rb") as fin, open(out_path, "wb") as fout:
+            proc = subprocess.Popen([program], cwd=tmp, stdin=fin, stdout=fout, stderr=subprocess.STDOUT)
+            deadline = time.monotonic() + TIMEOUT_SECONDS
+            while True:
+                pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+                if pid != 0:
+                    break
+                if time.monotonic() > deadline:
+                    proc.kill()
+                    pid, status, usage = os.wait4(proc.pid, 0)
+                    break
+                time.sleep(0.02)
+            proc.returncode = os.waitstatus_to_exitcode(status)
+        with open(out_path, "rb") as f:
+            output = f.read().decode("utf-8", "replace")
+        return output, proc.returncode, usage.ru_maxrss, usage.ru_utime + usage.ru_stime
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+
+
+CASES = [
+    # name, line maker, what the output must contain afterwards
+    ("nested", nested_line, "$ 7\n"),
+    ("blanks", blank_line, "$ 5\n"),
+    ("blank arguments", blank_argument_line, "$ after\n"),
+]
+
+
+def figures(program):
+    _, _, idle, idle_cpu = run_session(program, "")
+    print(f"{'case':<18} {'line bytes':>11} {'peak MB':>9} {'CPU s':>7}")
+    print(f"{'idle session':<18} {0:>11} {idle / 1024:>9.1f} {idle_cpu:>7.2f}")
+    for name, make, _ in CASES + [("dense row", dense_line, "")]:
+        text = make()
+        _, status, peak, cpu = run_session(program, text)
+        print(f"{name:<18} {len(max(text.split(chr(10)), key=len)):>11} {peak / 1024:>9.1f} {cpu:>7.2f}  status {status}")
+    here = os.path.dirname(os.path.abspath(__file__))
+    fib = os.path.join(os.path.dirname(here), "bench", "programs", "fib.vorn")
+    with open(fib) as f:
+        script = f.read().replace("@N@", "24")
+    _, status, peak, cpu = run_session(program, "", autorun=script)
+    print(f"{'fib(24) script':<18} {len(script):>11} {peak / 1024:>9.1f} {cpu:>7.2f}  status {status}")
+
+
+def main():
+    if len(sys.argv) < 2:
+        print(__doc__)
+        return 2
+    program = os.path.abspath(sys.argv[1])
+    if "--figures" in sys.argv[2:]:
+        figures(program)
+        return 0
+    if "sanitize" in os.environ.get("VORN_TEST_SKIP", "").split(","):
+        print("skipped: sanitizer builds reserve shadow memory")
+        return 0
+    _, _, idle, _ = run_session(program, "")
+    failures = 0
+    for name, make, expected in CASES:
+        text = make()
+        longest = max(len(line) for line in text.split("\n"))
+        output, status, peak, _ = run_session(program, text)
+        limit = idle + EXPANSION * longest // 1024 + ALLOWANCE_KB
+        ok = status == 0 and expected in output and peak <= limit
+        print(f"{'ok' if ok else 'FAIL'}: {name}: line of {longest} bytes, peak {peak} KB "
+              f"(idle {idle} KB, limit {limit} KB), status {status}")
+        if expected not in output:
+            print(f"    output lacks {expected!r}; its end: {output[-300:]!r}")
+        failures += not ok
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
