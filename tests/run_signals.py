@@ -8,7 +8,8 @@
 - A line too long to be held is dropped whole with "error: out of memory",
   its rest never running as a line of its own.
 - A terminal that `getchar` put into single-key mode gets its line mode back
-  when the program is ended by SIGTERM, SIGHUP or SIGQUIT.
+  when the program is ended by SIGTERM, SIGHUP or SIGQUIT, also when the
+  signal comes while the mode is being switched.
 
 The time from the press to the report is printed, not checked.
 
@@ -51,7 +52,8 @@ class Session:
         self.prompt = os.path.realpath(folder).encode() + b" $ "
         self.out = b""
         self.lock = threading.Condition()
-        threading.Thread(target=self._collect, daemon=True).start()
+        self.collector = threading.Thread(target=self._collect, daemon=True)
+        self.collector.start()
 
     def _collect(self):
         while True:
@@ -93,7 +95,12 @@ class Session:
             self.proc.kill()
             self.proc.wait()
         if self.slave is not None:
+            # With the slave side closed the collector's read ends; only
+            # then may the master go. Closed under a collector that is about
+            # to read again, its number could be the next session's terminal
+            # by then, and the collector would take that session's output.
             os.close(self.slave)
+            self.collector.join(WAIT_SECONDS)
             os.close(self.reader)
 
 
@@ -195,26 +202,64 @@ def line_mode_flags(descriptor):
     return {name: bool(lflag & getattr(termios, name)) for name in ("ICANON", "ECHO", "ISIG")}
 
 
+def wait_for_single_key_mode(s):
+    """Waits until `getchar` has the terminal. The line editor's mode has no
+    ICANON and no ECHO either, but keeps ISIG (Ctrl-C at the prompt is a
+    signal); only the key read turns ISIG off."""
+    deadline = time.monotonic() + WAIT_SECONDS
+    while line_mode_flags(s.slave)["ISIG"]:
+        check(time.monotonic() < deadline, "getchar never took the terminal", s)
+        time.sleep(0.01)
+
+
+def end_and_check_line_mode(s, sig):
+    s.proc.send_signal(sig)
+    status = s.proc.wait(WAIT_SECONDS)
+    check(status == -sig, f"the signal should end the program, not status {status}", s)
+    flags = line_mode_flags(s.slave)
+    check(all(flags.values()), f"line mode should be back after {signal.Signals(sig).name}: {flags}", s)
+
+
 def terminal_restored_after(sig):
     def case(program, folder):
         s = Session(program, folder, terminal=True)
         try:
             s.wait_for(s.prompt)
             s.send(b"k = $getchar\n")
-            deadline = time.monotonic() + WAIT_SECONDS
-            while line_mode_flags(s.slave)["ICANON"]:
-                check(time.monotonic() < deadline, "getchar never took the terminal", s)
-                time.sleep(0.05)
-            s.proc.send_signal(sig)
-            status = s.proc.wait(WAIT_SECONDS)
-            check(status == -sig, f"the signal should end the program, not status {status}", s)
-            flags = line_mode_flags(s.slave)
-            check(all(flags.values()), f"line mode should be back: {flags}", s)
+            wait_for_single_key_mode(s)
+            end_and_check_line_mode(s, sig)
             return None
         finally:
             s.close()
     case.__name__ = f"terminal_restored_after_{signal.Signals(sig).name}"
     return case
+
+
+# Rounds per signal of the case below. A signal that lands while the mode is
+# being switched left single-key mode behind in a few rounds in a hundred
+# before the handler ran on the interpreter's own thread (more on a busy
+# machine); many rounds make a return of that fault show.
+SWITCH_ROUNDS = 8
+
+
+def terminal_restored_while_the_mode_switches(program, folder):
+    """The signal meets the terminal while its mode changes hands: right
+    after the line that starts reading keys (the line editor gives the
+    terminal back, getchar takes it), or while a loop of `getchar` reads a
+    burst of keys and switches the mode for each one."""
+    for round_number in range(SWITCH_ROUNDS):
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
+            s = Session(program, folder, terminal=True)
+            try:
+                s.wait_for(s.prompt)
+                s.send(b"until 1 { $getchar }\n")
+                if round_number % 2:
+                    wait_for_single_key_mode(s)
+                    s.send(b"x" * 2000)
+                end_and_check_line_mode(s, sig)
+            finally:
+                s.close()
+    return f"{SWITCH_ROUNDS * 3} rounds"
 
 
 def main():
@@ -227,23 +272,14 @@ def main():
     program = os.path.abspath(sys.argv[1])
     cases = [fifo_read_at_the_prompt, fifo_in_lib_at_start_up, long_compression,
              over_long_line_is_dropped_whole] + [
-        terminal_restored_after(sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)]
+        terminal_restored_after(sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)] + [
+        terminal_restored_while_the_mode_switches]
     failures = 0
     for case in cases:
         with tempfile.TemporaryDirectory(prefix="vorn-signals-") as folder:
             os.mkdir(os.path.join(folder, "lib"))
             try:
-                try:
-                    note = case(program, folder)
-                except AssertionError:
-                    # The terminal cases failed now and then on a loaded CI
-                    # machine (the mode not given back, cause not found);
-                    # one more run tells an intermittent miss from a lost
-                    # restore, and the miss is reported.
-                    if not case.__name__.startswith("terminal_restored"):
-                        raise
-                    note = case(program, folder) or ""
-                    note = (note + "; " if note else "") + "passed on the second run"
+                note = case(program, folder)
                 print(f"ok   {case.__name__}" + (f" ({note})" if note else ""))
             except Exception as e:  # report every case, then fail
                 failures += 1

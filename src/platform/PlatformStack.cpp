@@ -16,7 +16,10 @@
 #else
 #include <limits.h>
 #include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
+
+#include "platform/TerminalRestore.h"
 #endif
 
 namespace vorn::platform {
@@ -66,8 +69,17 @@ bool runOnThread(std::size_t stackBytes, Job& job) {
 
 #else
 
+// What the new thread starts with: the job, and the signal mask the caller
+// had before it blocked the signals that restore the terminal.
+struct ThreadStart {
+    Job* job = nullptr;
+    sigset_t mask{};
+};
+
 void* threadStart(void* raw) {
-    runJob(*static_cast<Job*>(raw));
+    const auto* start = static_cast<ThreadStart*>(raw);
+    pthread_sigmask(SIG_SETMASK, &start->mask, nullptr);
+    runJob(*start->job);
     return nullptr;
 }
 
@@ -86,13 +98,20 @@ std::size_t usableStackSize(std::size_t requested) {
 bool runOnThread(std::size_t stackBytes, Job& job) {
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0) return false;
+    // The interpreter, and with it the terminal's mode, lives on the new
+    // thread; this one only waits. Blocked here from before the thread
+    // exists, the signals that restore the terminal go to the new thread,
+    // which takes over the mask this one had.
+    ThreadStart start{&job, {}};
+    const sigset_t restoring = detail::terminalRestoringSignals();
+    pthread_sigmask(SIG_BLOCK, &restoring, &start.mask);
     pthread_t thread;
     const bool started = pthread_attr_setstacksize(&attributes, usableStackSize(stackBytes)) == 0 &&
-                         pthread_create(&thread, &attributes, threadStart, &job) == 0;
+                         pthread_create(&thread, &attributes, threadStart, &start) == 0;
     pthread_attr_destroy(&attributes);
-    if (!started) return false;
-    pthread_join(thread, nullptr);
-    return true;
+    if (started) pthread_join(thread, nullptr);
+    pthread_sigmask(SIG_SETMASK, &start.mask, nullptr);
+    return started;
 }
 
 #endif

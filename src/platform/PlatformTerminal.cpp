@@ -2,20 +2,26 @@
 #include "platform/TerminalRestore.h"
 
 #ifndef _WIN32
+#include <atomic>
 #include <csignal>
-#include <initializer_list>
 #include <unistd.h>
 
 namespace vorn::platform::detail {
 
 namespace {
 
-volatile std::sig_atomic_t gModeSaved = 0;
+constexpr int kRestoringSignals[] = {SIGTERM, SIGHUP, SIGQUIT};
+
+// Set last, once the mode is in place: an atomic store keeps the writes
+// before it from being moved after it, where a handler could read half a
+// mode.
+std::atomic<bool> gModeSaved{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 int gDescriptor = -1;
 termios gSavedMode{};
 
 extern "C" void onEndingSignal(int signal) {
-    if (gModeSaved) tcsetattr(gDescriptor, TCSANOW, &gSavedMode);
+    if (gModeSaved.load()) tcsetattr(gDescriptor, TCSANOW, &gSavedMode);
     // Installed to run once: raising the signal again now takes its default
     // action, which ends the process the way the sender meant.
     raise(signal);
@@ -27,7 +33,7 @@ void installHandlersOnce() {
         action.sa_handler = onEndingSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESETHAND;
-        for (const int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
+        for (const int signal : kRestoringSignals) {
             struct sigaction previous {};
             // A signal someone chose to ignore (nohup) stays ignored.
             if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL)
@@ -42,13 +48,20 @@ void installHandlersOnce() {
 
 void rememberTerminalMode(int descriptor, const termios& saved) {
     installHandlersOnce();
-    gModeSaved = 0;
+    gModeSaved.store(false);
     gDescriptor = descriptor;
     gSavedMode = saved;
-    gModeSaved = 1;
+    gModeSaved.store(true);
 }
 
-void forgetTerminalMode() { gModeSaved = 0; }
+void forgetTerminalMode() { gModeSaved.store(false); }
+
+sigset_t terminalRestoringSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : kRestoringSignals) sigaddset(&signals, signal);
+    return signals;
+}
 
 }  // namespace vorn::platform::detail
 #endif

@@ -3,6 +3,7 @@
 #pragma once
 
 #ifndef _WIN32
+#include <signal.h>
 #include <termios.h>
 
 namespace vorn::platform::detail {
@@ -12,6 +13,13 @@ namespace vorn::platform::detail {
 // SIGHUP and SIGQUIT restore it before they end the process as usual.
 void rememberTerminalMode(int descriptor, const termios& saved);
 void forgetTerminalMode();
+
+// SIGTERM, SIGHUP and SIGQUIT. Their handler must run on the thread that
+// switches the terminal's mode: run on another one, it would restore the
+// mode while that thread goes on and sets single-key mode again before the
+// process is gone. A thread that only waits for the interpreter's thread
+// blocks them, so the system hands them to the interpreter's thread.
+sigset_t terminalRestoringSignals();
 
 }  // namespace vorn::platform::detail
 #endif
