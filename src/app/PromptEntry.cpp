@@ -25,7 +25,7 @@ bool entryIsOpen(const std::string& text) {
     // which it does not return. Text nested too deeply to run is complete:
     // running it reports that.
     try {
-        (void)splitStatements(text);
+        checkSplit(text);
         return false;
     } catch (const UnbalancedText&) {
         return true;

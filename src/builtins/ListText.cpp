@@ -37,6 +37,23 @@ void appendListText(std::string& out, const ItemList& items) {
     out += ')';
 }
 
+// Reads the elements of the first statement of a list text, in order.
+class ElementReader final : public TokenSink {
+public:
+    void token(std::string_view element) override {
+        if (done_) return;
+        if (!element.empty() && element[0] == '(') items.push_back(newValue(Value::ofList(readListText(element))));
+        else items.push_back(newValue(evaluateExpression(element, view_, InlineBlocks::On)));
+    }
+    void statementEnd() override { done_ = true; }
+    ItemList items;
+
+private:
+    const Scope empty_;
+    const View view_{empty_};
+    bool done_ = false;
+};
+
 }  // namespace
 
 std::string writeListText(const ItemList& items) {
@@ -48,15 +65,14 @@ std::string writeListText(const ItemList& items) {
 ItemList readListText(std::string_view text) {
     DepthGuard depth;
     if (text.size() < 2) throw ScriptError(messages::kTooShort, std::string(text));
-    const StatementList split = splitStatements(text.substr(1, text.size() - 2));
-    ItemList items;
-    const Scope empty;
-    const View view(empty);
-    for (const std::string& element : split.front()) {
-        if (!element.empty() && element[0] == '(') items.push_back(newValue(Value::ofList(readListText(element))));
-        else items.push_back(newValue(evaluateExpression(element, view, InlineBlocks::On)));
-    }
-    return items;
+    const std::string_view inside = text.substr(1, text.size() - 2);
+    // The whole text splits before the first element is read; the elements
+    // are then read as the splitter cuts them, each a view into text, so a
+    // list nested n deep is not copied n times.
+    checkSplit(inside);
+    ElementReader reader;
+    scanStatements(inside, reader);
+    return std::move(reader.items);
 }
 
 std::string writeBytesText(const std::vector<std::uint8_t>& bytes) {

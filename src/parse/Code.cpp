@@ -42,6 +42,14 @@ StatementKind keywordKind(std::string_view word) {
     return StatementKind::Empty;
 }
 
+// Most tokens hold no line end; looking for one first is far cheaper than
+// counting (a group is looked through once at every level it is nested in).
+std::uint32_t lineEndsIn(std::string_view token) {
+    const std::size_t first = token.find('\n');
+    if (first == std::string_view::npos) return 0;
+    return static_cast<std::uint32_t>(std::count(token.begin() + static_cast<std::ptrdiff_t>(first), token.end(), '\n'));
+}
+
 struct TextBlocks {
     mutable std::shared_ptr<const Block> whole;
     mutable std::shared_ptr<const Block> stripped;
@@ -79,8 +87,7 @@ public:
         }
         tokens_.emplace_back(token);
         tokens_.back().line = line_;
-        if (line_ != Operand::kUnknownLine)
-            line_ += static_cast<std::uint32_t>(std::count(token.begin(), token.end(), '\n'));
+        if (line_ != Operand::kUnknownLine) line_ += lineEndsIn(token);
     }
     void statementEnd() override {
         if (!done_) endRun();
@@ -187,7 +194,7 @@ public:
     BlockBuilder(Block& block, std::uint32_t firstLine) : block_(block), line_(firstLine) {}
 
     void token(std::string_view token) override {
-        const auto lineEnds = static_cast<std::uint32_t>(std::count(token.begin(), token.end(), '\n'));
+        const std::uint32_t lineEnds = lineEndsIn(token);
         if (!token.empty()) {
             statement_.tokens.emplace_back(token);
             statement_.tokens.back().line = inStatement_;
@@ -298,14 +305,6 @@ const Expression& CallSite::buildCallee() const {
 
 namespace {
 
-// Takes the pieces and drops them: a first pass over a text raises its
-// splitting errors before anything is made from its pieces.
-class NoSink final : public TokenSink {
-public:
-    void token(std::string_view) override {}
-    void statementEnd() override {}
-};
-
 // Compiles each argument token of a call into the site's store; empty ones
 // all share one expression.
 class ArgumentBuilder final : public TokenSink {
@@ -344,8 +343,7 @@ const ArgumentList& CallSite::arguments() const {
         const std::string_view inside = argumentGroup.substr(2, argumentGroup.size() - 3);
         // The whole group splits before any argument is compiled, so that its
         // own errors come first.
-        NoSink check;
-        scanStatements(inside, check);
+        checkSplit(inside);
         ArgumentList list;
         std::deque<Expression> store;
         ArgumentBuilder builder(list, store);
@@ -357,15 +355,33 @@ const ArgumentList& CallSite::arguments() const {
     return argumentCache;
 }
 
+namespace {
+
+// The names of a sharing group. A name right after the same name is left
+// out: sharing it again binds the same Value under the same name once more,
+// which changes nothing (a run of blanks gives a run of empty names).
+class SharedNameBuilder final : public TokenSink {
+public:
+    void token(std::string_view name) override {
+        if (done_ || (!names.empty() && names.back().first == name)) return;
+        names.emplace_back(std::string(name), hashName(name));
+    }
+    void statementEnd() override { done_ = true; }
+    std::vector<std::pair<std::string, std::uint64_t>> names;
+
+private:
+    bool done_ = false;
+};
+
+}  // namespace
+
 const std::vector<std::pair<std::string, std::uint64_t>>& CallSite::sharedNames() const {
     if (!sharingReady) {
         // "$L(x y)" loses "$L(" and ")".
         if (sharingGroup.size() < 4) throw ScriptError(messages::kMalformedCall, std::string(sharingGroup));
-        StatementList statements = splitStatements(sharingGroup.substr(3, sharingGroup.size() - 4));
-        for (std::string& name : statements.front()) {
-            const std::uint64_t h = hashName(name);
-            sharingCache.emplace_back(std::move(name), h);
-        }
+        SharedNameBuilder builder;
+        scanStatements(sharingGroup.substr(3, sharingGroup.size() - 4), builder);
+        sharingCache = std::move(builder.names);
         sharingReady = true;
     }
     return sharingCache;

@@ -20,6 +20,34 @@ void traceLine(const std::string& line) {
     platform::flushOut();
 }
 
+// Inside a group only its own kind of delimiter counts (a quote closes at
+// the next quote of its kind, a parenthesis or brace counts only its own
+// pairs), so the bytes up to its end are passed over in one tight loop.
+// Returns the index of the byte that closes the group, with its counter back
+// at 0, or the text's size when the group does not close there.
+std::size_t skipInside(std::string_view source, std::size_t from, int& braces, int& parens, int& dquotes,
+                       int& squotes) {
+    const std::size_t size = source.size();
+    if (dquotes > 0 || squotes > 0) {
+        const std::size_t at = source.find(dquotes > 0 ? '"' : '\'', from);
+        if (at == std::string_view::npos) return size;
+        dquotes = squotes = 0;
+        return at;
+    }
+    const char opener = parens > 0 ? '(' : '{';
+    const char closer = parens > 0 ? ')' : '}';
+    int& depth = parens > 0 ? parens : braces;
+    for (std::size_t j = from; j < size; ++j) {
+        const char c = source[j];
+        if (c == opener) {
+            if (++depth > kMaxTextNesting) throw ScriptError(kNestingTooDeep);
+        } else if (c == closer && --depth == 0) {
+            return j;
+        }
+    }
+    return size;
+}
+
 }  // namespace
 
 void scanStatements(std::string_view source, TokenSink& sink, int trace) {
@@ -82,6 +110,13 @@ void scanStatements(std::string_view source, TokenSink& sink, int trace) {
             ++tokenSize;
         }
         skipBlanks = false;
+        if (trace == 0 && braces + parens + dquotes + squotes > 0) {
+            // Every byte up to the group's end goes into the token.
+            const std::size_t closing = skipInside(source, i + 1, braces, parens, dquotes, squotes);
+            const std::size_t end = closing < source.size() ? closing + 1 : source.size();
+            tokenSize += end - (i + 1);
+            i = end - 1;
+        }
     }
 
     sink.token(source.substr(tokenStart, tokenSize));
@@ -90,6 +125,12 @@ void scanStatements(std::string_view source, TokenSink& sink, int trace) {
 }
 
 namespace {
+
+class NoSink final : public TokenSink {
+public:
+    void token(std::string_view) override {}
+    void statementEnd() override {}
+};
 
 // Collects the pieces as byte strings.
 class StatementCollector final : public TokenSink {
@@ -106,6 +147,11 @@ private:
 };
 
 }  // namespace
+
+void checkSplit(std::string_view source) {
+    NoSink none;
+    scanStatements(source, none);
+}
 
 StatementList splitStatements(std::string_view source, int trace) {
     StatementCollector collector;

@@ -49,6 +49,11 @@ protected:
 // handed over (an unbalanced text) or at the byte that nests too deep.
 void scanStatements(std::string_view source, TokenSink& sink, int trace = 0);
 
+// Raises what splitting source would raise, keeping nothing: a first pass
+// over a text whose pieces are then used one at a time, so that the text's
+// own errors come before any error of its pieces.
+void checkSplit(std::string_view source);
+
 // Splits source into statements. trace != 0 prints the splitter's progress
 // (trace == 1 also announces it first). Braces or parentheses nested deeper
 // than the nesting limit raise "nesting too deep": such a text could never be
