@@ -45,19 +45,28 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     const Block& body = statement.tokens[1].inlineBody();
     Scope scope = run.nestedScope();
     BlockResult result =
-        runBlock(body, &scope, nullptr, run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within);
+        runBlockIn(body, scope, nullptr, run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within);
     endedRun(run, result);
 }
 
 void executeUntil(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "until needs a condition and a body");
     const Operand& condition = statement.tokens[0];
+    // Each pass runs with the loop scope as both of its tables: the local
+    // table is the loop scope itself, and the inherited one a copy of it
+    // taken at the start of the pass. Written back in that order, the local
+    // table wins, so whatever the pass rebound in the inherited table is
+    // lost and the loop scope ends the pass as its local table; a failed
+    // pass ends the loop statement, which drops the loop scope. The copy
+    // is taken again only when the last pass changed either table.
     Scope loopScope = run.nestedScope();
+    Scope passInherited = loopScope;
     // The condition sees the run's own tables, never the loop scope.
     while (conditionHolds(condition, run.view())) {
         const Block& body = statement.tokens[1].inlineBody();
-        BlockResult result = runBlock(body, &loopScope, &loopScope,
-                                      run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary);
+        if (!passInherited.identicalTo(loopScope)) passInherited = loopScope;
+        BlockResult result = runBlockIn(body, passInherited, &loopScope,
+                                        run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary);
         if (endedRun(run, result)) return;
     }
 }
@@ -67,11 +76,11 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     const Value sequence = evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On);
     Scope loopScope = run.nestedScope();
 
-    static const std::uint64_t kElementHash = hashName("element");
+    static const SymbolRef kElement = intern("element");
     const Block& body = statement.tokens[1].inlineBody();
     auto pass = [&](const ValueRef& element) {
-        loopScope.set("element", kElementHash, element);
-        BlockResult result = runBlock(body, &loopScope, nullptr);
+        loopScope.set(kElement, element);
+        BlockResult result = runBlockIn(body, loopScope, nullptr);
         return endedRun(run, result);
     };
 

@@ -37,7 +37,7 @@ void executeClass(Run& run, const PreparedStatement& statement) {
 
     Scope isolated;
     Scope members;
-    runBlock(body, &isolated, &members);
+    runBlockIn(body, isolated, &members);
 
     const ValueRef object = buildObject(members, newValue(Value::ofText(code)));
     run.bindName(name.text, name.hash, object);

@@ -94,14 +94,14 @@ void reportError(const std::string& text) {
     platform::flushOut();
 }
 
-BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope, ErrorBoundary boundary) {
+namespace {
+
+BlockResult runInTables(const Block& block, Scope& inherited, Scope& local, ErrorBoundary boundary) {
     DepthGuard depth;
     const BoundaryScope boundaryScope(boundary);
-    Run run;
+    Run run(inherited, local);
     run.boundary = boundary;
-    if (inheritedScope) run.inherited = *inheritedScope;
     bindBuiltins(run.inherited);
-    if (localScope) run.local = *localScope;
 
     const PreparedStatement* current = nullptr;
     try {
@@ -122,12 +122,25 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
         if (current) error.leaveStatement(current->line, block.ownText);
         throw;
     }
+    return BlockResult{std::move(run.returnValue), run.returned};
+}
 
-    BlockResult result{std::move(run.returnValue), run.returned};
+}  // namespace
+
+BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope, ErrorBoundary boundary) {
+    Scope inherited = inheritedScope ? *inheritedScope : Scope();
+    Scope local = localScope ? *localScope : Scope();
+    BlockResult result = runInTables(block, inherited, local, boundary);
     // Only a table that changed is written back (copying one costs counts).
-    if (inheritedScope && !inheritedScope->identicalTo(run.inherited)) *inheritedScope = run.inherited;
-    if (localScope && !localScope->identicalTo(run.local)) *localScope = run.local;
+    if (inheritedScope && !inheritedScope->identicalTo(inherited)) *inheritedScope = std::move(inherited);
+    if (localScope && !localScope->identicalTo(local)) *localScope = std::move(local);
     return result;
+}
+
+BlockResult runBlockIn(const Block& block, Scope& inheritedScope, Scope* localScope, ErrorBoundary boundary) {
+    if (localScope) return runInTables(block, inheritedScope, *localScope, boundary);
+    Scope local;
+    return runInTables(block, inheritedScope, local, boundary);
 }
 
 }  // namespace vorn

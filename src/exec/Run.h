@@ -50,8 +50,13 @@ struct BlockResult {
 
 class Run {
 public:
-    Scope inherited;
-    Scope local;
+    // The run works in these two tables (distinct objects) directly.
+    Run(Scope& inheritedTable, Scope& localTable) : inherited(inheritedTable), local(localTable) {}
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+    Scope& inherited;
+    Scope& local;
     Value returnValue = Value::ofInteger(0);
     bool returned = false;
     ErrorBoundary boundary = ErrorBoundary::No;
@@ -87,9 +92,19 @@ private:
     mutable std::optional<View> view_;
 };
 
-// Runs block. Either scope may be null; both may be the same Scope.
+// Runs block in copies of the two scopes and writes a copy that changed
+// back when the run ends normally: a failed run leaves both scopes as they
+// were. Either scope may be null; both may be the same Scope.
 BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope,
                      ErrorBoundary boundary = ErrorBoundary::No);
+
+// Runs block in the caller's own tables, without copying them: what the run
+// binds changes them at once, also when it fails part-way, so this is for
+// callers that drop the tables after a failure (a call's scope, a compare
+// body's scope, an each loop's scope). A null local table stands for a new
+// empty one, dropped at the end. The two tables must be distinct objects.
+BlockResult runBlockIn(const Block& block, Scope& inheritedScope, Scope* localScope,
+                       ErrorBoundary boundary = ErrorBoundary::No);
 
 // True while a statement of an error-boundary run is being carried out
 // directly (not inside a call, exec or also it started).

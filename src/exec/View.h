@@ -27,19 +27,28 @@ public:
     ValueRef lookup(std::string_view name) const { return lookup(name, hashName(name)); }
 
     // The cell the name is bound to (borrowed), or null, remembered in cache.
+    // Every binding holds its name's Symbol, so a name without one is bound
+    // nowhere; the site keeps the Symbol once there is one.
     Cell* lookupCell(std::string_view name, std::uint64_t hash, LookupCache& cache) const {
         if (!Scope::mayBeBound(hash)) return nullptr;
-        if (Cell* c = first_->findInOverlayCell(name, hash)) return c;
+        const Symbol* symbol = cache.symbol.get();
+        if (!symbol) {
+            Symbol* found = findSymbol(name, hash);
+            if (!found) return nullptr;
+            cache.symbol = SymbolRef(found);
+            symbol = found;
+        }
+        if (Cell* c = first_->findInOverlayCell(symbol)) return c;
         const std::uint64_t s1 = first_->stamp(), s2 = second_ ? second_->stamp() : 0;
         if (cache.first != s1 || cache.second != s2) {
-            cache.inFirst = first_->findInTrieCell(name, hash);
-            cache.inSecond = second_ ? second_->findInTrieCell(name, hash) : nullptr;
+            cache.inFirst = first_->findInTrieCell(symbol);
+            cache.inSecond = second_ ? second_->findInTrieCell(symbol) : nullptr;
             cache.first = s1;
             cache.second = s2;
         }
         if (cache.inFirst) return cache.inFirst;
         if (!second_) return nullptr;
-        if (Cell* c = second_->findInOverlayCell(name, hash)) return c;
+        if (Cell* c = second_->findInOverlayCell(symbol)) return c;
         return cache.inSecond;
     }
 

@@ -21,8 +21,7 @@ namespace vorn {
 namespace {
 
 struct ArgumentName {
-    std::string name;
-    std::uint64_t hash;
+    SymbolRef name;
 };
 
 // "arg0", "arg1", ... with their hashes, made once each; each name keeps
@@ -31,17 +30,14 @@ const ArgumentName& argumentName(std::size_t index) {
     static std::vector<std::unique_ptr<const ArgumentName>> names;
     if (index < names.size()) return *names[index];
     while (names.size() <= index) {
-        std::string name = "arg" + std::to_string(names.size());
-        const std::uint64_t hash = hashName(name);
-        names.push_back(std::make_unique<const ArgumentName>(ArgumentName{std::move(name), hash}));
+        names.push_back(std::make_unique<const ArgumentName>(ArgumentName{intern("arg" + std::to_string(names.size()))}));
     }
     return *names[index];
 }
 
 // An argument on its way into the call scope.
 struct BoundArgument {
-    const std::string* name = nullptr;
-    std::uint64_t hash = 0;
+    SymbolRef name;
     ValueRef value;
 };
 
@@ -56,9 +52,9 @@ public:
         for (std::size_t i = 0; i < count_ && i < kInPlace; ++i) slot(i).~BoundArgument();
     }
 
-    void add(const std::string& name, std::uint64_t hash, ValueRef value) {
-        if (count_ < kInPlace) new (&storage_[count_ * sizeof(BoundArgument)]) BoundArgument{&name, hash, std::move(value)};
-        else more_.push_back({&name, hash, std::move(value)});
+    void add(SymbolRef name, ValueRef value) {
+        if (count_ < kInPlace) new (&storage_[count_ * sizeof(BoundArgument)]) BoundArgument{std::move(name), std::move(value)};
+        else more_.push_back({std::move(name), std::move(value)});
         ++count_;
     }
     template <class F>
@@ -87,7 +83,7 @@ Value instantiate(const Value& scaffold, Scope& callScope) {
     const Block& body = blockOfText(code, true);
 
     Scope members;
-    runBlock(body, &callScope, &members);
+    runBlockIn(body, callScope, &members);
     return *buildObject(members, origin);
 }
 
@@ -109,12 +105,8 @@ Value performCall(const CallSite& call, const View& view) {
         const std::vector<std::string>& argNames = callee.argNames().get();
         for (std::size_t i = 0; i < texts.size(); ++i) {
             ValueRef argument = newValue(evaluateExpression(*texts[i], view, InlineBlocks::On));
-            if (i < argNames.size()) {
-                arguments.add(argNames[i], hashName(argNames[i]), std::move(argument));
-            } else {
-                const ArgumentName& name = argumentName(i);
-                arguments.add(name.name, name.hash, std::move(argument));
-            }
+            if (i < argNames.size()) arguments.add(intern(argNames[i]), std::move(argument));
+            else arguments.add(argumentName(i).name, std::move(argument));
         }
     }
 
@@ -128,16 +120,16 @@ Value performCall(const CallSite& call, const View& view) {
     } else if (callee.kind != Kind::Scaffold) {
         callScope = view.merged();
     }
-    arguments.forEach([&](BoundArgument& argument) { callScope.set(*argument.name, argument.hash, std::move(argument.value)); });
+    arguments.forEach([&](BoundArgument& argument) { callScope.set(argument.name, std::move(argument.value)); });
     if (callee.bound() && callee.boundObject()) {
-        static const std::uint64_t kSelfHash = hashName("self");
-        callScope.set("self", kSelfHash, callee.boundObject());
+        static const SymbolRef kSelf = intern("self");
+        callScope.set(kSelf, callee.boundObject());
     }
 
     switch (callee.kind) {
         case Kind::Func: {
             const Block& body = blockOfText(callee.text, true);
-            return runBlock(body, &callScope, nullptr).value;
+            return runBlockIn(body, callScope, nullptr).value;
         }
         case Kind::Scaffold: return instantiate(callee, callScope);
         case Kind::CFunc: {

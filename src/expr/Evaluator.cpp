@@ -80,7 +80,7 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
             if (inlineBlocks == InlineBlocks::Off) return Value::ofFunc(Text(std::string(operand.text)));
             const Block& body = operand.inlineBody();
             Scope scope = view.merged();
-            return runBlock(body, &scope, nullptr).value;
+            return runBlockIn(body, scope, nullptr).value;
         }
         case Operand::Form::Literal:
         case Operand::Form::Number: return literalOf(operand);
@@ -141,19 +141,27 @@ private:
     const Value* ptr_ = nullptr;
 };
 
-// A row "a op b" of two plain operands that both hold integers, with an
-// operator that has an integer rule: its result, computed without building
-// a Value for either operand. Reading plain operands has no effects, so
-// falling back to the general path afterwards changes nothing.
+// A row "a op b op c ..." of plain operands that all hold integers, with
+// operators that all have an integer rule: its result, computed left to
+// right as the general path does, without building a Value for any
+// operand. Reading plain operands has no effects and reads them in the
+// general path's order, so falling back to it afterwards changes nothing.
 bool integerRow(const std::vector<Operand>& tokens, const View& view, std::int64_t& out) {
-    if (!isPlain(tokens[0]) || !isPlain(tokens[2])) return false;
-    const Value& a = plainValue(tokens[0], view);
-    if (a.kind != Kind::Integer) return false;
-    const Value& b = plainValue(tokens[2], view);
-    if (b.kind != Kind::Integer) return false;
-    const std::optional<std::int64_t> result = integerOperator(a.integer, b.integer, tokens[1].op);
-    if (!result) return false;
-    out = *result;
+    const std::size_t n = tokens.size();
+    if (!isPlain(tokens[0]) || tokens[0].isNot) return false;
+    const Value& first = plainValue(tokens[0], view);
+    if (first.kind != Kind::Integer) return false;
+    std::int64_t result = first.integer;
+    for (std::size_t i = 1; i + 1 < n; i += 2) {
+        const Operand& right = tokens[i + 1];
+        if (!isPlain(right) || right.isNot) return false;
+        const Value& b = plainValue(right, view);
+        if (b.kind != Kind::Integer) return false;
+        const std::optional<std::int64_t> step = integerOperator(result, b.integer, tokens[i].op);
+        if (!step) return false;
+        result = *step;
+    }
+    out = result;
     return true;
 }
 
@@ -167,8 +175,8 @@ Value evaluateExpression(const Expression& expression, const View& view, InlineB
 
     // The common case: one operand alone.
     if (n == 1 && !tokens[0].isNot) return evaluateOperand(tokens[0], view, inlineBlocks);
-    // The next most common: two integers and an operator, as in loop conditions.
-    if (n == 3 && !tokens[0].isNot) {
+    // The next most common: integers and operators, as in loop conditions.
+    if (n >= 3 && n % 2 == 1) {
         std::int64_t result;
         if (integerRow(tokens, view, result)) return Value::ofInteger(result);
     }

@@ -84,7 +84,7 @@ Ref<Node> insert(Ref<Node> node, int depth, const Ref<Leaf>& leaf) {
     }
     Slot& slot = node->slots[pos];
     if (slot.leaf) {
-        if (slot.leaf->hash == leaf->hash && slot.leaf->name == leaf->name) {
+        if (slot.leaf->name == leaf->name) {
             slot.leaf = leaf;
         } else {
             slot.child = pairNode(slot.leaf, leaf, depth + 1);
@@ -96,31 +96,40 @@ Ref<Node> insert(Ref<Node> node, int depth, const Ref<Leaf>& leaf) {
     return node;
 }
 
-const Leaf* findLeaf(const Node* node, int depth, std::uint64_t hash, std::string_view name) {
+// The leaf binding the name that matches says is the one, found along hash.
+template <class Matches>
+const Leaf* findLeafWith(const Node* node, int depth, std::uint64_t hash, Matches matches) {
     while (node) {
         if (depth >= kMaxDepth) {
             for (const auto& slot : node->slots)
-                if (slot.leaf->name == name) return slot.leaf.get();
+                if (matches(*slot.leaf)) return slot.leaf.get();
             return nullptr;
         }
         const std::uint32_t index = slotIndex(hash, depth);
         const std::uint32_t bit = 1u << index;
         if (!(node->bitmap & bit)) return nullptr;
         const Slot& slot = node->slots[slotPosition(node->bitmap, index)];
-        if (slot.leaf) {
-            return (slot.leaf->hash == hash && slot.leaf->name == name) ? slot.leaf.get() : nullptr;
-        }
+        if (slot.leaf) return matches(*slot.leaf) ? slot.leaf.get() : nullptr;
         node = slot.child.get();
         ++depth;
     }
     return nullptr;
 }
 
+const Leaf* findLeaf(const Node* node, int depth, const Symbol* name) {
+    return findLeafWith(node, depth, name->hash, [name](const Leaf& leaf) { return leaf.name.get() == name; });
+}
+
+const Leaf* findLeaf(const Node* node, int depth, std::uint64_t hash, std::string_view name) {
+    return findLeafWith(node, depth, hash,
+                        [&](const Leaf& leaf) { return leaf.hash == hash && leaf.name->text == name; });
+}
+
 Ref<Node> merge(const Ref<Node>& a, const Ref<Node>& b, int depth);
 
 // Adds leaf to node unless node already binds its name.
 Ref<Node> insertIfAbsent(const Ref<Node>& node, int depth, const Ref<Leaf>& leaf) {
-    if (findLeaf(node.get(), depth, leaf->hash, leaf->name)) return node;
+    if (findLeaf(node.get(), depth, leaf->name.get())) return node;
     return insert(node, depth, leaf);
 }
 
@@ -128,7 +137,7 @@ Ref<Node> insertIfAbsent(const Ref<Node>& node, int depth, const Ref<Leaf>& leaf
 Slot mergeSlots(const Slot& a, const Slot& b, int depth) {
     if (a.child && b.child) return {nullptr, merge(a.child, b.child, depth + 1)};
     if (a.leaf && b.leaf) {
-        if (a.leaf == b.leaf || (a.leaf->hash == b.leaf->hash && a.leaf->name == b.leaf->name)) return a;
+        if (a.leaf == b.leaf || a.leaf->name == b.leaf->name) return a;
         return {nullptr, pairNode(a.leaf, b.leaf, depth + 1)};
     }
     if (a.child) return {nullptr, insertIfAbsent(a.child, depth + 1, b.leaf)};
@@ -177,19 +186,28 @@ std::vector<std::uint64_t>& watchedHashes() {
     return hashes;
 }
 
-bool isWatched(std::uint64_t hash) {
+}  // namespace
+
+bool isWatchedHash(std::uint64_t hash) {
     if (!watchFilterHas(hash)) return false;
     const auto& hashes = watchedHashes();
     return std::find(hashes.begin(), hashes.end(), hash) != hashes.end();
 }
 
-}  // namespace
-
-Scope::Leaf::Leaf(std::uint64_t h, std::string n, ValueRef v) : hash(h), name(std::move(n)), value(std::move(v)) {
+Scope::Leaf::Leaf(SymbolRef n, ValueRef v) : hash(n->hash), name(std::move(n)), value(std::move(v)) {
     Scope::noteBound(hash);
     if (value) {
         ++value.cell()->bindings_;
-        if (value->hasStalePayload()) noteStale(value, name, hash);
+        if (value->hasStalePayload()) noteStale(value, name->text, hash);
+    }
+}
+
+void Scope::Leaf::rebind(ValueRef v) {
+    if (value) --value.cell()->bindings_;
+    value = std::move(v);
+    if (value) {
+        ++value.cell()->bindings_;
+        if (value->hasStalePayload()) noteStale(value, name->text, hash);
     }
 }
 
@@ -215,7 +233,7 @@ std::uint64_t hashName(std::string_view name) {
 const Leaf* Scope::findInOverlay(std::string_view name, std::uint64_t hash) const {
     for (std::uint8_t i = overlayCount_; i-- > 0;) {
         const Leaf* leaf = overlay_[i].get();
-        if (leaf->hash == hash && leaf->name == name) return leaf;
+        if (leaf->hash == hash && leaf->name->text == name) return leaf;
     }
     return nullptr;
 }
@@ -227,8 +245,8 @@ ValueRef Scope::find(std::string_view name, std::uint64_t hash) const {
     return leaf ? leaf->value : ValueRef();
 }
 
-Cell* Scope::findInTrieCell(std::string_view name, std::uint64_t hash) const {
-    const Leaf* leaf = findLeaf(root_.get(), 0, hash, name);
+Cell* Scope::findInTrieCell(const Symbol* name) const {
+    const Leaf* leaf = findLeaf(root_.get(), 0, name);
     return leaf ? leaf->value.cell() : nullptr;
 }
 
@@ -241,24 +259,27 @@ void Scope::foldOverlay() {
     overlayCount_ = 0;
 }
 
-void Scope::set(std::string_view name, std::uint64_t hash, ValueRef value) {
-    if (isWatched(hash)) {
+void Scope::set(const SymbolRef& name, ValueRef value) {
+    if (name->watched) {
         builtinsBound_ = false;
         foreignBuiltinNames_ = true;
     }
-    Ref<Leaf> leaf = Ref<Leaf>::make(hash, std::string(name), std::move(value));
     for (std::uint8_t i = 0; i < overlayCount_; ++i) {
-        if (overlay_[i]->hash == hash && overlay_[i]->name == name) {
-            overlay_[i] = std::move(leaf);
+        if (overlay_[i]->name == name) {
+            // A binding that no copy of the table shares changes in place
+            // (a loop's "element", pass after pass).
+            if (overlay_[i].unique()) overlay_[i]->rebind(std::move(value));
+            else overlay_[i] = Ref<Leaf>::make(name, std::move(value));
             return;
         }
     }
+    Ref<Leaf> leaf = Ref<Leaf>::make(name, std::move(value));
     // A new name in a table that nobody shares is cheapest to add to the
     // trie in place. A name the trie already binds is rebound in the
     // overlay instead: a name rebound again and again (a loop's "element")
     // then leaves the trie and its stamp alone, so the cached lookups of
     // every other name stay valid.
-    if ((!root_ || root_.unique()) && !findLeaf(root_.get(), 0, hash, name)) {
+    if ((!root_ || root_.unique()) && !findLeaf(root_.get(), 0, name.get())) {
         root_ = insert(std::move(root_), 0, leaf);
         stamp_ = freshStamp();
         return;
@@ -306,6 +327,7 @@ void Scope::watchName(std::string_view name) {
     const std::uint64_t h = hashName(name);
     gWatchFilter[(h >> 6) % kWatchWords] |= 1ull << (h & 63);
     watchedHashes().push_back(h);
+    if (Symbol* symbol = findSymbol(name, h)) symbol->watched = true;
 }
 
 }  // namespace vorn

@@ -35,21 +35,22 @@
 #include <utility>
 #include <vector>
 
+#include "values/Symbol.h"
 #include "values/Value.h"
 
 namespace vorn {
 
-std::uint64_t hashName(std::string_view name);
-
 // What one lookup site (an operand, an assignment target) last found in
 // the tries of the two tables it looked in: their stamps and the cell each
 // trie binds the name to (null for none). Equal stamps mean unchanged
-// tries, so the answers still hold.
+// tries, so the answers still hold. It also keeps the name's Symbol once
+// some table has bound the name, so later lookups compare pointers.
 struct LookupCache {
     std::uint64_t first = ~std::uint64_t(0);
     std::uint64_t second = ~std::uint64_t(0);
     Cell* inFirst = nullptr;
     Cell* inSecond = nullptr;
+    SymbolRef symbol;
 };
 
 class Scope {
@@ -91,8 +92,8 @@ public:
 
     // The cell bound to name, or null; borrowed, valid while the binding
     // stays. The overlay hides the trie, so a lookup asks the overlay first.
-    Cell* findInOverlayCell(std::string_view name, std::uint64_t hash) const;
-    Cell* findInTrieCell(std::string_view name, std::uint64_t hash) const;
+    Cell* findInOverlayCell(const Symbol* name) const;
+    Cell* findInTrieCell(const Symbol* name) const;
 
     // The Value bound to name, or null.
     ValueRef find(std::string_view name) const { return find(name, hashName(name)); }
@@ -100,8 +101,9 @@ public:
     bool contains(std::string_view name) const { return static_cast<bool>(find(name)); }
 
     // Binds name to value, creating or replacing the entry.
-    void set(std::string_view name, ValueRef value) { set(name, hashName(name), std::move(value)); }
-    void set(std::string_view name, std::uint64_t hash, ValueRef value);
+    void set(std::string_view name, ValueRef value) { set(intern(name), std::move(value)); }
+    void set(std::string_view name, std::uint64_t hash, ValueRef value) { set(intern(name, hash), std::move(value)); }
+    void set(const SymbolRef& name, ValueRef value);
 
     bool empty() const { return !root_ && overlayCount_ == 0; }
     void clear() {
@@ -166,6 +168,7 @@ private:
     // Moves the overlay's bindings into the trie.
     void foldOverlay();
     const Leaf* findInOverlay(std::string_view name, std::uint64_t hash) const;
+    const Leaf* findInOverlay(const Symbol* name) const;
 
     static std::uint64_t freshStamp() { return ++lastStamp_; }
     static inline std::uint64_t lastStamp_ = 0;
@@ -181,22 +184,31 @@ private:
 
 // One binding. Creating it counts a binding of the Value, and a Value that
 // still carries payloads of another kind is put on the list of Values the
-// next kind trim must look at (values/Stale.h).
+// next kind trim must look at (values/Stale.h). Names are Symbols, so two
+// leaves bind the same name exactly when their name pointers are equal.
 struct Scope::Leaf : RefCounted {
     VORN_POOLED(Leaf)
-    Leaf(std::uint64_t h, std::string n, ValueRef v);
+    Leaf(SymbolRef n, ValueRef v);
     ~Leaf();
+    // Binds the leaf's name to v instead; only for a leaf nothing else shares.
+    void rebind(ValueRef v);
     Leaf(const Leaf&) = delete;
     Leaf& operator=(const Leaf&) = delete;
     std::uint64_t hash;
-    std::string name;
+    SymbolRef name;
     ValueRef value;
 };
 
-inline Cell* Scope::findInOverlayCell(std::string_view name, std::uint64_t hash) const {
+inline const Scope::Leaf* Scope::findInOverlay(const Symbol* name) const {
+    for (std::uint8_t i = overlayCount_; i-- > 0;)
+        if (overlay_[i]->name.get() == name) return overlay_[i].get();
+    return nullptr;
+}
+
+inline Cell* Scope::findInOverlayCell(const Symbol* name) const {
     for (std::uint8_t i = overlayCount_; i-- > 0;) {
         const Leaf* leaf = overlay_[i].get();
-        if (leaf->hash == hash && leaf->name == name) return leaf->value.cell();
+        if (leaf->name.get() == name) return leaf->value.cell();
     }
     return nullptr;
 }
@@ -222,10 +234,10 @@ void forEachLeaf(const Scope::Node* node, F& f) {
 
 template <class F>
 void Scope::forEach(F&& f) const {
-    for (std::uint8_t i = 0; i < overlayCount_; ++i) f(overlay_[i]->name, overlay_[i]->value);
+    for (std::uint8_t i = 0; i < overlayCount_; ++i) f(overlay_[i]->name->text, overlay_[i]->value);
     if (!root_) return;
     auto unhidden = [&](const Leaf& leaf) {
-        if (overlayCount_ == 0 || !findInOverlay(leaf.name, leaf.hash)) f(leaf.name, leaf.value);
+        if (overlayCount_ == 0 || !findInOverlay(leaf.name.get())) f(leaf.name->text, leaf.value);
     };
     detail::forEachLeaf(root_.get(), unhidden);
 }

@@ -1,0 +1,117 @@
+// The two ways a block runs in its caller's tables: in copies written back
+// when the run ends normally (runBlock), or in the tables themselves
+// (runBlockIn, for callers that drop them after a failure).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "builtins/BuiltinTable.h"
+#include "exec/Run.h"
+#include "parse/Code.h"
+#include "values/Error.h"
+
+namespace vorn {
+namespace {
+
+std::int64_t integerAt(const Scope& scope, const char* name) {
+    const ValueRef v = scope.find(name);
+    return v ? v->integer : -1;
+}
+
+// "nosuch" is bound nowhere, so the third statement fails.
+const char* const kFailsAfterBinding = "list made\nx = 5\n$nosuch$(1)\n";
+
+TEST(RunTables, CopiesAreWrittenBackOnlyWhenTheRunEndsNormally) {
+    registerBuiltins();
+    Scope inherited, local;
+    inherited.set("x", newValue(Value::ofInteger(1)));
+    EXPECT_THROW(runBlock(*prepareBlock(kFailsAfterBinding), &inherited, &local), ScriptError);
+    // The Value of x was changed in place (it is shared), but no binding
+    // made by the failed run reached either table.
+    EXPECT_EQ(integerAt(inherited, "x"), 5);
+    EXPECT_FALSE(local.find("made"));
+    EXPECT_FALSE(inherited.find("made"));
+
+    runBlock(*prepareBlock("list made\n"), &inherited, &local);
+    EXPECT_TRUE(local.find("made"));
+}
+
+TEST(RunTables, BorrowedTablesChangeAtOnce) {
+    registerBuiltins();
+    Scope inherited, local;
+    inherited.set("x", newValue(Value::ofInteger(1)));
+    EXPECT_THROW(runBlockIn(*prepareBlock(kFailsAfterBinding), inherited, &local), ScriptError);
+    EXPECT_TRUE(local.find("made"));
+
+    // Without a local table the new names go to a table of the run's own;
+    // rebinding a name of the inherited table changes that table.
+    Scope only;
+    only.set("x", newValue(Value::ofInteger(1)));
+    runBlockIn(*prepareBlock("list made\nlist x\n"), only, nullptr);
+    EXPECT_FALSE(only.find("made"));
+    EXPECT_TRUE(only.find("x")->is(Kind::List));
+}
+
+// An until pass runs with the loop scope as both tables. The local table
+// is written back last, so the pass keeps the names it made and loses what
+// it rebound in the inherited table.
+TEST(RunTables, SameScopeAsBothTablesKeepsTheLocalTableLast) {
+    registerBuiltins();
+    for (const char* code : {"list x\n", "list x\nfresh = 2\n"}) {
+        Scope loop;
+        const ValueRef original = newValue(Value::ofInteger(1));
+        loop.set("x", original);
+        runBlock(*prepareBlock(code), &loop, &loop);
+        EXPECT_EQ(loop.find("x"), original) << code;
+        EXPECT_EQ(static_cast<bool>(loop.find("fresh")), std::string(code).find("fresh") != std::string::npos) << code;
+
+        // An until pass gets the same from the loop scope as its local
+        // table and a copy of it as the inherited one.
+        Scope borrowed;
+        borrowed.set("x", original);
+        Scope passInherited = borrowed;
+        runBlockIn(*prepareBlock(code), passInherited, &borrowed);
+        EXPECT_EQ(borrowed.find("x"), original) << code;
+        EXPECT_EQ(borrowed.entriesInOrder().size(), loop.entriesInOrder().size()) << code;
+        EXPECT_FALSE(passInherited.identicalTo(borrowed)) << code;
+    }
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// A name rebound pass after pass (a loop's "element") sits in the overlay;
+// rebinding it must not reach a copy of the table taken in between, and
+// the binding counts of the old and new Values must follow.
+TEST(RunTables, RebindingInTheOverlayLeavesCopiesAlone) {
+    Scope loop;
+    loop.set("x", newValue(Value::ofInteger(0)));  // a trie of its own
+    const ValueRef first = newValue(Value::ofInteger(1));
+    const ValueRef second = newValue(Value::ofInteger(2));
+    loop.set("element", first);
+    loop.set("element", second);  // the trie had it: now in the overlay
+    EXPECT_EQ(first->integer, 1);
+    EXPECT_EQ(first.cell()->bindingCount(), 1u);  // the trie's, hidden by the overlay
+    EXPECT_EQ(second.cell()->bindingCount(), 1u);
+
+    const Scope copy = loop;
+    loop.set("element", first);
+    EXPECT_EQ(loop.find("element"), first);
+    EXPECT_EQ(copy.find("element"), second);
+    EXPECT_EQ(second.cell()->bindingCount(), 1u);  // still bound in the copy
+
+    // No copy shares the overlay now: the rebinding is made in place.
+    Scope alone = loop;
+    alone.set("element", second);
+    alone.set("element", first);
+    alone.set("element", second);
+    EXPECT_EQ(alone.find("element"), second);
+    EXPECT_EQ(loop.find("element"), first);
+    EXPECT_EQ(alone.size(), 2u);
+}
+
+}  // namespace
+}  // namespace vorn
