@@ -11,71 +11,15 @@ POSIX only: a Windows console control event cannot be sent through a pipe.
 """
 import os
 import signal
-import subprocess
 import sys
-import tempfile
-import threading
 import time
 
-WAIT_SECONDS = 60
+from program_session import WAIT_SECONDS, Session, check, run_cases
+
 # Presses closer than this count as one double press; the program compares
 # whole seconds, so a pause that must not count waits a little over two.
 APART_SECONDS = 2.5
 ENDLESS_LINE = b"until 1 {}\n"
-
-
-class Session:
-    def __init__(self, program, folder):
-        self.proc = subprocess.Popen(
-            [program], cwd=folder, stdin=subprocess.PIPE,
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        self.prompt = os.path.realpath(folder).encode() + b" $ "
-        self.out = b""
-        self.lock = threading.Condition()
-        threading.Thread(target=self._collect, daemon=True).start()
-
-    def _collect(self):
-        while True:
-            chunk = os.read(self.proc.stdout.fileno(), 4096)
-            with self.lock:
-                if not chunk:
-                    self.out += b"<end of output>"
-                    self.lock.notify_all()
-                    return
-                self.out += chunk
-                self.lock.notify_all()
-
-    def wait_for(self, text, count=1):
-        """Waits until `text` occurs `count` times in the output."""
-        deadline = time.monotonic() + WAIT_SECONDS
-        with self.lock:
-            while self.out.count(text) < count:
-                left = deadline - time.monotonic()
-                if left <= 0 or self.out.endswith(b"<end of output>"):
-                    raise AssertionError(f"waited for {text!r} x{count}; output so far:\n"
-                                         + self.out.decode("utf-8", "backslashreplace"))
-                self.lock.wait(left)
-
-    def send(self, line):
-        self.proc.stdin.write(line)
-        self.proc.stdin.flush()
-
-    def press_ctrl_c(self):
-        self.proc.send_signal(signal.SIGINT)
-
-    def after(self, start):
-        with self.lock:
-            return self.out[start:]
-
-    def size(self):
-        with self.lock:
-            return len(self.out)
-
-
-def check(condition, message, session):
-    if not condition:
-        raise AssertionError(message + "; output:\n"
-                             + session.out.decode("utf-8", "backslashreplace"))
 
 
 def first_press_abandons_the_line(program, folder):
@@ -111,12 +55,11 @@ def first_press_abandons_the_line(program, folder):
         s.press_ctrl_c()
         s.wait_for(b"error: interrupted", 2)
         s.wait_for(s.prompt, 5)
-        s.proc.stdin.close()
+        s.end_input()
         status = s.proc.wait(WAIT_SECONDS)
         check(status == 0, f"end of input should end the session with 0, not {status}", s)
     finally:
-        if s.proc.poll() is None:
-            s.proc.kill()
+        s.close()
 
 
 def double_press_ends_the_program(program, folder):
@@ -134,8 +77,7 @@ def double_press_ends_the_program(program, folder):
         check(status == -signal.SIGINT,
               f"two quick presses should end the program by SIGINT, not status {status}", s)
     finally:
-        if s.proc.poll() is None:
-            s.proc.kill()
+        s.close()
 
 
 def main():
@@ -146,18 +88,8 @@ def main():
         print("interrupt tests: skipped (POSIX signals only)")
         return 0
     program = os.path.abspath(sys.argv[1])
-    failures = 0
-    for case in (first_press_abandons_the_line, double_press_ends_the_program):
-        with tempfile.TemporaryDirectory(prefix="vorn-interrupt-") as folder:
-            # An empty lib folder: the session starts without the restore question.
-            os.mkdir(os.path.join(folder, "lib"))
-            try:
-                case(program, folder)
-                print(f"ok   {case.__name__}")
-            except Exception as e:  # report every case, then fail
-                failures += 1
-                print(f"FAIL {case.__name__}: {e}")
-    return 1 if failures else 0
+    return run_cases((first_press_abandons_the_line, double_press_ends_the_program), "vorn-interrupt-",
+                     lambda case, folder: case(program, folder))
 
 
 if __name__ == "__main__":

@@ -17,96 +17,12 @@ Usage: run_signals.py PROGRAM
 POSIX only.
 """
 import os
-import pty
-import resource
 import signal
-import subprocess
 import sys
-import tempfile
-import termios
-import threading
 import time
 
-WAIT_SECONDS = 60
-
-
-class Session:
-    """The program with its output collected; input through a pipe, or a
-    pseudo-terminal when `terminal` is set."""
-
-    def __init__(self, program, folder, terminal=False, address_space=None):
-        self.slave = None
-        if terminal:
-            master, self.slave = pty.openpty()
-            self.proc = subprocess.Popen(
-                [program], cwd=folder, stdin=self.slave, stdout=self.slave, stderr=self.slave,
-                preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_CORE, (0, 0)))
-            self.reader, self.writer = master, master
-        else:
-            limit = (lambda: resource.setrlimit(resource.RLIMIT_AS, (address_space, address_space))
-                     ) if address_space else None
-            self.proc = subprocess.Popen(
-                [program], cwd=folder, stdin=subprocess.PIPE,
-                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, preexec_fn=limit)
-            self.reader, self.writer = self.proc.stdout.fileno(), self.proc.stdin.fileno()
-        self.prompt = os.path.realpath(folder).encode() + b" $ "
-        self.out = b""
-        self.lock = threading.Condition()
-        self.collector = threading.Thread(target=self._collect, daemon=True)
-        self.collector.start()
-
-    def _collect(self):
-        while True:
-            try:
-                chunk = os.read(self.reader, 4096)
-            except OSError:
-                chunk = b""
-            with self.lock:
-                if not chunk:
-                    self.out += b"<end of output>"
-                    self.lock.notify_all()
-                    return
-                self.out += chunk
-                self.lock.notify_all()
-
-    def wait_for(self, text, count=1):
-        deadline = time.monotonic() + WAIT_SECONDS
-        with self.lock:
-            while self.out.count(text) < count:
-                left = deadline - time.monotonic()
-                if left <= 0 or self.out.endswith(b"<end of output>"):
-                    raise AssertionError(f"waited for {text!r} x{count}; output so far:\n"
-                                         + self.out.decode("utf-8", "backslashreplace"))
-                self.lock.wait(left)
-
-    def send(self, line):
-        os.write(self.writer, line)
-
-    def size(self):
-        with self.lock:
-            return len(self.out)
-
-    def after(self, start):
-        with self.lock:
-            return self.out[start:]
-
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        if self.slave is not None:
-            # With the slave side closed the collector's read ends; only
-            # then may the master go. Closed under a collector that is about
-            # to read again, its number could be the next session's terminal
-            # by then, and the collector would take that session's output.
-            os.close(self.slave)
-            self.collector.join(WAIT_SECONDS)
-            os.close(self.reader)
-
-
-def check(condition, message, session):
-    if not condition:
-        raise AssertionError(message + "; output:\n" + session.out.decode("utf-8", "backslashreplace"))
+from program_session import (Session, check, end_and_check_line_mode, run_cases,
+                             wait_until_flag_off)
 
 
 def interrupt_after(s, text, delay=0.5):
@@ -114,7 +30,7 @@ def interrupt_after(s, text, delay=0.5):
     returns the seconds until the error is reported."""
     time.sleep(delay)
     pressed = time.monotonic()
-    s.proc.send_signal(signal.SIGINT)
+    s.press_ctrl_c()
     s.wait_for(text)
     return time.monotonic() - pressed
 
@@ -197,27 +113,11 @@ def over_long_line_is_dropped_whole(program, folder):
         s.close()
 
 
-def line_mode_flags(descriptor):
-    lflag = termios.tcgetattr(descriptor)[3]
-    return {name: bool(lflag & getattr(termios, name)) for name in ("ICANON", "ECHO", "ISIG")}
-
-
 def wait_for_single_key_mode(s):
     """Waits until `getchar` has the terminal. The line editor's mode has no
     ICANON and no ECHO either, but keeps ISIG (Ctrl-C at the prompt is a
     signal); only the key read turns ISIG off."""
-    deadline = time.monotonic() + WAIT_SECONDS
-    while line_mode_flags(s.slave)["ISIG"]:
-        check(time.monotonic() < deadline, "getchar never took the terminal", s)
-        time.sleep(0.01)
-
-
-def end_and_check_line_mode(s, sig):
-    s.proc.send_signal(sig)
-    status = s.proc.wait(WAIT_SECONDS)
-    check(status == -sig, f"the signal should end the program, not status {status}", s)
-    flags = line_mode_flags(s.slave)
-    check(all(flags.values()), f"line mode should be back after {signal.Signals(sig).name}: {flags}", s)
+    wait_until_flag_off(s, "ISIG", "getchar")
 
 
 def terminal_restored_after(sig):
@@ -274,17 +174,7 @@ def main():
              over_long_line_is_dropped_whole] + [
         terminal_restored_after(sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)] + [
         terminal_restored_while_the_mode_switches]
-    failures = 0
-    for case in cases:
-        with tempfile.TemporaryDirectory(prefix="vorn-signals-") as folder:
-            os.mkdir(os.path.join(folder, "lib"))
-            try:
-                note = case(program, folder)
-                print(f"ok   {case.__name__}" + (f" ({note})" if note else ""))
-            except Exception as e:  # report every case, then fail
-                failures += 1
-                print(f"FAIL {case.__name__}: {e}")
-    return 1 if failures else 0
+    return run_cases(cases, "vorn-signals-", lambda case, folder: case(program, folder))
 
 
 if __name__ == "__main__":

@@ -20,10 +20,11 @@ import select
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
-WAIT_SECONDS = 60
+from program_session import (WAIT_SECONDS, Session, check, end_and_check_line_mode, run_cases,
+                             wait_until_flag_off)
+
 LEFT = b"\x1b[D"
 UP = b"\x1b[A"
 CTRL_C = b"\x03"
@@ -129,11 +130,6 @@ class Terminal:
             except OSError:
                 pass
         os.close(self.fd)
-
-
-def check(condition, message, term):
-    if not condition:
-        raise AssertionError(message + "; output:\n" + term.shown())
 
 
 def exit_code(term, status):
@@ -345,36 +341,13 @@ def idle_presses_at_the_restore_question_never_arm(program, folder):
 def ending_signals_give_the_terminal_back(program, folder):
     """SIGTERM, SIGHUP or SIGQUIT while the editor holds the terminal: its
     line mode (canonical input, echo, signal keys) is back afterwards."""
-    import pty
-    import resource
-    import termios
     for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
-        master, slave = pty.openpty()
-        proc = subprocess.Popen(
-            [program], cwd=folder, stdin=slave, stdout=slave, stderr=slave,
-            env=dict(os.environ, TERM="xterm"),
-            preexec_fn=lambda: (os.setsid(), resource.setrlimit(resource.RLIMIT_CORE, (0, 0))))
+        s = Session(program, folder, terminal=True, env=dict(os.environ, TERM="xterm"), new_session=True)
         try:
-            deadline = time.monotonic() + WAIT_SECONDS
-            while termios.tcgetattr(slave)[3] & termios.ECHO:
-                if time.monotonic() > deadline or proc.poll() is not None:
-                    raise AssertionError("the line editor never took the terminal")
-                if select.select([master], [], [], 0.05)[0]:
-                    os.read(master, 4096)
-            proc.send_signal(sig)
-            status = proc.wait(WAIT_SECONDS)
-            if status != -sig:
-                raise AssertionError(f"{signal.Signals(sig).name} should end the program, not status {status}")
-            lflag = termios.tcgetattr(slave)[3]
-            for flag in ("ICANON", "ECHO", "ISIG"):
-                if not lflag & getattr(termios, flag):
-                    raise AssertionError(f"{flag} should be back after {signal.Signals(sig).name}")
+            wait_until_flag_off(s, "ECHO", "the line editor")
+            end_and_check_line_mode(s, sig)
         finally:
-            if proc.poll() is None:
-                proc.kill()
-                proc.wait()
-            os.close(master)
-            os.close(slave)
+            s.close()
 
 
 EDITOR_CASES = (edited_line_runs_as_edited, up_recalls_the_previous_line, utf8_text_is_kept,
@@ -394,30 +367,21 @@ def main():
         return 0
     program = os.path.abspath(args[0])
     cases = PLAIN_CASES if plain else EDITOR_CASES + PLAIN_CASES
-    failures = 0
     pipe_cases = (idle_presses_on_a_pipe_never_arm, idle_presses_at_the_restore_question_never_arm)
     if not plain:
         pipe_cases += (ending_signals_give_the_terminal_back,)
-    for case in cases + pipe_cases:
-        with tempfile.TemporaryDirectory(prefix="vorn-terminal-") as folder:
-            # An empty lib folder: the session starts without the restore question.
-            os.mkdir(os.path.join(folder, "lib"))
-            term = None
-            try:
-                if case in pipe_cases:  # these start the program themselves
-                    case(program, folder)
-                else:
-                    term = Terminal(program, folder)
-                    term.editor = not plain
-                    case(term)
-                print(f"ok   {case.__name__}")
-            except Exception as e:  # report every case, then fail
-                failures += 1
-                print(f"FAIL {case.__name__}: {e}")
-            finally:
-                if term is not None:
-                    term.close()
-    return 1 if failures else 0
+
+    def run(case, folder):
+        if case in pipe_cases:  # these start the program themselves
+            return case(program, folder)
+        term = Terminal(program, folder)
+        try:
+            term.editor = not plain
+            return case(term)
+        finally:
+            term.close()
+
+    return run_cases(cases + pipe_cases, "vorn-terminal-", run)
 
 
 if __name__ == "__main__":
