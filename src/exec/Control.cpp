@@ -92,7 +92,9 @@ void executeEach(Run& run, const PreparedStatement& statement) {
             if (pass(newValue(Value::ofText(Text::ofByte(c))))) return;
         return;
     }
-    const ItemList elements = sequence.items.get();
+    // sequence shares the item box with the list, so the box cannot change
+    // in place while the passes run: a change to the list copies it first.
+    const ItemList& elements = sequence.items.get();
     for (const ValueRef& element : elements)
         if (pass(element)) return;
 }

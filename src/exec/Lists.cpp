@@ -66,9 +66,10 @@ void executeWhere(Run& run, const PreparedStatement& statement) {
     const Value wanted = evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On);
     std::int32_t position = -1;
     std::int32_t count = 0;
-    // Copy the references: a comparison cannot change the list, but be safe.
-    const ItemList items = list->items.get();
-    for (const ValueRef& element : items) {
+    // Hold the item box: a comparison cannot change the list, but be safe
+    // (while it is shared, a change to the list copies the box first).
+    const Cow<ItemList> held = list->items;
+    for (const ValueRef& element : held.get()) {
         if (valuesEqual(*element, wanted)) {
             position = count;
             break;

@@ -101,21 +101,24 @@ BlockResult runInTables(const Block& block, Scope& inherited, Scope& local, Erro
     const BoundaryScope boundaryScope(boundary);
     Run run(inherited, local);
     run.boundary = boundary;
-    bindBuiltins(run.inherited);
+    if (!run.inherited.builtinsBound()) bindBuiltins(run.inherited);
 
     const PreparedStatement* current = nullptr;
+    const bool guarded = boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program;
     try {
         for (const PreparedStatement& statement : block.statements) {
             current = &statement;
             if (!staleValues().empty()) trimNoted(run.view());
             Heap::maybeCollect();
-            if (boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program) {
+            if (guarded) {
                 executeGuarded(run, statement);
+                if (run.returned) break;
             } else {
                 beforeStatement();
-                if (statement.kind != StatementKind::Empty) executeStatement(run, statement);
+                if (statement.kind == StatementKind::Empty) continue;
+                executeStatement(run, statement);
+                if (run.returned) break;
             }
-            if (run.returned) break;
         }
     } catch (ScriptError& error) {
         // Counts the line for a file run further up that names it.

@@ -46,10 +46,7 @@ class DepthGuard {
 public:
     DepthGuard() {
         ++depth_;
-        if (depth_ > kMaxNestingDepth || stackPosition() < floor()) {
-            --depth_;
-            throw ScriptError(kNestingTooDeep);
-        }
+        if (depth_ > kMaxNestingDepth || stackPosition() < floor_) refuseOrLearnFloor();
     }
     ~DepthGuard() { --depth_; }
     DepthGuard(const DepthGuard&) = delete;
@@ -59,16 +56,20 @@ public:
 
 private:
     static std::uintptr_t stackPosition() { return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)); }
-    static std::uintptr_t floor() {
+    // The floor starts above every stack address, so the first guard of a
+    // thread comes here and learns it; after that only a real refusal does.
+    [[gnu::noinline]] static void refuseOrLearnFloor() {
         if (!floorKnown_) {
             floor_ = platform::stackFloor();
             floorKnown_ = true;
+            if (depth_ <= kMaxNestingDepth && stackPosition() >= floor_) return;
         }
-        return floor_;
+        --depth_;
+        throw ScriptError(kNestingTooDeep);
     }
 
     static inline thread_local int depth_ = 0;
-    static inline thread_local std::uintptr_t floor_ = 0;
+    static inline thread_local std::uintptr_t floor_ = UINTPTR_MAX;
     static inline thread_local bool floorKnown_ = false;
 };
 
