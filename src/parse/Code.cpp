@@ -71,6 +71,30 @@ Operand::Built& Operand::built() const {
     return *built_;
 }
 
+// A run of empty tokens in an expression, kept short (see Expression).
+class EmptyRun {
+public:
+    // One more empty token: true when it is kept as a token of its own.
+    bool add() { return ++length_ <= Expression::kEmptyRunKept; }
+    // Ends the run. Gives how many more empty tokens are kept past the first
+    // kEmptyRunKept (the same remainder modulo 4), and in standsFor how many
+    // tokens the last kept one stands for (1 when the run was short).
+    std::uint32_t end(std::uint32_t& standsFor) {
+        std::uint32_t more = 0;
+        standsFor = 1;
+        if (length_ > Expression::kEmptyRunKept) {
+            const std::uint32_t surplus = length_ - Expression::kEmptyRunKept;
+            more = surplus % 4;
+            standsFor = surplus - more + 1;
+        }
+        length_ = 0;
+        return more;
+    }
+
+private:
+    std::uint32_t length_ = 0;
+};
+
 // A text at least this long is split twice: once to count its pieces, so
 // that their records are allocated once at their final size. A vector grown
 // by doubling holds up to three times its items' size while it moves them,
@@ -87,7 +111,7 @@ public:
         if (!token.empty()) {
             endRun();
             ++tokens;
-        } else if (++emptyRun_ <= Expression::kEmptyRunKept) {
+        } else if (run_.add()) {
             ++tokens;
         }
     }
@@ -100,10 +124,10 @@ public:
 
 private:
     void endRun() {
-        if (emptyRun_ > Expression::kEmptyRunKept) tokens += (emptyRun_ - Expression::kEmptyRunKept) % 4;
-        emptyRun_ = 0;
+        std::uint32_t standsFor;
+        tokens += run_.end(standsFor);
     }
-    std::uint32_t emptyRun_ = 0;
+    EmptyRun run_;
 };
 
 PieceCounter countPieces(std::string_view text) {
@@ -122,7 +146,7 @@ public:
     void token(std::string_view token) override {
         if (done_) return;
         if (token.empty()) {
-            if (++emptyRun_ > Expression::kEmptyRunKept) return;
+            if (!run_.add()) return;
         } else {
             endRun();
         }
@@ -136,24 +160,20 @@ public:
     }
 
 private:
-    // Ends a run of empty tokens: past the tokens kept outright, as many more
-    // as keep the run's length modulo 4; the last one stands for the rest.
+    // Ends a run of empty tokens; the last one kept stands for the rest.
     void endRun() {
-        if (emptyRun_ > Expression::kEmptyRunKept) {
-            const std::uint32_t surplus = emptyRun_ - Expression::kEmptyRunKept;
-            const std::uint32_t kept = surplus % 4;
-            for (std::uint32_t i = 0; i < kept; ++i) {
-                tokens_.emplace_back(std::string_view());
-                tokens_.back().line = line_;
-            }
-            tokens_.back().built().count = surplus - kept + 1;
+        std::uint32_t standsFor;
+        const std::uint32_t more = run_.end(standsFor);
+        for (std::uint32_t i = 0; i < more; ++i) {
+            tokens_.emplace_back(std::string_view());
+            tokens_.back().line = line_;
         }
-        emptyRun_ = 0;
+        if (standsFor > 1) tokens_.back().built().count = standsFor;
     }
 
     std::vector<Operand>& tokens_;
     std::uint32_t line_;
-    std::uint32_t emptyRun_ = 0;
+    EmptyRun run_;
     bool done_ = false;
 };
 
