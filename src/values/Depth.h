@@ -55,7 +55,15 @@ public:
     static int current() { return depth_; }
 
 private:
-    static std::uintptr_t stackPosition() { return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)); }
+    // The address of a local, not __builtin_frame_address: that one makes
+    // every function the guard is inlined into keep a frame pointer, and
+    // MinGW's GCC then describes a saved xmm register at the wrong place in
+    // the unwind data, so an exception through such a function (any script
+    // error inside an expression) gave its caller a garbage xmm6.
+    [[gnu::always_inline]] static std::uintptr_t stackPosition() {
+        volatile char here = 0;
+        return reinterpret_cast<std::uintptr_t>(&here);
+    }
     // The floor starts above every stack address, so the first guard of a
     // thread comes here and learns it; after that only a real refusal does.
     [[gnu::noinline]] static void refuseOrLearnFloor() {
