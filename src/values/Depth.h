@@ -59,10 +59,16 @@ private:
     // every function the guard is inlined into keep a frame pointer, and
     // MinGW's GCC then describes a saved xmm register at the wrong place in
     // the unwind data, so an exception through such a function (any script
-    // error inside an expression) gave its caller a garbage xmm6.
+    // error inside an expression) gave its caller a garbage xmm6. Sanitized
+    // builds may keep locals on a heap-allocated fake stack, so they read the
+    // frame address instead.
     [[gnu::always_inline]] static std::uintptr_t stackPosition() {
+#ifdef VORN_DEPTH_SANITIZED
+        return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+#else
         volatile char here = 0;
         return reinterpret_cast<std::uintptr_t>(&here);
+#endif
     }
     // The floor starts above every stack address, so the first guard of a
     // thread comes here and learns it; after that only a real refusal does.
