@@ -8,8 +8,8 @@
 - A line too long to be held is dropped whole with "error: out of memory",
   its rest never running as a line of its own.
 - A terminal that `getchar` put into single-key mode gets its line mode back
-  when the program is ended by SIGTERM, SIGHUP or SIGQUIT, also when the
-  signal comes while the mode is being switched.
+  when the program is ended by SIGTERM, SIGHUP, SIGQUIT or a second quick
+  SIGINT, also when the signal comes while the mode is being switched.
 
 The time from the press to the report is printed, not checked.
 
@@ -135,6 +135,24 @@ def terminal_restored_after(sig):
     return case
 
 
+def terminal_restored_after_two_quick_ctrl_c(program, folder):
+    """Typed while `getchar` has the terminal, Ctrl-C is a key; from outside,
+    two SIGINTs a moment apart are a first press and a second one that ends
+    the program, which gives the terminal its line mode back first."""
+    s = Session(program, folder, terminal=True)
+    try:
+        s.wait_for(s.prompt)
+        s.send(b"k = $getchar\n")
+        wait_for_single_key_mode(s)
+        s.press_ctrl_c()
+        # Two signals sent at once may arrive as one.
+        time.sleep(0.1)
+        end_and_check_line_mode(s, signal.SIGINT)
+        return None
+    finally:
+        s.close()
+
+
 # Rounds per signal of the case below. A signal that lands while the mode is
 # being switched left single-key mode behind in a few rounds in a hundred
 # before the handler ran on the interpreter's own thread (more on a busy
@@ -173,7 +191,7 @@ def main():
     cases = [fifo_read_at_the_prompt, fifo_in_lib_at_start_up, long_compression,
              over_long_line_is_dropped_whole] + [
         terminal_restored_after(sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)] + [
-        terminal_restored_while_the_mode_switches]
+        terminal_restored_after_two_quick_ctrl_c, terminal_restored_while_the_mode_switches]
     return run_cases(cases, "vorn-signals-", lambda case, folder: case(program, folder))
 
 

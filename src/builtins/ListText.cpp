@@ -49,7 +49,7 @@ public:
     ItemList items;
 
 private:
-    const Scope empty_;
+    Scope empty_;
     const View view_{empty_};
     bool done_ = false;
 };

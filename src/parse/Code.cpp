@@ -71,6 +71,71 @@ Operand::Built& Operand::built() const {
     return *built_;
 }
 
+// A run of empty tokens in an expression, kept short (see Expression).
+class EmptyRun {
+public:
+    // One more empty token: true when it is kept as a token of its own.
+    bool add() { return ++length_ <= Expression::kEmptyRunKept; }
+    // Ends the run. Gives how many more empty tokens are kept past the first
+    // kEmptyRunKept (the same remainder modulo 4), and in standsFor how many
+    // tokens the last kept one stands for (1 when the run was short).
+    std::uint32_t end(std::uint32_t& standsFor) {
+        std::uint32_t more = 0;
+        standsFor = 1;
+        if (length_ > Expression::kEmptyRunKept) {
+            const std::uint32_t surplus = length_ - Expression::kEmptyRunKept;
+            more = surplus % 4;
+            standsFor = surplus - more + 1;
+        }
+        length_ = 0;
+        return more;
+    }
+
+private:
+    std::uint32_t length_ = 0;
+};
+
+// A text at least this long is split twice: once to count its pieces, so
+// that their records are allocated once at their final size. A vector grown
+// by doubling holds up to three times its items' size while it moves them,
+// and the allocator keeps most of that memory after (a line of a million
+// tokens); for short texts the second pass would cost more than it saves.
+constexpr std::size_t kCountFirst = 64 * 1024;
+
+// Counts the tokens an expression keeps (see Expression) and the statements
+// of a block.
+class PieceCounter final : public TokenSink {
+public:
+    void token(std::string_view token) override {
+        if (statements > 0) return;
+        if (!token.empty()) {
+            endRun();
+            ++tokens;
+        } else if (run_.add()) {
+            ++tokens;
+        }
+    }
+    void statementEnd() override {
+        if (statements == 0) endRun();
+        ++statements;
+    }
+    std::size_t tokens = 0;      // of the first statement
+    std::size_t statements = 0;
+
+private:
+    void endRun() {
+        std::uint32_t standsFor;
+        tokens += run_.end(standsFor);
+    }
+    EmptyRun run_;
+};
+
+PieceCounter countPieces(std::string_view text) {
+    PieceCounter counter;
+    if (text.size() >= kCountFirst) scanStatements(text, counter);
+    return counter;
+}
+
 // Prepares the pieces of an expression's first statement as the splitter
 // cuts them, keeping long runs of empty tokens short (see Expression).
 class ExpressionBuilder final : public TokenSink {
@@ -81,7 +146,7 @@ public:
     void token(std::string_view token) override {
         if (done_) return;
         if (token.empty()) {
-            if (++emptyRun_ > Expression::kEmptyRunKept) return;
+            if (!run_.add()) return;
         } else {
             endRun();
         }
@@ -95,24 +160,20 @@ public:
     }
 
 private:
-    // Ends a run of empty tokens: past the tokens kept outright, as many more
-    // as keep the run's length modulo 4; the last one stands for the rest.
+    // Ends a run of empty tokens; the last one kept stands for the rest.
     void endRun() {
-        if (emptyRun_ > Expression::kEmptyRunKept) {
-            const std::uint32_t surplus = emptyRun_ - Expression::kEmptyRunKept;
-            const std::uint32_t kept = surplus % 4;
-            for (std::uint32_t i = 0; i < kept; ++i) {
-                tokens_.emplace_back(std::string_view());
-                tokens_.back().line = line_;
-            }
-            tokens_.back().built().count = surplus - kept + 1;
+        std::uint32_t standsFor;
+        const std::uint32_t more = run_.end(standsFor);
+        for (std::uint32_t i = 0; i < more; ++i) {
+            tokens_.emplace_back(std::string_view());
+            tokens_.back().line = line_;
         }
-        emptyRun_ = 0;
+        if (standsFor > 1) tokens_.back().built().count = standsFor;
     }
 
     std::vector<Operand>& tokens_;
     std::uint32_t line_;
-    std::uint32_t emptyRun_ = 0;
+    EmptyRun run_;
     bool done_ = false;
 };
 
@@ -127,9 +188,10 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
         }
         text = text.substr(1, text.size() - 2);
     }
+    expression.tokens.reserve(countPieces(text).tokens);
     ExpressionBuilder builder(expression, firstLine);
     scanStatements(text, builder);
-    expression.tokens.shrink_to_fit();
+    if (text.size() < kCountFirst) expression.tokens.shrink_to_fit();
 }
 
 std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine) {
@@ -223,7 +285,6 @@ public:
             } else {
                 prepared.kind = StatementKind::Assign;
             }
-            prepared.tokens.shrink_to_fit();
         }
         // Empty statements stay: the kind trim still happens before them.
         block_.statements.push_back(std::move(prepared));
@@ -241,9 +302,9 @@ std::shared_ptr<const Block> blockIn(std::string_view code, std::uint32_t firstL
     auto block = std::make_shared<Block>();
     block->ownText = ownText;
     block->source = std::move(source);
+    block->statements.reserve(countPieces(code).statements);
     BlockBuilder builder(*block, firstLine);
     scanStatements(code, builder);
-    block->statements.shrink_to_fit();
     return block;
 }
 

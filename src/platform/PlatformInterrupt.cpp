@@ -17,6 +17,8 @@
 #else
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "platform/TerminalRestore.h"
 #endif
 
 namespace vorn::platform {
@@ -83,6 +85,8 @@ BOOL WINAPI onConsoleControl(DWORD type) {
 extern "C" void onInterrupt(int) {
     const int savedErrno = errno;
     if (pressEndsProgram()) {
+        // A key read may hold the terminal in single-key mode.
+        detail::restoreTerminalMode();
         std::signal(SIGINT, SIG_DFL);
         std::raise(SIGINT);
     }

@@ -21,7 +21,7 @@ int gDescriptor = -1;
 termios gSavedMode{};
 
 extern "C" void onEndingSignal(int signal) {
-    if (gModeSaved.load()) tcsetattr(gDescriptor, TCSANOW, &gSavedMode);
+    restoreTerminalMode();
     // Installed to run once: raising the signal again now takes its default
     // action, which ends the process the way the sender meant.
     raise(signal);
@@ -56,10 +56,15 @@ void rememberTerminalMode(int descriptor, const termios& saved) {
 
 void forgetTerminalMode() { gModeSaved.store(false); }
 
+void restoreTerminalMode() {
+    if (gModeSaved.load()) tcsetattr(gDescriptor, TCSANOW, &gSavedMode);
+}
+
 sigset_t terminalRestoringSignals() {
     sigset_t signals;
     sigemptyset(&signals);
     for (const int signal : kRestoringSignals) sigaddset(&signals, signal);
+    sigaddset(&signals, SIGINT);
     return signals;
 }
 

@@ -14,11 +14,16 @@ namespace vorn::platform::detail {
 void rememberTerminalMode(int descriptor, const termios& saved);
 void forgetTerminalMode();
 
-// SIGTERM, SIGHUP and SIGQUIT. Their handler must run on the thread that
-// switches the terminal's mode: run on another one, it would restore the
-// mode while that thread goes on and sets single-key mode again before the
-// process is gone. A thread that only waits for the interpreter's thread
-// blocks them, so the system hands them to the interpreter's thread.
+// Gives the terminal the remembered mode back, if one is remembered. Safe in
+// a signal handler that is about to end the process.
+void restoreTerminalMode();
+
+// SIGTERM, SIGHUP, SIGQUIT, and SIGINT, whose second press ends the process.
+// Their handlers must run on the thread that switches the terminal's mode:
+// run on another one, they would restore the mode while that thread goes on
+// and sets single-key mode again before the process is gone. A thread that
+// only waits for the interpreter's thread blocks them, so the system hands
+// them to the interpreter's thread.
 sigset_t terminalRestoringSignals();
 
 }  // namespace vorn::platform::detail

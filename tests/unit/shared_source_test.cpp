@@ -180,3 +180,23 @@ TEST(SharedSource, EveryTokenKeepsASmallRecord) {
     EXPECT_EQ(expression->tokens[0].literal(), nullptr);
     EXPECT_EQ(expression->tokens[0].count(), 1u);
 }
+
+TEST(SharedSource, LongTextsAreCountedBeforeTheirRecordsAreMade) {
+    // Long texts are split once to count their pieces; the count must be
+    // exactly what is then made, runs of empty tokens included.
+    for (const std::string& gap : {std::string(" "), std::string(3, ' '), std::string(40, ' '), std::string(42, ' ')}) {
+        std::string row = "(1";
+        while (row.size() < 100 * 1024) row += gap + "+" + gap + "1";
+        row += std::string(1001, ' ') + ")";
+        const auto expression = compileExpression(row);
+        EXPECT_EQ(expression->tokens.capacity(), expression->tokens.size()) << gap.size();
+        std::size_t stands = 0;
+        for (const Operand& token : expression->tokens) stands += token.count();
+        EXPECT_EQ(stands, splitStatements(row.substr(1, row.size() - 2)).front().size()) << gap.size();
+    }
+    std::string script;
+    while (script.size() < 100 * 1024) script += "x = 1\n\n  y = (x + 1)\n";
+    const auto block = prepareBlock(script);
+    EXPECT_EQ(block->statements.capacity(), block->statements.size());
+    EXPECT_EQ(block->statements.size(), splitStatements(script).size());
+}
