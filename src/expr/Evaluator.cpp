@@ -88,6 +88,12 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
     return Value();
 }
 
+Value evaluateAlone(const Operand& token, const View& view, InlineBlocks inlineBlocks) {
+    // The depth an expression of its own would take.
+    DepthGuard depth;
+    return evaluateOperand(token, view, inlineBlocks);
+}
+
 Value evaluateExpression(std::string_view text, const View& view, InlineBlocks inlineBlocks) {
     auto expression = compileExpression(text);
     return evaluateExpression(*expression, view, inlineBlocks);

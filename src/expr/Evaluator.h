@@ -22,8 +22,15 @@ Value evaluateExpression(std::string_view text, const View& view, InlineBlocks i
 Value evaluateExpression(const Expression& expression, const View& view, InlineBlocks inlineBlocks);
 Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inlineBlocks);
 
-// A statement's operand token is an expression text of its own.
+// An expression of one operand: token alone, evaluated where it stands.
+Value evaluateAlone(const Operand& token, const View& view, InlineBlocks inlineBlocks);
+
+// A statement's operand token is an expression text of its own. Split again,
+// a token that is not a group gives itself alone, so it is evaluated as that
+// operand without an expression holding a second record of it ("not" alone
+// is still the expression that fails).
 inline Value evaluateToken(const Operand& token, const View& view, InlineBlocks inlineBlocks) {
+    if (token.form != Operand::Form::Group && !token.isNot) return evaluateAlone(token, view, inlineBlocks);
     return evaluateExpression(token.groupExpression(), view, inlineBlocks);
 }
 

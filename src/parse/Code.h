@@ -113,9 +113,11 @@ private:
 // kEmptyRunKept tokens and as many more as make the same remainder modulo 4;
 // the last kept token stands for the rest (Operand::count). Evaluation cannot
 // tell the difference: it takes tokens four at a time (operand, operator,
-// operand, operator), and once a run has filled two such rounds every further
-// round inside it leaves the evaluation exactly as it found it. A member path
-// walks each token as often as it stands for.
+// operand, operator); inside a run every operand is the empty name's Value
+// (or the same error, when no such name is bound) and every operator names
+// none, so once a run has filled two such rounds every further round inside it
+// leaves the evaluation exactly as it found it. A member path walks each
+// token as often as it stands for.
 struct Expression {
     static constexpr std::uint32_t kEmptyRunKept = 16;
 
@@ -151,7 +153,7 @@ private:
 // A call token taken apart at its "$" signs.
 struct CallSite {
     CallSite() = default;
-    CallSite(const CallSite&) = delete;  // the groups may view joined_
+    CallSite(const CallSite&) = delete;  // the groups may view joinedArguments and joinedSharing
     CallSite& operator=(const CallSite&) = delete;
 
     bool hasCallee = false;

@@ -200,3 +200,42 @@ TEST(SharedSource, LongTextsAreCountedBeforeTheirRecordsAreMade) {
     EXPECT_EQ(block->statements.capacity(), block->statements.size());
     EXPECT_EQ(block->statements.size(), splitStatements(script).size());
 }
+
+TEST(SharedSource, StatementTokensThatAreNoGroupAreEvaluatedWithoutASecondRecord) {
+    Scope scope;
+    scope.set("x", newValue(Value::ofInteger(5)));
+    scope.set("f", newValue(Value::ofFunc(Text("{\n    end 7\n}"))));
+    const View view(scope);
+    const char* tokens[] = {"x",     "nosuch", "1",      "2.5",          "99999999999", "\"s\"", "'q'",
+                            "not",   "+",      "$f",     "$f$(1)",       "$nosuch",     "a\"b c\"d",
+                            "{end 3}", "(x + 1)", "(not)", "x(y)",     ")", "a}b"};
+    for (const char* token : tokens) {
+        const auto block = prepareBlock(std::string("t = ") + token);
+        ASSERT_EQ(block->statements[0].tokens.size(), 3u) << token;
+        const Operand& operand = block->statements[0].tokens[2];
+        for (const InlineBlocks inlineBlocks : {InlineBlocks::On, InlineBlocks::Off}) {
+            std::string alone;
+            try {
+                Value v = evaluateToken(operand, view, inlineBlocks);
+                alone = std::to_string(static_cast<int>(v.kind)) + ":" + asText(v);
+            } catch (const ScriptError& e) {
+                alone = std::string("error: ") + e.what();
+            }
+            std::string general;
+            try {
+                Value v = evaluateExpression(*compileExpression(token, 0), view, inlineBlocks);
+                general = std::to_string(static_cast<int>(v.kind)) + ":" + asText(v);
+            } catch (const ScriptError& e) {
+                general = std::string("error: ") + e.what();
+            }
+            EXPECT_EQ(alone, general) << token;
+        }
+    }
+    // A plain token keeps no expression of itself; a group does.
+    const auto block = prepareBlock("t = 1\nu = (1)");
+    (void)evaluateToken(block->statements[0].tokens[2], view, InlineBlocks::On);
+    (void)evaluateToken(block->statements[1].tokens[2], view, InlineBlocks::On);
+    EXPECT_EQ(block->statements[0].tokens[2].count(), 1u);
+    EXPECT_NE(block->statements[0].tokens[2].literal(), nullptr);
+    EXPECT_EQ(block->statements[1].tokens[2].literal(), nullptr);
+}
