@@ -162,6 +162,7 @@ TEST(SharedSource, LongRunsOfEmptyTokensEvaluateAsTheWholeRun) {
             // The same row, every token kept.
             const StatementList split = splitStatements(inside);
             Expression whole;
+            whole.tokens.reserve(split.front().size());
             for (const std::string& token : split.front()) whole.tokens.emplace_back(token);
             for (const Scope* scope : {&unbound, &bound, &boundText}) {
                 const View view(*scope);
