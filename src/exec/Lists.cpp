@@ -8,6 +8,7 @@
 #include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "expr/Evaluator.h"
+#include "expr/Plain.h"
 #include "values/Convert.h"
 #include "values/Error.h"
 #include "values/Messages.h"
@@ -34,7 +35,9 @@ void executeList(Run& run, const PreparedStatement& statement) {
 void executeAdd(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "add needs a list name and a value");
     const ValueRef list = requireName(run, statement.tokens[0]);
-    ValueRef element = newValue(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    const Value* plain = peekPlainToken(statement.tokens[1], run.view());
+    ValueRef element =
+        plain ? newValue(*plain) : newValue(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
     list->items.edit().push_back(std::move(element));
     // On a Value that is no list the element is dropped by the next trim.
     noteChange(list, statement.tokens[0].text);
