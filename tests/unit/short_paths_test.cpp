@@ -122,5 +122,50 @@ TEST(ShortPaths, AddAgreesWithTheGeneralPath) {
     EXPECT_EQ(outcome("add L L\n", {"L"}), "L=list:0::1 ");
 }
 
+// A callee that is a plain name or a member of plain operands is read
+// where it lies; it must be copied before an argument that can run code,
+// and what the call needs must be taken before the body runs.
+TEST(ShortPaths, CalleesReadInPlace) {
+    // The argument's call rebinds f's Value: the call still runs the old f.
+    EXPECT_EQ(outcome("f = {\n end 1\n}\ng = {\n f = {\n end 2\n }\n end 0\n}\nr = $f$($g)\n", {"r"}),
+              "r=integer:1::0 ");
+    EXPECT_EQ(outcome("f = {\n end (arg0 + 1)\n}\ng = {\n f = 5\n end 4\n}\nr = $f$($g)\nq = f\n", {"r", "q"}),
+              "r=integer:5::0 q=integer:5::0 ");
+    // A function that replaces itself while it runs.
+    EXPECT_EQ(outcome("f = {\n f = 7\n x = 1\n end (x + 2)\n}\nr = $f\n", {"r", "f"}),
+              "r=integer:3::0 f=integer:7::0 ");
+    // Parameter names, with plain and computed arguments.
+    EXPECT_EQ(outcome("f = {\n end (p - q)\n}\nlist n\nadd n \"p\"\nadd n \"q\"\ng = $setargmap$(f n)\n"
+                      "r = $g$((a + 1) b)\n",
+                      {"r"}),
+              "r=integer:11::0 ");
+    // Arguments of plain operands, as written and in full.
+    for (const char* args : {"a", "(a - b)", "(a < b)", "(t + u)", "(t + 1)", "(a + f)", "nosuch", "(a -> b)",
+                             "(not a)", "(a + b + a)", "\"x\""}) {
+        const std::string code = std::string("f = {\n end arg0\n}\nr = $f$(") + args + ")\n";
+        expectSamePaths(code, std::string("$(") + args, std::string("$(((") + args + "))", {"r"});
+    }
+}
+
+TEST(ShortPaths, MethodCalleesReadInPlace) {
+    const std::string cls = "class C {\n n = 0\n m = {\n (self n) += arg0\n end (self -> \"n\")\n }\n}\no = $C\n";
+    EXPECT_EQ(outcome(cls + "r = $(o -> \"m\")$(5)\nr = $(o -> \"m\")$(a)\n", {"r"}), "r=integer:12::0 ");
+    // An argument that replaces the method: the call runs the method it read.
+    EXPECT_EQ(outcome(cls + "g = {\n (o m) = {\n end 99\n }\n end 1\n}\nr = $(o -> \"m\")$($g)\n"
+                            "q = $(o -> \"m\")$(1)\n",
+                      {"r", "q"}),
+              "r=integer:1::0 q=integer:99::0 ");
+    // Missing members and non-objects fail as in full evaluation.
+    for (const char* callee : {"(o -> \"nosuch\")", "(a -> \"m\")", "(o -> a)", "(o -> nosuch)"}) {
+        const std::string code = cls + "r = $" + callee + "$(1)\n";
+        const std::string general = replaced(code, std::string("$") + callee, std::string("$(") + callee + ")");
+        EXPECT_EQ(outcome(code, {"r"}), outcome(general, {"r"})) << callee;
+    }
+    // A name that is a group's very text comes before the group.
+    const std::string named = "f = {\n end 42\n}\nx = f\n";
+    EXPECT_EQ(outcome(named + "r = $((x))\n", {"r"}), "r=integer:42::0 ");
+    EXPECT_EQ(outcome(named + "list (x)\nr = $((x))\n", {"r"}), "r=unspecified:0::0 ");
+}
+
 }  // namespace
 }  // namespace vorn
