@@ -138,7 +138,11 @@ void executeEach(Run& run, const PreparedStatement& statement) {
 }
 
 void executeEnd(Run& run, const PreparedStatement& statement) {
-    if (!statement.tokens.empty()) run.returnValue = evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On);
+    if (!statement.tokens.empty()) {
+        const Operand& value = statement.tokens[0];
+        if (const Value* plain = peekPlainToken(value, run.view())) run.returnValue = *plain;
+        else run.returnValue = evaluateToken(value, run.view(), InlineBlocks::On);
+    }
     run.returned = true;
 }
 

@@ -162,9 +162,8 @@ private:
         if (!object || object->kind != Kind::Scaffold) return nullptr;
         const Value* name = peekPlain(tokens[2], view);
         if (!name || name->kind != Kind::String) return nullptr;
-        const MemberMap& members = object->members().get();
-        auto it = members.find(name->text.view());
-        return it == members.end() ? nullptr : it->second.get();
+        const ValueRef* member = findMember(object->members().get(), name->text.view());
+        return member ? member->get() : nullptr;
     }
 
     const Value* ptr_ = nullptr;

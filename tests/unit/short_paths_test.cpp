@@ -167,5 +167,26 @@ TEST(ShortPaths, MethodCalleesReadInPlace) {
     EXPECT_EQ(outcome(named + "list (x)\nr = $((x))\n", {"r"}), "r=unspecified:0::0 ");
 }
 
+// Short member tables are scanned, long ones searched: both find the same.
+TEST(ShortPaths, MembersOfShortAndLongTables) {
+    for (const char* extra : {"", "m1 = 1\nm2 = 2\nm3 = 3\nm4 = 4\nm5 = 5\nm6 = 6\nm7 = 7\nm8 = 8\n"}) {
+        const std::string cls = std::string("class C {\n") + extra + "aa = 10\nb = 20\nzz = 30\n}\no = $C\n";
+        EXPECT_EQ(outcome(cls + "(o zz) += 1\n(o b) = (o -> \"aa\")\nr = ((o -> \"zz\") + (o -> \"b\"))\n", {"r"}),
+                  "r=integer:41::0 ");
+        EXPECT_EQ(outcome(cls + "r = (o -> \"a\")\n", {"r"}), "error: no such member: a");
+        EXPECT_EQ(outcome(cls + "(o zzz) = 1\n", {"r"}), "error: no such member: zzz");
+        EXPECT_EQ(outcome(cls + "r = $(o -> \"b\")\n", {"r"}), "r=unspecified:0::0 ");
+    }
+}
+
+// `end` with a plain operand returns a copy of it.
+TEST(ShortPaths, EndReturnsACopy) {
+    EXPECT_EQ(outcome("f = {\n end a\n}\nr = $f\nr += 1\n", {"a", "r"}), "a=integer:7::0 r=integer:8::0 ");
+    for (const char* value : {"a", "(a)", "w", "nosuch", "not", "(not)", "\"q\""}) {
+        const std::string code = std::string("f = {\n end ") + value + "\n}\nr = $f\n";
+        expectSamePaths(code, std::string("end ") + value, std::string("end ((") + value + "))", {"r"});
+    }
+}
+
 }  // namespace
 }  // namespace vorn
