@@ -65,6 +65,16 @@ def dense_line():
     return "x = (1" + " + 1" * (1024 * 1024) + ")\n$print$(x)\n"
 
 
+def assignment_script():
+    """A script of 2 MB of short statements, run by autorun."""
+    return "x = 1\n" * (2 * 1024 * 1024 // 6)
+
+
+def newline_script():
+    """A script of 2 MB of empty lines, run by autorun."""
+    return "\n" * (2 * 1024 * 1024)
+
+
 def peak_kb(pid):
     """The process's own peak resident set (VmHWM) so far, in KB."""
     with open(f"/proc/{pid}/status") as f:
@@ -149,6 +159,12 @@ CASES = [
     ("blank sharing", blank_sharing_line, "$ shared\n"),
 ]
 
+SCRIPTS = [
+    # name, script maker: run as autorun.VORN, whole
+    ("x = 1 script", assignment_script),
+    ("newline script", newline_script),
+]
+
 
 def figures(program):
     _, _, idle, idle_cpu = run_session(program, IDLE, done=IDLE_DONE)
@@ -158,6 +174,10 @@ def figures(program):
         text = make()
         _, status, peak, cpu = run_session(program, text, done=done)
         print(f"{name:<18} {len(max(text.split(chr(10)), key=len)):>11} {peak / 1024:>9.1f} {cpu:>7.2f}  status {status}")
+    for name, make in SCRIPTS:
+        script = make()
+        _, status, peak, cpu = run_session(program, IDLE, done=IDLE_DONE, autorun=script)
+        print(f"{name:<18} {len(script):>11} {peak / 1024:>9.1f} {cpu:>7.2f}  status {status}")
     here = os.path.dirname(os.path.abspath(__file__))
     fib = os.path.join(os.path.dirname(here), "bench", "programs", "fib.vorn")
     with open(fib) as f:
