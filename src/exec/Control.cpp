@@ -78,8 +78,8 @@ void executeEach(Run& run, const PreparedStatement& statement) {
 
     static const SymbolRef kElement = intern("element");
     const Block& body = statement.tokens[1].inlineBody();
-    auto pass = [&](const ValueRef& element) {
-        loopScope.set(kElement, element);
+    auto pass = [&](ValueRef element) {
+        loopScope.set(kElement, std::move(element));
         BlockResult result = runBlockIn(body, loopScope, nullptr);
         return endedRun(run, result);
     };
@@ -94,9 +94,18 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     }
     // sequence shares the item box with the list, so the box cannot change
     // in place while the passes run: a change to the list copies it first.
+    // `element` is the element itself, so an element kept as an integer
+    // gets its cell for its pass; once the next pass has rebound the name,
+    // a cell that nothing else took a reference to goes back to a word, so
+    // walking a list of integers leaves it as small as it was.
     const ItemList& elements = sequence.items.get();
-    for (const ValueRef& element : elements)
-        if (pass(element)) return;
+    const Item* previous = nullptr;
+    for (const Item& element : elements) {
+        const bool ended = pass(element.ref());
+        if (previous) previous->keepAsIntegerIfAlone();
+        if (ended) return;
+        previous = &element;
+    }
 }
 
 void executeEnd(Run& run, const PreparedStatement& statement) {
