@@ -37,7 +37,7 @@ bool plainText(std::string_view s) {
 // Elements whose text form reads back as the very same element.
 bool plainList(const vorn::ItemList& items) {
     if (items.empty()) return false;
-    for (const vorn::ValueRef& item : items) {
+    for (const vorn::Item& item : items) {
         switch (item->kind) {
             case vorn::Kind::Integer:
                 if (item->integer < 0 || item->integer > 2147483647) return false;

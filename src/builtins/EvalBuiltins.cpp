@@ -15,12 +15,14 @@ Value eval(Scope* scope) {
     // Binding pairs: each element is a list whose first element names the
     // second; the name refers to that very element Value.
     Scope bindings;
-    const ItemList pairs = argument(scope, 1).items.get();
-    for (const ValueRef& pair : pairs) {
+    const Value list = argument(scope, 1);
+    const ItemList& pairs = list.items.get();
+    for (const Item& pair : pairs) {
         const ItemList& parts = pair->items.get();
         if (parts.size() < 2) throw ScriptError("eval binding needs a name and a value");
-        const Text name = textOf(*parts[0]);
-        bindings.set(name.view(), parts[1]);
+        Value scratch;
+        const Text name = textOf(parts[0].read(scratch));
+        bindings.set(name.view(), parts[1].ref());
     }
     return evaluateExpression(code.view(), View(bindings), InlineBlocks::On);
 }
@@ -29,9 +31,11 @@ Value setargmap(Scope* scope) {
     ValueRef function = argumentRef(scope, 0);
     if (!function) function = newValue();
     std::vector<std::string> names;
-    const ItemList items = argument(scope, 1).items.get();
+    const Value list = argument(scope, 1);
+    const ItemList& items = list.items.get();
     names.reserve(items.size());
-    for (const ValueRef& item : items) names.push_back(textOf(*item).str());
+    Value scratch;
+    for (const Item& item : items) names.push_back(textOf(item.read(scratch)).str());
     function->mutableArgNames().assign(std::move(names));
     return *function;
 }

@@ -20,15 +20,17 @@ namespace {
 void appendListText(std::string& out, const ItemList& items) {
     DepthGuard depth;
     out += '(';
-    for (const ValueRef& item : items) {
-        if (item->kind == Kind::List) {
-            appendListText(out, item->items.get());
-        } else if (item->kind == Kind::String) {
+    Value scratch;
+    for (const Item& element : items) {
+        const Value& item = element.read(scratch);
+        if (item.kind == Kind::List) {
+            appendListText(out, item.items.get());
+        } else if (item.kind == Kind::String) {
             out += '"';
-            out += item->text.view();
+            out += item.text.view();
             out += '"';
         } else {
-            out += textOf(*item).view();
+            out += textOf(item).view();
         }
         out += ' ';
         Limits::checkTextSize(out.size());
@@ -43,7 +45,7 @@ public:
     void token(std::string_view element) override {
         if (done_) return;
         if (!element.empty() && element[0] == '(') items.push_back(newValue(Value::ofList(readListText(element))));
-        else items.push_back(newValue(evaluateExpression(element, view_, InlineBlocks::On)));
+        else items.push_back(Item::of(evaluateExpression(element, view_, InlineBlocks::On)));
     }
     void statementEnd() override { done_ = true; }
     ItemList items;

@@ -34,7 +34,7 @@ bool endedRun(Run& run, BlockResult& result) {
 // equality (byte for byte, as the general rule does for two texts). Sets
 // holds and returns true when it could decide.
 bool plainComparison(const Expression& row, const View& view, bool& holds) {
-    const std::vector<Operand>& tokens = row.tokens;
+    const auto& tokens = row.tokens;
     const Value* a = peekPlain(tokens[0], view);
     if (!a) return false;
     const Value* b = peekPlain(tokens[2], view);
@@ -116,8 +116,8 @@ void executeEach(Run& run, const PreparedStatement& statement) {
 
     static const SymbolRef kElement = intern("element");
     const Block& body = statement.tokens[1].inlineBody();
-    auto pass = [&](const ValueRef& element) {
-        loopScope.set(kElement, element);
+    auto pass = [&](ValueRef element) {
+        loopScope.set(kElement, std::move(element));
         BlockResult result = runBlockIn(body, loopScope, nullptr);
         return endedRun(run, result);
     };
@@ -132,9 +132,18 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     }
     // sequence shares the item box with the list, so the box cannot change
     // in place while the passes run: a change to the list copies it first.
+    // `element` is the element itself, so an element kept as an integer
+    // gets its cell for its pass; once the next pass has rebound the name,
+    // a cell that nothing else took a reference to goes back to a word, so
+    // walking a list of integers leaves it as small as it was.
     const ItemList& elements = sequence.items.get();
-    for (const ValueRef& element : elements)
-        if (pass(element)) return;
+    const Item* previous = nullptr;
+    for (const Item& element : elements) {
+        const bool ended = pass(element.ref());
+        if (previous) previous->keepAsIntegerIfAlone();
+        if (ended) return;
+        previous = &element;
+    }
 }
 
 void executeEnd(Run& run, const PreparedStatement& statement) {
@@ -164,13 +173,10 @@ void executeAlso(Run& run, const PreparedStatement& statement) {
         platform::writeOut("reading file...\n");
         platform::flushOut();
     }
-    std::string program;
-    const std::vector<std::string> lines = platform::readSourceLines(path);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (gAlsoProgress) platform::writeOut("line " + std::to_string(i) + "\r");
-        program += lines[i];
-        program += '\n';
-    }
+    std::size_t lines = 0;
+    std::string program = platform::readSourceText(path, lines);
+    if (gAlsoProgress)
+        for (std::size_t i = 0; i < lines; ++i) platform::writeOut("line " + std::to_string(i) + "\r");
     if (gAlsoProgress) {
         platform::writeOut("\n");
         platform::flushOut();

@@ -35,9 +35,11 @@ void executeList(Run& run, const PreparedStatement& statement) {
 void executeAdd(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "add needs a list name and a value");
     const ValueRef list = requireName(run, statement.tokens[0]);
+    // A plain integer is kept in the item word; it gets a cell only when
+    // something needs a reference to it. A plain operand is copied from
+    // where it lies.
     const Value* plain = peekPlainToken(statement.tokens[1], run.view());
-    ValueRef element =
-        plain ? newValue(*plain) : newValue(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    Item element = plain ? Item::of(*plain) : Item::of(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
     list->items.edit().push_back(std::move(element));
     // On a Value that is no list the element is dropped by the next trim.
     noteChange(list, statement.tokens[0].text);
@@ -50,8 +52,8 @@ void executeIndex(Run& run, const PreparedStatement& statement) {
     if (source->kind == Kind::List) {
         const std::int64_t n = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
         const ItemList& items = source->items.get();
-        ValueRef element = items[checkedPosition(n, items.size())];
-        run.bindName(result.text, result.hash, std::move(element));
+        // The name refers to the element itself, so it needs its cell.
+        run.bindName(result.text, result.hash, items[checkedPosition(n, items.size())].ref());
         return;
     }
     const std::int64_t p = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
@@ -72,8 +74,12 @@ void executeWhere(Run& run, const PreparedStatement& statement) {
     // Hold the item box: a comparison cannot change the list, but be safe
     // (while it is shared, a change to the list copies the box first).
     const Cow<ItemList> held = list->items;
-    for (const ValueRef& element : held.get()) {
-        if (valuesEqual(*element, wanted)) {
+    const bool wantedInteger = wanted.kind == Kind::Integer;
+    Value scratch;
+    for (const Item& element : held.get()) {
+        // Two integers are equal exactly when their words' integers are.
+        if (wantedInteger && element.holdsInteger() ? element.integer() == wanted.integer
+                                                    : valuesEqual(element.read(scratch), wanted)) {
             position = count;
             break;
         }

@@ -103,7 +103,7 @@ bool isPlainRow(const Expression& expression) {
 // `a op b` of two plain integers is computed straight away; anything else
 // is evaluated in full (which also reads those two forms exactly so).
 Value argumentValue(const Expression& expression, const View& view) {
-    const std::vector<Operand>& tokens = expression.tokens;
+    const auto& tokens = expression.tokens;
     if (!expression.tooShort) {
         if (tokens.size() == 1) {
             if (const Value* alone = peekPlain(tokens[0], view)) return *alone;
@@ -156,7 +156,7 @@ private:
     }
     // The member that a row `x -> "m"` of plain operands names, or null.
     static const Value* peekMember(const Expression& row, const View& view) {
-        const std::vector<Operand>& tokens = row.tokens;
+        const auto& tokens = row.tokens;
         if (tokens.size() != 3 || tokens[1].op != Operator::Member || tokens[0].isNot) return nullptr;
         const Value* object = peekPlain(tokens[0], view);
         if (!object || object->kind != Kind::Scaffold) return nullptr;

@@ -13,13 +13,15 @@ namespace {
 void appendListText(std::string& out, const ItemList& items) {
     DepthGuard guard;
     out += '[';
-    for (const ValueRef& item : items) {
-        if (item->kind == Kind::String) {
+    Value scratch;
+    for (const Item& element : items) {
+        const Value& item = element.read(scratch);
+        if (item.kind == Kind::String) {
             out += '"';
-            out += item->text.str();
+            out += item.text.str();
             out += '"';
         } else {
-            out += textOf(*item).str();
+            out += textOf(item).str();
         }
         out += ", ";
         Limits::checkTextSize(out.size());
@@ -31,8 +33,9 @@ void appendListText(std::string& out, const ItemList& items) {
 // The list form for a "func" target: [a ,b ,c], texts unquoted.
 std::string listFuncText(const ItemList& items) {
     std::string out = "[";
-    for (const ValueRef& item : items) {
-        out += textOf(*item).str();
+    Value scratch;
+    for (const Item& item : items) {
+        out += textOf(item.read(scratch)).str();
         out += " ,";
     }
     if (!items.empty()) out.resize(out.size() - 2);

@@ -35,6 +35,8 @@ void Heap::unlink(HeapLink& node) {
     --count_;
 }
 
+void freeCell(Cell* cell) noexcept { delete cell; }
+
 ValueRef newValue(const Value& v) {
     ValueRef ref(new Cell(v));
     Heap::link(*ref.cell());
@@ -53,6 +55,38 @@ ValueRef newValue() {
     return ref;
 }
 
+Item Item::of(Value&& v) {
+    if (isPlainInteger(v) && fitsInWord(v.integer)) {
+        Item item;
+        item.w_ = encode(v.integer);
+        return item;
+    }
+    return Item(newValue(std::move(v)));
+}
+
+Item Item::of(const Value& v) {
+    if (isPlainInteger(v) && fitsInWord(v.integer)) {
+        Item item;
+        item.w_ = encode(v.integer);
+        return item;
+    }
+    return Item(newValue(v));
+}
+
+void Item::giveCell() const {
+    ValueRef ref = newValue(Value::ofInteger(integer()));
+    w_ = reinterpret_cast<std::uintptr_t>(ref.c_);
+    ref.c_ = nullptr;
+}
+
+bool Item::turnIntoWord() const {
+    Cell* c = cellOrNull();
+    if (!isPlainInteger(c->value) || !fitsInWord(c->value.integer)) return false;
+    w_ = encode(c->value.integer);
+    delete c;
+    return true;
+}
+
 namespace {
 
 // A cell that holds no items and no box of rare fields refers to nothing, so
@@ -62,7 +96,8 @@ bool mayHoldReferences(const Value& v) { return !v.items.empty() || v.extrasBox(
 
 template <class F>
 void forEachChild(const Value& v, F&& f) {
-    for (const ValueRef& item : v.items.get()) f(item.cell());
+    for (const Item& item : v.items.get())
+        if (Cell* c = item.cellOrNull()) f(c);
     if (const ValueExtras* x = v.extrasBox()) {
         for (const auto& member : x->members.get()) f(member.second.cell());
         if (x->boundObject) f(x->boundObject.cell());
@@ -105,7 +140,8 @@ std::size_t Heap::collectCycles() {
         if (const void* box = v.items.boxId()) {
             std::int64_t& outside = boxOutside[box];
             if (outside-- == v.items.holders())
-                for (const ValueRef& item : v.items.get()) drop(item.cell());
+                for (const Item& item : v.items.get())
+                    if (Cell* child = item.cellOrNull()) drop(child);
         }
         if (const ValueExtras* x = v.extrasBox()) {
             std::int64_t& outside = boxOutside[x];

@@ -28,6 +28,7 @@ private:
     template <class T>
     friend class Ref;
     friend class ValueRef;
+    friend class Item;
     mutable std::uint32_t refs_ = 0;
 };
 

@@ -23,6 +23,11 @@
 // has value semantics: copying it copies its fields, and lists and member
 // maps are copied as collections of references, so a copy of a list shares
 // its element Values.
+//
+// List elements are Items: one word each, a reference to a cell or, for a
+// plain integer, the integer itself. A list of a million numbers is then a
+// million words instead of a million cells; an element gets its cell only
+// when something takes a reference to it (see Item below).
 #pragma once
 
 #include <cmath>
@@ -30,6 +35,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "values/Pool.h"
@@ -65,10 +71,90 @@ public:
     void reset();
 
 private:
+    friend class Item;
     Cell* c_ = nullptr;
 };
 
-using ItemList = std::vector<ValueRef>;
+// One element of a list. Most elements of most lists are plain integers
+// that nothing else refers to, so an element is one word that holds either
+// a counted reference to a heap cell or, with the low bit set, the integer
+// itself (63 bits, no cell at all). Elements are still Values in their own
+// right: the moment something needs a reference to an element stored as an
+// integer (`index`, an `each` pass, a second list sharing it, any code that
+// asks for its cell), the word is turned into a cell holding that plain
+// integer, in place, and every list that holds the element sees the cell.
+// The change is invisible to scripts, so it is made through const access.
+//
+// Copying an Item is making a second reference to the same element, so the
+// copy first gives the element its cell; moving one moves the word.
+class Item {
+public:
+    Item() = default;
+    Item(const ValueRef& ref) : Item(ValueRef(ref)) {}
+    Item(ValueRef&& ref) noexcept : w_(reinterpret_cast<std::uintptr_t>(ref.c_)) { ref.c_ = nullptr; }
+    Item(const Item& o) : w_(reinterpret_cast<std::uintptr_t>(o.cell())) { retain(); }
+    Item(Item&& o) noexcept : w_(o.w_) { o.w_ = 0; }
+    Item& operator=(const Item& o) {
+        Item copy(o);
+        std::swap(w_, copy.w_);
+        return *this;
+    }
+    Item& operator=(Item&& o) noexcept {
+        std::swap(w_, o.w_);
+        return *this;
+    }
+    ~Item() { release(); }
+
+    // An element holding a copy of v: a plain integer that fits stays in
+    // the word.
+    static Item of(Value&& v);
+    static Item of(const Value& v);
+    // True when i can live in the word: 63 bits, signed.
+    static bool fitsInWord(std::int64_t i) { return i >= -(std::int64_t{1} << 62) && i < (std::int64_t{1} << 62); }
+    // True when v is exactly what an element kept as an integer reads as:
+    // kind "integer" with every other field at its default.
+    static bool isPlainInteger(const Value& v);
+
+    // The element kept as an integer (no cell yet), and that integer.
+    bool holdsInteger() const { return (w_ & 1) != 0; }
+    std::int64_t integer() const { return static_cast<std::int64_t>(w_) >> 1; }
+    // The element's cell if it has one; never makes one.
+    Cell* cellOrNull() const { return holdsInteger() ? nullptr : reinterpret_cast<Cell*>(w_); }
+    // The element's cell, made first when the element is kept as an integer.
+    Cell* cell() const {
+        if (holdsInteger()) giveCell();
+        return reinterpret_cast<Cell*>(w_);
+    }
+    // A counted reference to the element (giving it a cell first).
+    ValueRef ref() const { return ValueRef(cell()); }
+    Value* get() const;
+    Value& operator*() const { return *get(); }
+    Value* operator->() const { return get(); }
+    // The element's Value for reading, without making a cell: an element
+    // kept as an integer is written into scratch, which is returned.
+    const Value& read(Value& scratch) const;
+
+    // Turns the element back into a word when its cell is referred to by
+    // nothing but this item and holds a plain integer that fits: no one
+    // could tell the cell from the word any more. Returns true when it did.
+    bool keepAsIntegerIfAlone() const;
+
+    // Whether two items are the same element. An element kept as an
+    // integer is referred to by its one word only, so it is the same
+    // element as no other item.
+    bool operator==(const ValueRef& o) const { return !holdsInteger() && cellOrNull() == o.cell(); }
+    bool operator==(const Item& o) const { return this == &o || (!holdsInteger() && w_ == o.w_); }
+
+private:
+    static std::uintptr_t encode(std::int64_t i) { return (static_cast<std::uintptr_t>(i) << 1) | 1u; }
+    [[gnu::noinline]] void giveCell() const;
+    bool turnIntoWord() const;
+    void retain() const;
+    void release() const;
+    mutable std::uintptr_t w_ = 0;
+};
+
+using ItemList = std::vector<Item>;
 // Ordered by plain byte-wise comparison of the names, as std::string does.
 using MemberMap = std::map<std::string, ValueRef, std::less<>>;
 using NativeFunction = Value (*)(Scope* scope);
@@ -226,15 +312,44 @@ public:
     Value value;
 };
 
+// Releases a cell whose last reference went away. Kept out of line: the
+// release can cascade through a list's items and members, and inlining that
+// into every place that drops a reference makes the common case slower.
+[[gnu::noinline]] void freeCell(Cell* cell) noexcept;
+
+inline void Item::retain() const {
+    if (Cell* c = cellOrNull()) ++c->refs_;
+}
+inline void Item::release() const {
+    Cell* c = cellOrNull();
+    if (c && --c->refs_ == 0) freeCell(c);
+}
+inline Value* Item::get() const {
+    Cell* c = cell();
+    return c ? &c->value : nullptr;
+}
+inline bool Item::keepAsIntegerIfAlone() const {
+    const Cell* c = cellOrNull();
+    return c && c->refs_ == 1 && c->value.kind == Kind::Integer && turnIntoWord();
+}
+inline const Value& Item::read(Value& scratch) const {
+    if (!holdsInteger()) return reinterpret_cast<Cell*>(w_)->value;
+    scratch.setPlainInteger(integer());
+    return scratch;
+}
+inline bool Item::isPlainInteger(const Value& v) {
+    return v.kind == Kind::Integer && v.text.empty() && v.items.empty() && !v.extrasBox();
+}
+
 inline ValueRef::ValueRef(Cell* cell) : c_(cell) { if (c_) ++c_->refs_; }
 inline ValueRef::ValueRef(const ValueRef& o) : c_(o.c_) { if (c_) ++c_->refs_; }
-inline ValueRef::~ValueRef() { if (c_ && --c_->refs_ == 0) delete c_; }
+inline ValueRef::~ValueRef() { if (c_ && --c_->refs_ == 0) freeCell(c_); }
 inline ValueRef& ValueRef::operator=(const ValueRef& o) {
     if (c_ != o.c_) {
         Cell* old = c_;
         c_ = o.c_;
         if (c_) ++c_->refs_;
-        if (old && --old->refs_ == 0) delete old;
+        if (old && --old->refs_ == 0) freeCell(old);
     }
     return *this;
 }
@@ -243,7 +358,7 @@ inline ValueRef& ValueRef::operator=(ValueRef&& o) noexcept {
         Cell* old = c_;
         c_ = o.c_;
         o.c_ = nullptr;
-        if (old && --old->refs_ == 0) delete old;
+        if (old && --old->refs_ == 0) freeCell(old);
     }
     return *this;
 }
@@ -251,7 +366,7 @@ inline Value* ValueRef::get() const { return c_ ? &c_->value : nullptr; }
 inline void ValueRef::reset() {
     Cell* old = c_;
     c_ = nullptr;
-    if (old && --old->refs_ == 0) delete old;
+    if (old && --old->refs_ == 0) freeCell(old);
 }
 
 // A new heap Value holding a copy of v. Heap Values are known to the cycle
