@@ -52,10 +52,8 @@ bool readScriptFile(const std::string& path, std::string& text, std::string& pro
         return false;
     }
     std::fclose(probe);
-    for (const std::string& line : platform::readSourceLines(path)) {
-        text += line;
-        text += '\n';
-    }
+    std::size_t lines = 0;
+    text = platform::readSourceText(path, lines);
     return true;
 }
 

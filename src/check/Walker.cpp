@@ -136,7 +136,7 @@ void Walker::block(std::string_view code, int line, int depth, bool oneLine) {
     if (!split(code, line, raw)) return;
     const std::shared_ptr<const Block> prepared = prepareBlock(code, static_cast<std::uint32_t>(line - 1));
     for (const PreparedStatement& statement : prepared->statements) {
-        if (statement.kind == StatementKind::Empty) continue;
+        if (statement.kind == StatementKind::Empty || statement.kind == StatementKind::EmptyRun) continue;
         const int at = static_cast<int>(statement.line) + 1;
         std::vector<Located> tokens;
         tokens.reserve(statement.tokens.size());

@@ -131,13 +131,10 @@ void executeAlso(Run& run, const PreparedStatement& statement) {
         platform::writeOut("reading file...\n");
         platform::flushOut();
     }
-    std::string program;
-    const std::vector<std::string> lines = platform::readSourceLines(path);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (gAlsoProgress) platform::writeOut("line " + std::to_string(i) + "\r");
-        program += lines[i];
-        program += '\n';
-    }
+    std::size_t lines = 0;
+    std::string program = platform::readSourceText(path, lines);
+    if (gAlsoProgress)
+        for (std::size_t i = 0; i < lines; ++i) platform::writeOut("line " + std::to_string(i) + "\r");
     if (gAlsoProgress) {
         platform::writeOut("\n");
         platform::flushOut();

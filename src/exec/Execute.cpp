@@ -98,6 +98,7 @@ void executeStatement(Run& run, const PreparedStatement& statement) {
         case StatementKind::Call: return executeCall(run, statement);
         case StatementKind::MemberAssign: return executeMemberAssign(run, statement);
         case StatementKind::Assign: return executeAssign(run, statement);
+        case StatementKind::EmptyRun: return runEmptyRun(run, statement);
     }
 }
 

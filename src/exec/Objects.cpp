@@ -46,7 +46,7 @@ void executeClass(Run& run, const PreparedStatement& statement) {
 void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "member assignment needs a member path, an operator and a value");
     // The path token "(p x y)" splits once, like an expression.
-    const std::vector<Operand>& path = statement.tokens[0].groupExpression().tokens;
+    const TokenList& path = statement.tokens[0].groupExpression().tokens;
     if (statement.tokens[0].groupExpression().tooShort) throw ScriptError(messages::kTooShort, "(");
 
     ValueRef target = run.findName(path[0]);

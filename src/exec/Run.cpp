@@ -70,7 +70,9 @@ void executeGuarded(Run& run, const PreparedStatement& statement) {
     if (program && gStartUpHooks.before) gStartUpHooks.before();
     try {
         beforeStatement();
-        if (statement.kind != StatementKind::Empty) executeStatement(run, statement);
+        // A run of empty statements goes on after this, its first.
+        if (statement.kind != StatementKind::Empty && statement.kind != StatementKind::EmptyRun)
+            executeStatement(run, statement);
         return;
     } catch (const ScriptError& error) {
         reportError(error.what());
@@ -81,6 +83,24 @@ void executeGuarded(Run& run, const PreparedStatement& statement) {
 }
 
 }  // namespace
+
+void runEmptyRun(Run& run, const PreparedStatement& statement) {
+    static const PreparedStatement kEmpty;
+    const bool guarded = run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program;
+    std::uint32_t below = 1;
+    try {
+        for (; below < statement.repeat; ++below) {
+            if (!staleValues().empty()) trimNoted(run.view());
+            Heap::maybeCollect();
+            if (guarded) executeGuarded(run, kEmpty);
+            else beforeStatement();
+        }
+    } catch (ScriptError& error) {
+        // It lies that many lines below the run's first.
+        error.leaveStatement(below, false);
+        throw;
+    }
+}
 
 bool inBoundaryStatement() { return gInBoundaryRun; }
 
@@ -112,6 +132,7 @@ BlockResult runInTables(const Block& block, Scope& inherited, Scope& local, Erro
             Heap::maybeCollect();
             if (guarded) {
                 executeGuarded(run, statement);
+                if (statement.kind == StatementKind::EmptyRun) runEmptyRun(run, statement);
                 if (run.returned) break;
             } else {
                 beforeStatement();

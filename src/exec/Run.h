@@ -129,4 +129,8 @@ inline void beforeStatement() {
 // Carries out one prepared statement in run.
 void executeStatement(Run& run, const PreparedStatement& statement);
 
+// Carries out the second and later statements of a run of empty ones, its
+// first just carried out: each gets what every statement gets before it.
+void runEmptyRun(Run& run, const PreparedStatement& statement);
+
 }  // namespace vorn

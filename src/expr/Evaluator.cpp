@@ -152,7 +152,7 @@ private:
 // right as the general path does, without building a Value for any
 // operand. Reading plain operands has no effects and reads them in the
 // general path's order, so falling back to it afterwards changes nothing.
-bool integerRow(const std::vector<Operand>& tokens, const View& view, std::int64_t& out) {
+bool integerRow(const TokenList& tokens, const View& view, std::int64_t& out) {
     const std::size_t n = tokens.size();
     if (!isPlain(tokens[0]) || tokens[0].isNot) return false;
     const Value& first = plainValue(tokens[0], view);
@@ -176,7 +176,7 @@ bool integerRow(const std::vector<Operand>& tokens, const View& view, std::int64
 Value evaluateExpression(const Expression& expression, const View& view, InlineBlocks inlineBlocks) {
     DepthGuard depth;
     if (expression.tooShort) throw ScriptError(messages::kTooShort, "(");
-    const std::vector<Operand>& tokens = expression.tokens;
+    const TokenList& tokens = expression.tokens;
     const std::size_t n = tokens.size();
 
     // The common case: one operand alone.

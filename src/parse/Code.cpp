@@ -2,6 +2,7 @@
 #include "parse/Code.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "values/Error.h"
 #include "values/Messages.h"
@@ -57,8 +58,8 @@ struct TextBlocks {
 
 }  // namespace
 
-Operand::Operand(std::string_view token)
-    : text(token), hash(hashName(text)), form(formOf(text)), op(operatorFromText(text)),
+Operand::Operand(std::string_view token, std::uint64_t hash)
+    : text(token), hash(hash), form(formOf(text)), op(operatorFromText(text)),
       firstOp(text.empty() ? Operator::None : operatorFromText(text.substr(0, 1))), isNot(text == "not") {}
 
 const Operand::Literal& Operand::setLiteral(Literal literal) const {
@@ -102,46 +103,136 @@ private:
 // tokens); for short texts the second pass would cost more than it saves.
 constexpr std::size_t kCountFirst = 64 * 1024;
 
-// Counts the tokens an expression keeps (see Expression) and the statements
-// of a block.
-class PieceCounter final : public TokenSink {
+// Finds the record of a token already seen in the piece being prepared, so
+// that tokens of the same text and line share one (see TokenList). The first
+// few distinct tokens are compared one by one; past them a table keeps the
+// latest record of each slot, so a repeated token whose slot was taken since
+// gets a record of its own: that costs memory but never changes a result,
+// and the table's size stays fixed whatever the text. Counting and building
+// see the same tokens in the same order, so both come to the same records.
+class TokenInterner {
 public:
-    void token(std::string_view token) override {
-        if (statements > 0) return;
-        if (!token.empty()) {
-            endRun();
-            ++tokens;
-        } else if (run_.add()) {
-            ++tokens;
+    // The index of the record of text on line; fresh when the caller must
+    // append that record now.
+    std::uint32_t find(std::string_view text, std::uint32_t line, bool& fresh) {
+        fresh = false;
+        if (!table_) {
+            for (const Seen& seen : seen_)
+                if (seen.line == line && seen.text == text) return seen.index;
+            if (seen_.size() < kListed) {
+                fresh = true;
+                seen_.push_back({text, line, next_});
+                return next_++;
+            }
+            makeTable();
         }
+        Seen& slot = seen_[slotOf(text, line)];
+        if (slot.index != kNone && slot.line == line && slot.text == text) return slot.index;
+        fresh = true;
+        slot = {text, line, next_};
+        return next_++;
     }
-    void statementEnd() override {
-        if (statements == 0) endRun();
-        ++statements;
-    }
-    std::size_t tokens = 0;      // of the first statement
-    std::size_t statements = 0;
+    // A record that no other token shares.
+    std::uint32_t own() { return next_++; }
+    std::uint32_t records() const { return next_; }
 
 private:
-    void endRun() {
-        std::uint32_t standsFor;
-        tokens += run_.end(standsFor);
+    struct Seen {
+        std::string_view text;
+        std::uint32_t line;
+        std::uint32_t index;
+    };
+    static constexpr std::size_t kListed = 8;
+    static constexpr std::size_t kSlots = 4096;
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+
+    // Mixes the length, the line and the first and last eight bytes: enough
+    // to tell most tokens apart without reading long ones whole.
+    static std::size_t slotOf(std::string_view text, std::uint32_t line) {
+        std::uint64_t h = (text.size() + 1) * 0x9E3779B97F4A7C15ull ^ (line + 1ull) * 0xC2B2AE3D27D4EB4Full;
+        const std::size_t n = std::min<std::size_t>(8, text.size());
+        std::uint64_t head = 0;
+        std::uint64_t tail = 0;
+        if (n > 0) {
+            std::memcpy(&head, text.data(), n);
+            std::memcpy(&tail, text.data() + text.size() - n, n);
+        }
+        h = (h ^ head) * 0xff51afd7ed558ccdull;
+        h = (h ^ (h >> 31) ^ tail) * 0xc4ceb9fe1a85ec53ull;
+        return static_cast<std::size_t>(h ^ (h >> 32)) & (kSlots - 1);
     }
-    EmptyRun run_;
+
+    void makeTable() {
+        std::vector<Seen> listed = std::move(seen_);
+        seen_.assign(kSlots, Seen{{}, 0, kNone});
+        table_ = true;
+        for (const Seen& seen : listed) seen_[slotOf(seen.text, seen.line)] = seen;
+    }
+
+    std::vector<Seen> seen_;  // the first kListed, then the table
+    bool table_ = false;
+    std::uint32_t next_ = 0;
 };
 
-PieceCounter countPieces(std::string_view text) {
-    PieceCounter counter;
-    if (text.size() >= kCountFirst) scanStatements(text, counter);
-    return counter;
-}
+// Adds tokens to a store through an interner, or only counts them when there
+// is no store (the first pass over a long text). When the records were
+// allocated at their counted size they never move, and the tokens point at
+// them at once; otherwise the tokens are kept as indices until the last
+// record is made.
+class TokenAdder {
+public:
+    TokenAdder(TokenStore* store, bool counted) : store_(store), counted_(counted) {}
+
+    void add(std::string_view text, std::uint32_t line) {
+        bool fresh = false;
+        const std::uint32_t index = interner_.find(text, line, fresh);
+        ++places;
+        if (!store_) return;
+        if (fresh) {
+            store_->records.emplace_back(text, hashName(text));
+            store_->records.back().line = line;
+        }
+        if (counted_) store_->order.push_back(&store_->records[index]);
+        else indices_.push_back(index);
+    }
+    // Gives the last token added a record of its own, standing for count tokens.
+    void standAlone(std::uint32_t count) {
+        const std::uint32_t index = interner_.own();
+        if (!store_) return;
+        const Operand& last = counted_ ? *store_->order.back() : store_->records[indices_.back()];
+        const std::string_view text = last.text;
+        const std::uint32_t line = last.line;
+        Operand& alone = store_->records.emplace_back(text);
+        alone.line = line;
+        alone.built().count = count;
+        if (counted_) store_->order.back() = &alone;
+        else indices_.back() = index;
+    }
+    // Makes the store final: once built, its records never move.
+    void finish() {
+        if (counted_) return;  // allocated at their final size
+        store_->records.shrink_to_fit();
+        store_->order.reserve(indices_.size());
+        for (const std::uint32_t index : indices_) store_->order.push_back(&store_->records[index]);
+    }
+    std::uint32_t records() const { return interner_.records(); }
+
+    std::size_t places = 0;
+
+private:
+    TokenStore* store_;
+    bool counted_;
+    TokenInterner interner_;
+    std::vector<std::uint32_t> indices_;
+};
 
 // Prepares the pieces of an expression's first statement as the splitter
-// cuts them, keeping long runs of empty tokens short (see Expression).
+// cuts them, keeping long runs of empty tokens short (see Expression); with
+// no store it only counts them.
 class ExpressionBuilder final : public TokenSink {
 public:
-    ExpressionBuilder(Expression& expression, std::uint32_t firstLine)
-        : tokens_(expression.tokens), line_(firstLine) {}
+    ExpressionBuilder(TokenStore* store, bool counted, std::uint32_t firstLine)
+        : adder_(store, counted), line_(firstLine) {}
 
     void token(std::string_view token) override {
         if (done_) return;
@@ -150,28 +241,25 @@ public:
         } else {
             endRun();
         }
-        tokens_.emplace_back(token);
-        tokens_.back().line = line_;
+        adder_.add(token, line_);
         if (line_ != Operand::kUnknownLine) line_ += lineEndsIn(token);
     }
     void statementEnd() override {
         if (!done_) endRun();
         done_ = true;
     }
+    TokenAdder& adder() { return adder_; }
 
 private:
     // Ends a run of empty tokens; the last one kept stands for the rest.
     void endRun() {
         std::uint32_t standsFor;
         const std::uint32_t more = run_.end(standsFor);
-        for (std::uint32_t i = 0; i < more; ++i) {
-            tokens_.emplace_back(std::string_view());
-            tokens_.back().line = line_;
-        }
-        if (standsFor > 1) tokens_.back().built().count = standsFor;
+        for (std::uint32_t i = 0; i < more; ++i) adder_.add(std::string_view(), line_);
+        if (standsFor > 1) adder_.standAlone(standsFor);
     }
 
-    std::vector<Operand>& tokens_;
+    TokenAdder adder_;
     std::uint32_t line_;
     EmptyRun run_;
     bool done_ = false;
@@ -188,10 +276,18 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
         }
         text = text.substr(1, text.size() - 2);
     }
-    expression.tokens.reserve(countPieces(text).tokens);
-    ExpressionBuilder builder(expression, firstLine);
+    TokenStore& store = expression.store;
+    const bool counted = text.size() >= kCountFirst;
+    if (counted) {
+        ExpressionBuilder counter(nullptr, false, firstLine);
+        scanStatements(text, counter);
+        store.records.reserve(counter.adder().records());
+        store.order.reserve(counter.adder().places);
+    }
+    ExpressionBuilder builder(&store, counted, firstLine);
     scanStatements(text, builder);
-    if (text.size() < kCountFirst) expression.tokens.shrink_to_fit();
+    builder.adder().finish();
+    expression.tokens = TokenList(store.order.data(), static_cast<std::uint32_t>(store.order.size()));
 }
 
 std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine) {
@@ -250,16 +346,32 @@ std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource sour
     return site;
 }
 
-// Prepares the statements of code, a view into bytes that outlive the block.
+// Prepares the statements of code, a view into bytes that outlive the block;
+// with no block it only counts them.
 class BlockBuilder final : public TokenSink {
 public:
-    BlockBuilder(Block& block, std::uint32_t firstLine) : block_(block), line_(firstLine) {}
+    BlockBuilder(Block* block, bool counted, std::uint32_t firstLine)
+        : block_(block), adder_(block ? &block->store : nullptr, counted), line_(firstLine) {}
 
     void token(std::string_view token) override {
         const std::uint32_t lineEnds = lineEndsIn(token);
         if (!token.empty()) {
-            statement_.tokens.emplace_back(token);
-            statement_.tokens.back().line = inStatement_;
+            // The kind is decided by the first token; a keyword is no token
+            // of the statement.
+            if (!seenFirst_) {
+                seenFirst_ = true;
+                kind_ = keywordKind(token);
+                if (kind_ == StatementKind::Empty)
+                    kind_ = token[0] == '$'   ? StatementKind::Call
+                            : token[0] == '(' ? StatementKind::MemberAssign
+                                              : StatementKind::Assign;
+                else
+                    token = std::string_view();
+            }
+            if (!token.empty()) {
+                adder_.add(token, inStatement_);
+                ++size_;
+            }
         }
         inStatement_ += lineEnds;
     }
@@ -267,34 +379,62 @@ public:
     void statementEnd() override {
         // Statements end at line ends outside tokens; every other line end of
         // the text is inside a token.
-        PreparedStatement prepared = std::move(statement_);
-        statement_ = PreparedStatement();
-        prepared.line = line_;
+        const std::uint32_t line = line_;
         line_ += inStatement_ + 1;
         inStatement_ = 0;
-        if (!prepared.tokens.empty()) {
-            const std::string_view first = prepared.tokens.front().text;
-            const StatementKind keyword = keywordKind(first);
-            if (keyword != StatementKind::Empty) {
-                prepared.kind = keyword;
-                prepared.tokens.erase(prepared.tokens.begin());
-            } else if (first[0] == '$') {
-                prepared.kind = StatementKind::Call;
-            } else if (first[0] == '(') {
-                prepared.kind = StatementKind::MemberAssign;
-            } else {
-                prepared.kind = StatementKind::Assign;
+        const StatementKind kind = seenFirst_ ? kind_ : StatementKind::Empty;
+        const std::uint32_t size = size_;
+        seenFirst_ = false;
+        size_ = 0;
+        // Empty statements stay: the kind trim still happens before them. A
+        // blank line right after one joins it, making it a run.
+        if (kind == StatementKind::Empty && lastEmpty_ && lastRepeat_ < UINT16_MAX && lastLine_ + lastRepeat_ == line) {
+            ++lastRepeat_;
+            if (block_) {
+                PreparedStatement& run = block_->statements.back();
+                run.kind = StatementKind::EmptyRun;
+                ++run.repeat;
             }
+            return;
         }
-        // Empty statements stay: the kind trim still happens before them.
-        block_.statements.push_back(std::move(prepared));
+        lastEmpty_ = kind == StatementKind::Empty;
+        lastLine_ = line;
+        lastRepeat_ = 1;
+        ++statements;
+        if (!block_) return;
+        PreparedStatement& prepared = block_->statements.emplace_back();
+        prepared.kind = kind;
+        prepared.line = line;
+        // Where its tokens start is known once the store is final (see finish).
+        prepared.tokens = TokenList(nullptr, size);
     }
 
+    // Points every statement at its tokens, once the store holds them all.
+    void finish(bool counted) {
+        adder_.finish();
+        if (!counted) block_->statements.shrink_to_fit();
+        const Operand* const* at = block_->store.order.data();
+        for (PreparedStatement& statement : block_->statements) {
+            const auto size = static_cast<std::uint32_t>(statement.tokens.size());
+            statement.tokens = TokenList(at, size);
+            at += size;
+        }
+    }
+    TokenAdder& adder() { return adder_; }
+
+    std::size_t statements = 0;
+
 private:
-    Block& block_;
-    PreparedStatement statement_;
+    Block* block_;
+    TokenAdder adder_;
     std::uint32_t line_;
     std::uint32_t inStatement_ = 0;
+    bool seenFirst_ = false;
+    StatementKind kind_ = StatementKind::Empty;
+    std::uint32_t size_ = 0;
+    bool lastEmpty_ = false;
+    std::uint32_t lastLine_ = 0;
+    std::uint32_t lastRepeat_ = 0;
 };
 
 std::shared_ptr<const Block> blockIn(std::string_view code, std::uint32_t firstLine, bool ownText,
@@ -302,9 +442,17 @@ std::shared_ptr<const Block> blockIn(std::string_view code, std::uint32_t firstL
     auto block = std::make_shared<Block>();
     block->ownText = ownText;
     block->source = std::move(source);
-    block->statements.reserve(countPieces(code).statements);
-    BlockBuilder builder(*block, firstLine);
+    const bool counted = code.size() >= kCountFirst;
+    if (counted) {
+        BlockBuilder counter(nullptr, false, firstLine);
+        scanStatements(code, counter);
+        block->statements.reserve(counter.statements);
+        block->store.records.reserve(counter.adder().records());
+        block->store.order.reserve(counter.adder().places);
+    }
+    BlockBuilder builder(block.get(), counted, firstLine);
     scanStatements(code, builder);
+    builder.finish(counted);
     return block;
 }
 

@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,14 +39,19 @@ using SharedSource = std::shared_ptr<const std::string>;
 
 // One token in operand (or operator) position, with what it will need.
 //
-// The record stays small because every token of a text has one: the fields
-// that each evaluation reads sit inline, what only some tokens need (a
-// literal's value, the pieces of a group, call or body) is built on first
-// use in records of their own.
+// Tokens of the same text on the same line of their statement share one
+// record (see TokenList), so a record stands for every place its text
+// appears in the piece it was prepared for: everything it holds or builds is
+// a function of its text and line alone, and a lookup cache filled at one
+// place holds for the others as long as its stamps match. The fields that
+// each evaluation reads sit inline, what only some tokens need (a literal's
+// value, the pieces of a group, call or body) is built on first use in
+// records of their own.
 struct Operand {
     enum class Form : std::uint8_t { Call, Group, Block, Literal, Number };
 
-    explicit Operand(std::string_view token);
+    explicit Operand(std::string_view token) : Operand(token, hashName(token)) {}
+    Operand(std::string_view token, std::uint64_t hash);
 
     std::string_view text;  // a view into the prepared text's bytes
     std::uint64_t hash;     // of text, for the name lookup that comes first
@@ -101,10 +108,59 @@ private:
     const Expression& buildGroup() const;
     const CallSite& buildCall() const;
     const Block& buildBody() const;
-    friend class ExpressionBuilder;
+    friend class TokenAdder;
 
     mutable std::unique_ptr<Literal> literal_;
     mutable std::unique_ptr<Built> built_;
+};
+
+// The tokens of a statement or expression, in order, each a pointer to its
+// record among the records of the piece that prepared it: a text of many
+// short tokens repeats few distinct ones ("1 + 1 + 1 ..."), so it costs a
+// pointer per token and one record per distinct token.
+class TokenList {
+public:
+    class Iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Operand;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const Operand*;
+        using reference = const Operand&;
+        explicit Iterator(const Operand* const* at) : at_(at) {}
+        const Operand& operator*() const { return **at_; }
+        const Operand* operator->() const { return *at_; }
+        Iterator& operator++() {
+            ++at_;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return at_ == other.at_; }
+
+    private:
+        const Operand* const* at_;
+    };
+
+    TokenList() = default;
+    TokenList(const Operand* const* items, std::uint32_t size) : items_(items), size_(size) {}
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const Operand& operator[](std::size_t i) const { return *items_[i]; }
+    const Operand& front() const { return *items_[0]; }
+    const Operand& back() const { return *items_[size_ - 1]; }
+    Iterator begin() const { return Iterator(items_); }
+    Iterator end() const { return Iterator(items_ + size_); }
+
+private:
+    const Operand* const* items_ = nullptr;
+    std::uint32_t size_ = 0;
+};
+
+// The records a prepared piece owns, and its tokens' records in the order of
+// the tokens (see TokenList).
+struct TokenStore {
+    std::vector<Operand> records;
+    std::vector<const Operand*> order;
 };
 
 // An expression: the tokens of the first statement of its text.
@@ -121,8 +177,16 @@ private:
 struct Expression {
     static constexpr std::uint32_t kEmptyRunKept = 16;
 
+    Expression() = default;
+    // tokens views store's buffers, which a move keeps and a copy would not.
+    Expression(const Expression&) = delete;
+    Expression& operator=(const Expression&) = delete;
+    Expression(Expression&&) = default;
+    Expression& operator=(Expression&&) = default;
+
     bool tooShort = false;  // "(" alone: nothing left to strip
-    std::vector<Operand> tokens;
+    TokenList tokens;
+    TokenStore store;
     SharedSource source;  // the bytes, when the expression was prepared on its own
 };
 // firstLine: the line of the text's start from its statement's start, when
@@ -187,19 +251,30 @@ struct CallSite {
 std::shared_ptr<const CallSite> compileCall(std::string_view token);
 
 // What a statement is, decided by its first non-empty token.
+// Empty statements (blank lines) often come in runs: a run of them is one
+// EmptyRun, each of its statements one line below the one before and each
+// carried out on its own (the kind trim still happens before it).
 enum class StatementKind : std::uint8_t {
     Empty, End, Compare, Each, Until, List, Add, Index, Where, Remove, Exec, Also, Class, Delete,
-    Call, MemberAssign, Assign,
+    Call, MemberAssign, Assign, EmptyRun,
 };
 
 struct PreparedStatement {
+    TokenList tokens;        // non-empty tokens, keyword removed
+    std::uint32_t line = 0;  // of its first character, counted from 0 (see Block)
     StatementKind kind = StatementKind::Empty;
-    std::uint32_t line = 0;       // of its first character, counted from 0 (see Block)
-    std::vector<Operand> tokens;  // non-empty tokens, keyword removed
+    // How many statements in a row an EmptyRun stands for; 1 for any other.
+    std::uint16_t repeat = 1;
 };
 
 struct Block {
+    Block() = default;
+    // The statements view store's buffers, which a move keeps and a copy would not.
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+
     std::vector<PreparedStatement> statements;
+    TokenStore store;
     SharedSource source;  // the bytes, when the block was prepared on its own
     // A text of its own (a file, exec text, a function body): its statements'
     // lines count from its start. Otherwise a body written in a statement

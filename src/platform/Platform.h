@@ -167,6 +167,11 @@ void writeBinaryFile(const std::string& path, const std::vector<std::uint8_t>& b
 // one that cannot be read throws "cannot read file".
 std::vector<std::string> readSourceLines(const std::string& path);
 
+// The same lines joined, each ending in '\n', read straight into one text
+// (a list of a large file's lines takes several times its size); lines is
+// set to how many there are.
+std::string readSourceText(const std::string& path, std::size_t& lines);
+
 // ---- Folders -----------------------------------------------------------------
 // All of these convert the path with textToPath first.
 

@@ -385,4 +385,33 @@ std::vector<std::string> readSourceLines(const std::string& path) {
     return lines;
 }
 
+std::string readSourceText(const std::string& path, std::size_t& lines) {
+    bool found = false;
+    std::string text = readWhole(path, true, 0, found);
+    // The lines are moved down in place over the line ends' dropped bytes.
+    std::size_t kept = 0;
+    std::size_t lineStart = 0;
+    lines = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+#ifndef _WIN32
+            // As readSourceLines: a CRLF line end loses its '\r'.
+            if (kept > lineStart && text[kept - 1] == '\r') --kept;
+#endif
+            ++lines;
+            text[kept++] = '\n';
+            lineStart = kept;
+        } else {
+            text[kept++] = c;
+        }
+    }
+    text.resize(kept);
+    if (kept > lineStart) {
+        ++lines;
+        text += '\n';
+    }
+    return text;
+}
+
 }  // namespace vorn::platform

@@ -170,8 +170,17 @@ TEST_F(PlatformFiles, ReadSourceLinesDropsCarriageReturnOnlyBeforeLineFeed) {
     for (const auto& item : cases) {
         writeRaw(at("s.vorn"), item.content);
         EXPECT_EQ(platform::readSourceLines(at("s.vorn")), item.expected) << item.content;
+        // The joined text reads the same lines, each ending in a line feed.
+        std::string joined;
+        for (const std::string& line : item.expected) joined += line + "\n";
+        std::size_t lines = 99;
+        EXPECT_EQ(platform::readSourceText(at("s.vorn"), lines), joined) << item.content;
+        EXPECT_EQ(lines, item.expected.size()) << item.content;
     }
     EXPECT_TRUE(platform::readSourceLines(at("missing.vorn")).empty());
+    std::size_t lines = 99;
+    EXPECT_EQ(platform::readSourceText(at("missing.vorn"), lines), "");
+    EXPECT_EQ(lines, 0u);
 }
 
 // ---- Folders -----------------------------------------------------------------

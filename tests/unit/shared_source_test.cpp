@@ -162,8 +162,10 @@ TEST(SharedSource, LongRunsOfEmptyTokensEvaluateAsTheWholeRun) {
             // The same row, every token kept.
             const StatementList split = splitStatements(inside);
             Expression whole;
-            whole.tokens.reserve(split.front().size());
-            for (const std::string& token : split.front()) whole.tokens.emplace_back(token);
+            whole.store.records.reserve(split.front().size());
+            for (const std::string& token : split.front())
+                whole.store.order.push_back(&whole.store.records.emplace_back(token));
+            whole.tokens = TokenList(whole.store.order.data(), static_cast<std::uint32_t>(whole.store.order.size()));
             for (const Scope* scope : {&unbound, &bound, &boundText}) {
                 const View view(*scope);
                 EXPECT_EQ(outcome(*compiled, view), outcome(whole, view))
@@ -190,7 +192,8 @@ TEST(SharedSource, LongTextsAreCountedBeforeTheirRecordsAreMade) {
         while (row.size() < 100 * 1024) row += gap + "+" + gap + "1";
         row += std::string(1001, ' ') + ")";
         const auto expression = compileExpression(row);
-        EXPECT_EQ(expression->tokens.capacity(), expression->tokens.size()) << gap.size();
+        EXPECT_EQ(expression->store.order.capacity(), expression->tokens.size()) << gap.size();
+        EXPECT_EQ(expression->store.records.capacity(), expression->store.records.size()) << gap.size();
         std::size_t stands = 0;
         for (const Operand& token : expression->tokens) stands += token.count();
         EXPECT_EQ(stands, splitStatements(row.substr(1, row.size() - 2)).front().size()) << gap.size();
@@ -199,6 +202,8 @@ TEST(SharedSource, LongTextsAreCountedBeforeTheirRecordsAreMade) {
     while (script.size() < 100 * 1024) script += "x = 1\n\n  y = (x + 1)\n";
     const auto block = prepareBlock(script);
     EXPECT_EQ(block->statements.capacity(), block->statements.size());
+    EXPECT_EQ(block->store.order.capacity(), block->store.order.size());
+    EXPECT_EQ(block->store.records.capacity(), block->store.records.size());
     EXPECT_EQ(block->statements.size(), splitStatements(script).size());
 }
 

@@ -1,0 +1,214 @@
+// Tokens of the same text and line share one record within a prepared piece,
+// and a run of blank lines is one statement that still runs as many.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "builtins/BuiltinTable.h"
+#include "exec/Run.h"
+#include "expr/Evaluator.h"
+#include "parse/Code.h"
+#include "parse/Splitter.h"
+#include "platform/Platform.h"
+#include "values/Convert.h"
+#include "values/Error.h"
+#include "values/Limits.h"
+
+namespace vorn {
+namespace {
+
+std::size_t distinct(const TokenList& tokens) {
+    std::set<const Operand*> seen;
+    for (const Operand& token : tokens) seen.insert(&token);
+    return seen.size();
+}
+
+// What evaluating gives in empty tables: its text form, or the error's text.
+std::string outcome(const Expression& expression) {
+    const Scope none;
+    try {
+        Value v = evaluateExpression(expression, View(none), InlineBlocks::On);
+        return asText(v);
+    } catch (const ScriptError& e) {
+        return std::string("error: ") + e.what();
+    }
+}
+
+std::int64_t integerAt(const Scope& scope, const char* name) {
+    const ValueRef v = scope.find(name);
+    return v ? v->integer : -1;
+}
+
+TEST(SharedRecords, RepeatedTokensShareOneRecord) {
+    const auto row = compileExpression("(1 + 1 + 1 + 1 - x - x)");
+    ASSERT_EQ(row->tokens.size(), 11u);
+    EXPECT_EQ(&row->tokens[0], &row->tokens[2]);
+    EXPECT_EQ(&row->tokens[1], &row->tokens[3]);
+    EXPECT_EQ(distinct(row->tokens), 4u);  // 1 + - x
+    EXPECT_EQ(row->store.records.size(), 4u);
+
+    // Past the few compared one by one, a table finds them.
+    std::string names = "(";
+    for (int round = 0; round < 50; ++round) {
+        for (int k = 0; k < 20; ++k) {
+            if (names.size() > 1) names.append(" ");
+            names.append("n").append(std::to_string(k));
+        }
+    }
+    names.append(")");
+    const auto many = compileExpression(names);
+    ASSERT_EQ(many->tokens.size(), 1000u);
+    EXPECT_EQ(distinct(many->tokens), 20u);
+    for (std::size_t i = 0; i < 1000; ++i) EXPECT_EQ(many->tokens[i].text.substr(1), std::to_string(i % 20)) << i;
+
+    // A long text is counted first; the count must match what is made.
+    std::string longRow = "(1";
+    while (longRow.size() < 100 * 1024) longRow.append(" + 1 - x").append(std::to_string(longRow.size() % 5000));
+    const auto counted = compileExpression(std::string(longRow).append(")"));
+    EXPECT_EQ(counted->store.records.capacity(), counted->store.records.size());
+    EXPECT_EQ(counted->tokens.size(), splitStatements(longRow.substr(1)).front().size());
+}
+
+TEST(SharedRecords, StatementsShareRecordsButNotAcrossLines) {
+    // In "x = (a\n) a" the last a is a line below its statement's start;
+    // in "z = a" it is not, so those two are different records.
+    const auto block = prepareBlock("x = (a\n) a\nz = a\nx = a");
+    ASSERT_EQ(block->statements.size(), 3u);
+    const TokenList& first = block->statements[0].tokens;
+    const TokenList& second = block->statements[1].tokens;
+    const TokenList& third = block->statements[2].tokens;
+    EXPECT_EQ(first[3].line, 1u);
+    EXPECT_EQ(second[2].line, 0u);
+    EXPECT_NE(&first[3], &second[2]);
+    EXPECT_EQ(&second[2], &third[2]);
+    EXPECT_EQ(&first[0], &third[0]);
+    EXPECT_EQ(&first[1], &second[1]);
+    EXPECT_EQ(block->store.order.size(), 10u);
+}
+
+TEST(SharedRecords, SharedRecordsEvaluateAsSeparateOnes) {
+    // One record's lookup cache, literal and group serve every place of it;
+    // rebinding between uses must still show.
+    registerBuiltins();
+    Scope scope;
+    const auto block = prepareBlock("a = 2\nx = ((a + 1) * (a + 1))\na = 5\ny = ((a + 1) * (a + 1))\nz = (1 + 1 + 1)\n"
+                                    "w = \"t\"\nv = (w + \"t\")");
+    runBlock(*block, &scope, &scope);
+    EXPECT_EQ(integerAt(scope, "x"), 9);
+    EXPECT_EQ(integerAt(scope, "y"), 36);
+    EXPECT_EQ(integerAt(scope, "z"), 3);
+    EXPECT_EQ(scope.find("v")->text.str(), "tt");
+    // A failing token fails at every place it appears, with the same error.
+    const auto failing = compileExpression("(nosuch + nosuch)");
+    const View view(scope);
+    for (int round = 0; round < 2; ++round) {
+        try {
+            (void)evaluateExpression(*failing, view, InlineBlocks::On);
+            ADD_FAILURE() << "no error";
+        } catch (const ScriptError& e) {
+            EXPECT_STREQ(e.what(), "stoi: unknown name nosuch");
+        }
+    }
+}
+
+TEST(SharedRecords, RunsOfEmptyTokensKeepTheirOwnCounts) {
+    // Two runs of different lengths: each last kept token stands for its own
+    // run's surplus, so the two must not share a record.
+    const std::string inside = std::string("1").append(30, ' ').append("+").append(47, ' ').append("1");
+    const auto row = compileExpression(std::string("(").append(inside).append(")"));
+    std::size_t stands = 0;
+    for (const Operand& token : row->tokens) stands += token.count();
+    EXPECT_EQ(stands, splitStatements(inside).front().size());
+    // The empty name is bound nowhere: the row fails at its first empty token.
+    EXPECT_EQ(outcome(*row).rfind("error: stoi: empty token", 0), 0u) << outcome(*row);
+}
+
+TEST(SharedRecords, RecordsStaySmall) {
+    // Every statement, and every token of one, costs this much.
+    EXPECT_LE(sizeof(PreparedStatement), 24u);
+    EXPECT_EQ(sizeof(TokenList), 2 * sizeof(void*));
+}
+
+TEST(EmptyRuns, BlankLinesAreOneStatementOfTheirLines) {
+    const auto block = prepareBlock("x = 1\n\n\n\ny = 2\n\nz = 3\n\n");
+    ASSERT_EQ(block->statements.size(), 6u);
+    const StatementKind kinds[] = {StatementKind::Assign, StatementKind::EmptyRun, StatementKind::Assign,
+                                   StatementKind::Empty,  StatementKind::Assign,   StatementKind::EmptyRun};
+    const std::uint32_t lines[] = {0, 1, 4, 5, 6, 7};
+    const std::uint16_t repeats[] = {1, 3, 1, 1, 1, 2};
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(block->statements[i].kind, kinds[i]) << i;
+        EXPECT_EQ(block->statements[i].line, lines[i]) << i;
+        EXPECT_EQ(block->statements[i].repeat, repeats[i]) << i;
+    }
+    // A run longer than a repeat count can hold goes on in a second one.
+    const auto huge = prepareBlock(std::string(70000, '\n'));
+    ASSERT_EQ(huge->statements.size(), 2u);
+    EXPECT_EQ(huge->statements[0].repeat, UINT16_MAX);
+    EXPECT_EQ(huge->statements[1].line, UINT16_MAX);
+    EXPECT_EQ(huge->statements[1].repeat, 70001 - UINT16_MAX);
+}
+
+TEST(EmptyRuns, EveryBlankLineSpendsAStatement) {
+    registerBuiltins();
+    for (const std::uint64_t budget : {4u, 5u}) {
+        Scope scope;
+        Limits::setStatementBudget(budget);
+        bool exhausted = false;
+        try {
+            runBlock(*prepareBlock("\n\n\n\nx = 1"), &scope, &scope);
+        } catch (const StatementBudgetExhausted&) {
+            exhausted = true;
+        }
+        Limits::setStatementBudget(0);
+        // Four blank lines and the assignment: five statements.
+        EXPECT_EQ(exhausted, budget == 4u) << budget;
+        EXPECT_EQ(integerAt(scope, "x"), budget == 4u ? -1 : 1) << budget;
+    }
+}
+
+int gBefore = 0;
+int gAbandoned = 0;
+
+TEST(EmptyRuns, EachBlankLineOfASessionIsGuardedOnItsOwn) {
+    // A Ctrl-C noticed before the third blank line is reported for that
+    // line alone; the lines after it still run.
+    registerBuiltins();
+    gBefore = gAbandoned = 0;
+    setStartUpHooks({[] {
+                         if (++gBefore == 4) platform::gInterruptRequested = 1;
+                     },
+                     [] { ++gAbandoned; }});
+    Scope scope;
+    Scope local;
+    runBlock(*prepareBlock("w = 1\n\n\n\n\n\nx = 1"), &scope, &local, ErrorBoundary::Program);
+    setStartUpHooks({});
+    EXPECT_EQ(gBefore, 7);
+    EXPECT_EQ(gAbandoned, 1);
+    EXPECT_EQ(integerAt(local, "x"), 1);
+}
+
+TEST(EmptyRuns, AnErrorNamesTheBlankLineItCameIn) {
+    registerBuiltins();
+    const auto block = prepareBlock("x = 1\n\n\n\n\ny = 2");
+    const PreparedStatement& run = block->statements[1];
+    ASSERT_EQ(run.kind, StatementKind::EmptyRun);
+    Scope scope;
+    Scope local;
+    vorn::Run state(scope, local);
+    platform::gInterruptRequested = 1;
+    try {
+        runEmptyRun(state, run);
+        ADD_FAILURE() << "no error";
+    } catch (ScriptError& e) {
+        // The run starts on line 2 (from 1); its second line is line 3.
+        e.leaveStatement(run.line, true);
+        e.locateInFile("f.VORN");
+        EXPECT_STREQ(e.what(), "interrupted (in f.VORN, line 3)");
+    }
+    platform::gInterruptRequested = 0;
+}
+
+}  // namespace
+}  // namespace vorn
