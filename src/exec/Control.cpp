@@ -21,6 +21,25 @@ namespace vorn {
 
 namespace {
 
+// Whether a body's own statements can rebind a name in the inherited
+// table it runs in: the statements that bind through bindName, and text run
+// by exec or also in the body's own tables. Nested bodies and calls run in
+// tables of their own.
+bool mayRebind(const Block& body) {
+    for (const PreparedStatement& statement : body.statements) {
+        switch (statement.kind) {
+            case StatementKind::List:
+            case StatementKind::Index:
+            case StatementKind::Where:
+            case StatementKind::Class:
+            case StatementKind::Exec:
+            case StatementKind::Also: return true;
+            default: break;
+        }
+    }
+    return false;
+}
+
 // Takes over a body's return when it ended through `end`.
 bool endedRun(Run& run, BlockResult& result) {
     if (!result.returned) return false;
@@ -81,9 +100,18 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "compare needs a condition and a body");
     if (!conditionHolds(statement.tokens[0], run.view())) return;
     const Block& body = statement.tokens[1].inlineBody();
+    const ErrorBoundary boundary = run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within;
+    // With an empty local table the nested scope is the inherited table
+    // itself. A body that cannot rebind names there (its new names go to a
+    // local table of its own) and finds every builtin bound can then run in
+    // that table instead of a copy: the copy would be dropped unchanged.
+    if (run.local.empty() && run.inherited.builtinsBound() && !mayRebind(body)) {
+        BlockResult result = runBlockIn(body, run.inherited, nullptr, boundary);
+        endedRun(run, result);
+        return;
+    }
     Scope scope = run.nestedScope();
-    BlockResult result =
-        runBlockIn(body, scope, nullptr, run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within);
+    BlockResult result = runBlockIn(body, scope, nullptr, boundary);
     endedRun(run, result);
 }
 

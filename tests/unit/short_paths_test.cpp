@@ -188,5 +188,33 @@ TEST(ShortPaths, EndReturnsACopy) {
     }
 }
 
+// A compare body runs in the enclosing run's table when the run has no
+// local names and the body cannot rebind: what the body leaves behind must
+// be exactly what a dropped copy of the table leaves.
+TEST(ShortPaths, CompareBodiesLeaveTheTablesAlone) {
+    // New names end with the body; changes in place to seen names stay.
+    EXPECT_EQ(outcome("f = {\n compare (1 == 1) {\n made = 1\n a += arg0\n }\n end made\n}\nr = $f$(5)\n",
+                      {"a", "r"}),
+              "error: stoi: unknown name made");
+    EXPECT_EQ(outcome("f = {\n compare (1 == 1) {\n made = 1\n a += arg0\n }\n end a\n}\nr = $f$(5)\n", {"a", "r"}),
+              "a=integer:12::0 r=integer:12::0 ");
+    // Rebinding inside the body lasts only to its end, with and without
+    // a nested body around it.
+    for (const char* body : {"list a", "list arg0", "compare 1 {\n list arg0\n }", "exec \"list arg0\"",
+                             "index w 0 arg0", "where L 1 arg0", "class arg0 {\n}"}) {
+        const std::string code = std::string("f = {\n compare (1 == 1) {\n ") + body +
+                                 "\n }\n end (arg0 + a)\n}\nr = $f$(5)\n";
+        EXPECT_EQ(outcome(code, {"r"}), "r=integer:12::0 ") << body;
+    }
+    // A body that ends the run returns through the call.
+    EXPECT_EQ(outcome("f = {\n compare (arg0 < 2) {\n end arg0\n }\n end 9\n}\nr = ($f$(1) + $f$(3))\n", {"r"}),
+              "r=integer:10::0 ");
+    // With a builtin's name rebound in the run, the body's own run binds
+    // the builtin again in its copy, and the run keeps its rebinding.
+    EXPECT_EQ(outcome("f = {\n list typeof\n compare 1 {\n r = $typeof$(a)\n }\n b = $typeof$(a)\n}\n$f\n",
+                      {"r", "b"}),
+              "r=string:0:integer:0 b=unspecified:0::0 ");
+}
+
 }  // namespace
 }  // namespace vorn
