@@ -60,7 +60,19 @@ bool plainComparison(const Expression& row, const View& view, bool& holds) {
     if (!b) return false;
     const Operator op = tokens[1].op;
     if (a->kind == Kind::Integer && b->kind == Kind::Integer) {
-        const std::optional<std::int64_t> result = integerOperator(a->integer, b->integer, op);
+        // Every 64-bit integer converts exactly to the number the general
+        // rule compares, so comparing the integers gives the same answer.
+        const std::int64_t l = a->integer, r = b->integer;
+        switch (op) {
+            case Operator::Less: holds = l < r; return true;
+            case Operator::LessEqual: holds = l <= r; return true;
+            case Operator::Greater: holds = l > r; return true;
+            case Operator::GreaterEqual: holds = l >= r; return true;
+            case Operator::Equal: holds = l == r; return true;
+            case Operator::NotEqual: holds = l != r; return true;
+            default: break;
+        }
+        const std::optional<std::int64_t> result = integerOperator(l, r, op);
         if (!result) return false;
         holds = *result != 0;
         return true;
