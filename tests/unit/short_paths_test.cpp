@@ -216,5 +216,60 @@ TEST(ShortPaths, CompareBodiesLeaveTheTablesAlone) {
               "r=string:0:integer:0 b=unspecified:0::0 ");
 }
 
+// Loop passes share one run: each pass must still start as a new run
+// would, with the tables each loop gives its passes.
+TEST(LoopPasses, EachPassStartsAfresh) {
+    // A name made in one pass is gone in the next; "element" is rebound.
+    EXPECT_EQ(outcome("each (\"abc\") {\n compare (made == 1) {\n r += 100\n }\n made = 1\n r += 1\n}\n", {"r"}),
+              "error: stoi: unknown name made");
+    EXPECT_EQ(outcome("add L 1\nadd L 2\neach (L) {\n x = element\n r += x\n}\ny = element\n", {"r"}),
+              "error: stoi: unknown name element");
+    EXPECT_EQ(outcome("add L 1\nadd L 2\nadd L 3\neach (L) {\n r += element\n element = 0\n}\nindex L 2 e\n",
+                      {"r", "e"}),
+              "r=integer:6::0 e=integer:0::0 ");
+    // A pass that ends the run ends the loop with its value.
+    EXPECT_EQ(outcome("f = {\n each (\"abcd\") {\n compare (element == \"c\") {\n end r\n }\n r += 1\n }\n end 99\n}\n"
+                      "q = $f\n",
+                      {"q", "r"}),
+              "q=integer:2::0 r=integer:2::0 ");
+    // Nothing to walk: no pass, no error.
+    EXPECT_EQ(outcome("each (\"\") {\n r = nosuch\n}\neach (a) {\n r = nosuch\n}\neach (L) {\n r = nosuch\n}\n", {"r"}),
+              "r=integer:0::0 ");
+    // A name bound to an earlier element keeps it, in its pass and after.
+    EXPECT_EQ(outcome("add L 5\nadd L 6\nadd L 7\nkeep = 0\neach (L) {\n index L 0 y\n y += 1\n}\nindex L 0 z\n", {"z"}),
+              "z=integer:8::0 ");
+    // A failing pass ends the loop; what it changed in place stays.
+    EXPECT_EQ(outcome("each (\"ab\") {\n r += 1\n compare (element == \"b\") {\n r = nosuch\n }\n}\n", {"r"}),
+              "error: stoi: unknown name nosuch");
+    // The rebinding of a loop-scope name lasts for the rest of the loop.
+    EXPECT_EQ(outcome("each (\"abc\") {\n r += 1\n compare (r == 1) {\n list L\n }\n add L 1\n}\n"
+                      "each (\"xyz\") {\n list L\n add L r\n}\n",
+                      {"L", "r"}),
+              "L=list:0::3 r=integer:3::0 ");
+}
+
+TEST(LoopPasses, UntilPassesKeepWhatTheyMake) {
+    // Names made in a pass reach the next pass; the condition never sees them.
+    EXPECT_EQ(outcome("until (r < 3) {\n compare (r > 0) {\n made += 10\n }\n compare (r == 0) {\n made = 0\n }\n"
+                      " r += 1\n}\n",
+                      {"r", "made"}),
+              "r=integer:3::0 made=unbound ");
+    EXPECT_EQ(outcome("until (r < 3) {\n made += 1\n r = made\n}\n", {"r"}), "r=integer:3::0 ");
+    EXPECT_EQ(outcome("until (r < 3) {\n made = 5\n r += 1\n}\nx = made\n", {"r"}), "error: stoi: unknown name made");
+    EXPECT_EQ(outcome("until (made < 3) {\n made += 1\n r += 1\n compare (r > 5) {\n end 0\n }\n}\n", {"r"}),
+              "error: stoi: unknown name made");
+    // A rebinding of a name the loop scope had lasts to the end of its pass.
+    EXPECT_EQ(outcome("until (r < 3) {\n r += 1\n add L r\n list L\n add L 0\n}\n", {"L", "r"}),
+              "L=list:0::3 r=integer:3::0 ");
+    // A pass that ends the run, and a pass that fails.
+    EXPECT_EQ(outcome("f = {\n until (1) {\n r += 1\n compare (r == 4) {\n end (r * 10)\n }\n }\n}\nq = $f\n",
+                      {"q", "r"}),
+              "q=integer:40::0 r=integer:4::0 ");
+    EXPECT_EQ(outcome("until (r < 5) {\n r += 1\n compare (r == 2) {\n x = nosuch\n }\n}\n", {"r"}),
+              "error: stoi: unknown name nosuch");
+    // A body that is never run is never split.
+    EXPECT_EQ(outcome("until (0) \"(\"\nr = 1\n", {"r"}), "r=integer:1::0 ");
+}
+
 }  // namespace
 }  // namespace vorn
