@@ -1,4 +1,4 @@
-// Trial-deletion cycle collection over the list of heap Values.
+// Trial-deletion cycle collection over the heap cells, found by walking their pool.
 //
 // Nodes are heap cells and the shared boxes they hold (items, rare fields,
 // members).
@@ -13,45 +13,27 @@
 
 namespace vorn {
 
-HeapLink::~HeapLink() {
-    if (onHeap_) Heap::unlink(*this);
-}
-
-void Heap::link(HeapLink& node) {
-    node.heapPrev_ = nullptr;
-    node.heapNext_ = head_;
-    if (head_) head_->heapPrev_ = &node;
-    head_ = &node;
-    node.onHeap_ = true;
-    ++count_;
-}
-
-void Heap::unlink(HeapLink& node) {
-    if (node.heapPrev_) node.heapPrev_->heapNext_ = node.heapNext_;
-    else head_ = node.heapNext_;
-    if (node.heapNext_) node.heapNext_->heapPrev_ = node.heapPrev_;
-    node.heapPrev_ = node.heapNext_ = nullptr;
-    node.onHeap_ = false;
-    --count_;
+CellBooks::~CellBooks() {
+    if (onHeap_) Heap::forget();
 }
 
 void freeCell(Cell* cell) noexcept { delete cell; }
 
 ValueRef newValue(const Value& v) {
     ValueRef ref(new Cell(v));
-    Heap::link(*ref.cell());
+    Heap::adopt(*ref.cell());
     return ref;
 }
 
 ValueRef newValue(Value&& v) {
     ValueRef ref(new Cell(std::move(v)));
-    Heap::link(*ref.cell());
+    Heap::adopt(*ref.cell());
     return ref;
 }
 
 ValueRef newValue() {
     ValueRef ref(new Cell());
-    Heap::link(*ref.cell());
+    Heap::adopt(*ref.cell());
     return ref;
 }
 
@@ -89,6 +71,8 @@ bool Item::turnIntoWord() const {
 
 namespace {
 
+using CellPool = WalkablePool<sizeof(Cell)>;
+
 // A cell that holds no items and no box of rare fields refers to nothing, so
 // it can be no part of a cycle: it is released by its count once whatever
 // holds it lets go.
@@ -113,22 +97,25 @@ std::size_t Heap::collectCycles() {
     std::vector<Cell*> cells;
     cells.reserve(count_);
     std::unordered_map<const void*, std::int64_t> boxOutside;
-    for (HeapLink* n = head_; n; n = n->heapNext_) {
-        Cell* c = static_cast<Cell*>(n);
+    CellPool::forEachBlock([&](void* block) {
+        // A free block's first word is zero; a live cell's count is not.
+        if (!CellPool::firstWordSet(block)) return;
+        Cell* c = static_cast<Cell*>(block);
+        if (!c->onHeap_) return;
         const Value& v = c->value;
         if (!mayHoldReferences(v)) {
-            n->gcLive_ = true;  // no node: nothing to decide
-            continue;
+            c->gcLive_ = true;  // no node: nothing to decide
+            return;
         }
         cells.push_back(c);
-        n->gcOutside_ = c->refCount();
-        n->gcLive_ = false;
+        c->gcOutside_ = c->refCount();
+        c->gcLive_ = false;
         if (v.items.boxId()) boxOutside.emplace(v.items.boxId(), v.items.holders());
         if (const ValueExtras* x = v.extrasBox()) {
             boxOutside.emplace(x, x->refCount());
             if (x->members.boxId()) boxOutside.emplace(x->members.boxId(), x->members.holders());
         }
-    }
+    });
 
     // Subtract the references that come from inside the graph. A box shared
     // by several holders is one node: its children are counted once.

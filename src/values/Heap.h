@@ -5,7 +5,8 @@
 // back to the object, and a list can be made to contain itself. The collector
 // finds Values that only other collectable Values refer to (every reference
 // from a scope, a run, a temporary or a cache counts as outside) and breaks
-// their references, so such islands are released too.
+// their references, so such islands are released too. The collector finds
+// every cell by walking the cells' pool; a cell carries no list links.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +17,12 @@ namespace vorn {
 
 class Heap {
 public:
-    static void link(HeapLink& node);
-    static void unlink(HeapLink& node);
+    // A new cell becomes known to the collector; its destruction forgets it.
+    static void adopt(Cell& cell) {
+        cell.onHeap_ = true;
+        ++count_;
+    }
+    static void forget() { --count_; }
 
     static std::size_t liveCount() { return count_; }
 
@@ -34,7 +39,6 @@ public:
 
 private:
     static void collectAndReschedule();
-    static inline HeapLink* head_ = nullptr;
     static inline std::size_t count_ = 0;
     static inline std::size_t nextCollection_ = 20000;
 };

@@ -19,7 +19,7 @@
 // scaffold's members) live in heap Cells and are shared through ValueRef: a
 // change made in place to such a Value is seen through every reference. The
 // cell carries the reference count, the number of scope entries binding it
-// and the collector's links; temporaries carry none of it. The record itself
+// and the collector's scratch; temporaries carry none of it. The record itself
 // has value semantics: copying it copies its fields, and lists and member
 // maps are copied as collections of references, so a copy of a list shares
 // its element Values.
@@ -276,36 +276,44 @@ private:
     Ref<ValueExtras> x_;
 };
 
-// Bookkeeping that belongs to a heap Value, not to its contents: its place
-// in the list of all heap cells (walked by the cycle collector) and the
-// number of scope entries that bind it.
-class HeapLink {
+// Bookkeeping that belongs to a heap Value, not to its contents: the
+// number of scope entries that bind it, whether the cycle collector knows
+// it, and the collector's scratch. The collector finds the cells by walking
+// their pool (values/Heap.h), so a cell carries no links.
+class CellBooks {
 public:
-    HeapLink() = default;
-    HeapLink(const HeapLink&) = delete;
-    HeapLink& operator=(const HeapLink&) = delete;
+    CellBooks() = default;
+    CellBooks(const CellBooks&) = delete;
+    CellBooks& operator=(const CellBooks&) = delete;
 
     // How many scope entries (anywhere) bind this Value to a name.
     std::uint32_t bindingCount() const { return bindings_; }
 
 protected:
-    ~HeapLink();
+    ~CellBooks();
 
 private:
     friend class Heap;
     friend class Scope;
-    HeapLink* heapPrev_ = nullptr;
-    HeapLink* heapNext_ = nullptr;
-    std::int64_t gcOutside_ = 0;  // collector scratch: holders from outside
     std::uint32_t bindings_ = 0;
+    std::uint32_t gcOutside_ = 0;  // collector scratch: holders from outside
     bool onHeap_ = false;
     bool gcLive_ = false;  // collector scratch: reachable from outside
 };
 
 // A heap Value: what a scope entry, a list element or a member refers to.
-class Cell : public RefCounted, public HeapLink {
+// 56 bytes: the reference count first (never zero while the cell lives,
+// which is how a walk of the pool tells it from a free block), the books,
+// then the Value.
+class Cell : public RefCounted, public CellBooks {
 public:
-    VORN_POOLED(Cell)
+    static void* operator new(std::size_t size) {
+        return size == sizeof(Cell) ? WalkablePool<sizeof(Cell)>::allocate() : ::operator new(size);
+    }
+    static void operator delete(void* p, std::size_t size) noexcept {
+        if (size == sizeof(Cell)) WalkablePool<sizeof(Cell)>::release(p);
+        else ::operator delete(p);
+    }
     Cell() = default;
     explicit Cell(const Value& v) : value(v) {}
     explicit Cell(Value&& v) : value(std::move(v)) {}

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "exec/Trim.h"
 #include "exec/View.h"
@@ -265,6 +266,68 @@ TEST(OneByteTexts, ShareABufferUntilOneChanges) {
     EXPECT_EQ(b.str(), "q");
     EXPECT_EQ(Text::ofByte('q').str(), "q");
     EXPECT_EQ(Text::ofByte('\0').size(), 1u);
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(CellPool, CellsCarryNoLinksAndStartWithTheirCount) {
+    EXPECT_LE(sizeof(Cell), 56u);
+    const ValueRef v = newValue(Value::ofInteger(1));
+    // The walk of the pool tells a live cell by its first word: the count.
+    EXPECT_EQ(static_cast<const void*>(static_cast<const RefCounted*>(v.cell())), static_cast<const void*>(v.cell()));
+    EXPECT_TRUE(WalkablePool<sizeof(Cell)>::firstWordSet(v.cell()));
+}
+
+struct Probe {
+    std::uint32_t mark;  // never zero while the object lives
+    std::uint32_t pad;
+    void* rest[3];
+};
+using ProbePool = WalkablePool<sizeof(Probe)>;
+
+std::size_t liveProbes() {
+    std::size_t n = 0;
+    ProbePool::forEachBlock([&](void* block) { n += ProbePool::firstWordSet(block) ? 1 : 0; });
+    return n;
+}
+
+TEST(CellPool, AWalkSeesLiveBlocksAndSkipsFreedOnes) {
+    const std::size_t before = liveProbes();
+    std::vector<Probe*> probes;
+    for (int i = 0; i < 1000; ++i) {
+        Probe* p = new (ProbePool::allocate()) Probe{static_cast<std::uint32_t>(i + 1), 0, {}};
+        probes.push_back(p);
+    }
+    EXPECT_EQ(liveProbes(), before + 1000);
+    for (std::size_t i = 0; i < probes.size(); i += 2) ProbePool::release(probes[i]);
+    EXPECT_EQ(liveProbes(), before + 500);
+    // Blocks handed out again are live again; the others stay free.
+    for (std::size_t i = 0; i < probes.size(); i += 4) probes[i] = new (ProbePool::allocate()) Probe{7, 0, {}};
+    EXPECT_EQ(liveProbes(), before + 750);
+    for (std::size_t i = 0; i < probes.size(); ++i)
+        if (i % 2 == 1 || i % 4 == 0) ProbePool::release(probes[i]);
+    EXPECT_EQ(liveProbes(), before);
+}
+
+TEST(CycleCollector, FindsCyclesAmongReusedCells) {
+    Heap::collectCycles();
+    const std::size_t before = Heap::liveCount();
+    // Many cells made and dropped leave free blocks among the live ones.
+    {
+        std::vector<ValueRef> many;
+        for (int i = 0; i < 5000; ++i) many.push_back(newValue(Value::ofInteger(i)));
+        for (std::size_t i = 0; i < many.size(); i += 2) many[i].reset();
+        ValueRef list = newValue(Value::ofList({}));
+        list->items.edit().push_back(list);
+        EXPECT_EQ(Heap::liveCount(), before + 2501);
+    }
+    EXPECT_EQ(Heap::liveCount(), before + 1);
+    EXPECT_EQ(Heap::collectCycles(), 1u);
+    EXPECT_EQ(Heap::liveCount(), before);
 }
 
 }  // namespace
