@@ -137,7 +137,11 @@ TEST(SharedRecords, ATakenTextIsTheBlocksOwnBytes) {
     const auto block = prepareTakenBlock(std::move(script));
     ASSERT_FALSE(block->statements.empty());
     EXPECT_EQ(block->statements[0].tokens[0].text.data(), bytes);
-    EXPECT_EQ(block->statements.back().tokens[2].text, "(x + 1)");
+    // The last statement is the empty one after the last line end.
+    ASSERT_EQ(block->statements.back().kind, StatementKind::Empty);
+    const PreparedStatement& last = block->statements[block->statements.size() - 2];
+    ASSERT_EQ(last.tokens.size(), 3u);
+    EXPECT_EQ(last.tokens[2].text, "(x + 1)");
 }
 
 TEST(EmptyRuns, BlankLinesAreOneStatementOfTheirLines) {
