@@ -72,12 +72,14 @@ int runProgram(std::string_view source, ProgramKind kind) {
     });
 }
 
-int runScripts(const std::vector<ScriptSource>& scripts, const ScriptRunOptions& options) {
+int runScripts(std::vector<ScriptSource> scripts, const ScriptRunOptions& options) {
+    // Each script's text becomes its block's bytes as it is run, so no
+    // script is held twice.
     return runGuarded([&scripts, &options] {
         if (options.tables == ScriptTables::Bare) {
-            for (const ScriptSource& script : scripts) {
+            for (ScriptSource& script : scripts) {
                 Scope scope;
-                runBlock(*prepareBlock(script.text), &scope, nullptr);
+                runBlock(*prepareTakenBlock(std::move(script.text)), &scope, nullptr);
             }
             return;
         }
@@ -86,9 +88,9 @@ int runScripts(const std::vector<ScriptSource>& scripts, const ScriptRunOptions&
         // stay for the next one.
         Scope session;
         runBlock(*prepareBlock(bootDefinitions()), &session, &session);
-        for (const ScriptSource& script : scripts) {
+        for (ScriptSource& script : scripts) {
             try {
-                runBlock(*prepareBlock(script.text), &session, &session);
+                runBlock(*prepareTakenBlock(std::move(script.text)), &session, &session);
             } catch (ScriptError& error) {
                 if (options.locateErrors) error.locateInFile(script.name);
                 throw;

@@ -51,6 +51,6 @@ struct ScriptRunOptions {
 // Runs the scripts one after the other in one session, on the deep-stack
 // thread, as plain scripts: the first error is reported and ends the run.
 // Returns the exit status as runProgram does.
-int runScripts(const std::vector<ScriptSource>& scripts, const ScriptRunOptions& options);
+int runScripts(std::vector<ScriptSource> scripts, const ScriptRunOptions& options);
 
 }  // namespace vorn

@@ -144,7 +144,7 @@ int runnerMain(int argc, char** argv) {
         scripts.push_back(std::move(script));
     }
     setAlsoProgress(!command.quiet);
-    return runScripts(scripts, ScriptRunOptions{});
+    return runScripts(std::move(scripts), ScriptRunOptions{});
 }
 
 }  // namespace vorn

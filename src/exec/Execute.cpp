@@ -4,6 +4,7 @@
 #include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "expr/Evaluator.h"
+#include "expr/Plain.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
 #include "values/Limits.h"
@@ -25,6 +26,17 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
     const View& view = run.view();
     if (operatorToken.text.size() >= 2) {
         const Operator op = operatorToken.firstOp;
+        if ((op == Operator::Plus || op == Operator::Minus) && target->kind == Kind::Integer) {
+            // An integer step by a plain integer (`i += 1`, `t += element`)
+            // reads the step where it lies; anything else takes the path below.
+            const Value* step = peekPlainToken(valueToken, view);
+            if (step && step->kind == Kind::Integer && !target->hasStalePayload()) {
+                Value& t = *target;
+                t.integer = op == Operator::Plus ? wrapAdd(t.integer, step->integer) : wrapSub(t.integer, step->integer);
+                t.dropExtras();
+                return;
+            }
+        }
         Value right = evaluateToken(valueToken, view, InlineBlocks::Off);
         if (op == Operator::Plus && target->kind == Kind::String && right.kind == Kind::String) {
             // Appending in place keeps `s += c` linear; the result is exactly

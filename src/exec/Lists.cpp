@@ -8,6 +8,7 @@
 #include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "expr/Evaluator.h"
+#include "expr/Plain.h"
 #include "values/Convert.h"
 #include "values/Error.h"
 #include "values/Messages.h"
@@ -35,8 +36,10 @@ void executeAdd(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "add needs a list name and a value");
     const ValueRef list = requireName(run, statement.tokens[0]);
     // A plain integer is kept in the item word; it gets a cell only when
-    // something needs a reference to it.
-    Item element = Item::of(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    // something needs a reference to it. A plain operand is copied from
+    // where it lies.
+    const Value* plain = peekPlainToken(statement.tokens[1], run.view());
+    Item element = plain ? Item::of(*plain) : Item::of(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
     list->items.edit().push_back(std::move(element));
     // On a Value that is no list the element is dropped by the next trim.
     noteChange(list, statement.tokens[0].text);

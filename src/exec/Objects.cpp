@@ -7,6 +7,7 @@
 
 #include "exec/Statements.h"
 #include "expr/Evaluator.h"
+#include "expr/Operators.h"
 #include "values/Convert.h"
 #include "values/Error.h"
 #include "values/Messages.h"
@@ -54,10 +55,9 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     for (std::size_t i = 1; i < path.size(); ++i) {
         // An empty token can stand for a long run of them.
         for (std::uint32_t step = 0; step < path[i].count(); ++step) {
-            const MemberMap& members = target->members().get();
-            auto it = members.find(path[i].text);
-            if (it == members.end()) throw ScriptError(messages::kNoSuchMember, std::string(path[i].text));
-            ValueRef next = it->second;
+            const ValueRef* member = findMember(target->members().get(), path[i].text);
+            if (!member) throw ScriptError(messages::kNoSuchMember, std::string(path[i].text));
+            ValueRef next = *member;
             target = std::move(next);
         }
     }

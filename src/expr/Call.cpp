@@ -6,12 +6,14 @@
 // it can see change the caller's Values in place.
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "exec/Objects.h"
 #include "exec/Run.h"
 #include "exec/Trim.h"
 #include "expr/Evaluator.h"
+#include "expr/Plain.h"
 #include "values/Convert.h"
 #include "values/Error.h"
 #include "values/Messages.h"
@@ -20,19 +22,21 @@ namespace vorn {
 
 namespace {
 
-struct ArgumentName {
-    SymbolRef name;
-};
-
-// "arg0", "arg1", ... with their hashes, made once each; each name keeps
-// its place as the list grows.
-const ArgumentName& argumentName(std::size_t index) {
-    static std::vector<std::unique_ptr<const ArgumentName>> names;
-    if (index < names.size()) return *names[index];
-    while (names.size() <= index) {
-        names.push_back(std::make_unique<const ArgumentName>(ArgumentName{intern("arg" + std::to_string(names.size()))}));
+// "arg0", "arg1", ... made once each; each name keeps its place as the
+// list grows. The first few sit in a table read without a guard.
+const SymbolRef& argumentName(std::size_t index) {
+    static constexpr std::size_t kTabled = 8;
+    static const SymbolRef* const tabled = [] {
+        static SymbolRef names[kTabled];
+        for (std::size_t i = 0; i < kTabled; ++i) names[i] = intern("arg" + std::to_string(i));
+        return names;
+    }();
+    if (index < kTabled) return tabled[index];
+    static std::vector<std::unique_ptr<const SymbolRef>> more;
+    while (more.size() <= index - kTabled) {
+        more.push_back(std::make_unique<const SymbolRef>(intern("arg" + std::to_string(kTabled + more.size()))));
     }
-    return *names[index];
+    return *more[index - kTabled];
 }
 
 // An argument on its way into the call scope.
@@ -87,6 +91,85 @@ Value instantiate(const Value& scaffold, Scope& callScope) {
     return *buildObject(members, origin);
 }
 
+// Whether evaluating the expression runs no code: every token is a name,
+// a literal or an operator, with no call, group or block among them.
+bool isPlainRow(const Expression& expression) {
+    for (const Operand& token : expression.tokens)
+        if (token.form != Operand::Form::Number && token.form != Operand::Form::Literal) return false;
+    return true;
+}
+
+// An argument's Value. One plain operand is copied from where it lies, and
+// `a op b` of two plain integers is computed straight away; anything else
+// is evaluated in full (which also reads those two forms exactly so).
+Value argumentValue(const Expression& expression, const View& view) {
+    const auto& tokens = expression.tokens;
+    if (!expression.tooShort) {
+        if (tokens.size() == 1) {
+            if (const Value* alone = peekPlain(tokens[0], view)) return *alone;
+        } else if (tokens.size() == 3 && !tokens[0].isNot) {
+            const Value* a = peekPlain(tokens[0], view);
+            const Value* b = a ? peekPlain(tokens[2], view) : nullptr;
+            if (b && a->kind == Kind::Integer && b->kind == Kind::Integer) {
+                if (const auto result = integerOperator(a->integer, b->integer, tokens[1].op))
+                    return Value::ofInteger(*result);
+            }
+        }
+    }
+    return evaluateExpression(expression, view, InlineBlocks::On);
+}
+
+// The Value called. Read where it lies when the callee is a plain name or
+// a member `(x -> "m")` of plain operands, and copied only when code that
+// could change it is about to run (an argument with a call, a group or a
+// block in it); any other callee is evaluated into a copy at once.
+class Callee {
+public:
+    Callee(const Expression& expression, const View& view) {
+        if (!expression.tooShort) {
+            if (expression.tokens.size() == 1) ptr_ = peek(expression.tokens[0], view);
+            else ptr_ = peekMember(expression, view);
+        }
+        if (!ptr_) {
+            own_.emplace(evaluateExpression(expression, view, InlineBlocks::On));
+            ptr_ = &*own_;
+        }
+    }
+    Callee(const Callee&) = delete;
+    Callee& operator=(const Callee&) = delete;
+
+    const Value& get() const { return *ptr_; }
+    void own() {
+        if (own_) return;
+        own_.emplace(*ptr_);
+        ptr_ = &*own_;
+    }
+
+private:
+    // The Value an operand names without running code, or null.
+    static const Value* peek(const Operand& token, const View& view) {
+        if (token.form != Operand::Form::Group) return peekPlain(token, view);
+        // A token is a name before anything else, a group's text included.
+        if (const Cell* named = view.lookupCell(token.text, token.hash, token.lookup)) return &named->value;
+        const Expression& row = token.groupExpression();
+        return row.tooShort ? nullptr : peekMember(row, view);
+    }
+    // The member that a row `x -> "m"` of plain operands names, or null.
+    static const Value* peekMember(const Expression& row, const View& view) {
+        const auto& tokens = row.tokens;
+        if (tokens.size() != 3 || tokens[1].op != Operator::Member || tokens[0].isNot) return nullptr;
+        const Value* object = peekPlain(tokens[0], view);
+        if (!object || object->kind != Kind::Scaffold) return nullptr;
+        const Value* name = peekPlain(tokens[2], view);
+        if (!name || name->kind != Kind::String) return nullptr;
+        const ValueRef* member = findMember(object->members().get(), name->text.view());
+        return member ? member->get() : nullptr;
+    }
+
+    const Value* ptr_ = nullptr;
+    std::optional<Value> own_;
+};
+
 }  // namespace
 
 Value performCall(std::string_view callText, const View& view) {
@@ -96,45 +179,53 @@ Value performCall(std::string_view callText, const View& view) {
 
 Value performCall(const CallSite& call, const View& view) {
     if (!call.hasCallee) return Value();
-    const Value callee = evaluateExpression(call.callee(), view, InlineBlocks::On);
+    Callee callee(call.callee(), view);
 
-    // Arguments, evaluated left to right into new Values.
+    // Arguments, evaluated left to right into new Values. The callee is
+    // copied before the first argument that can run code.
     Arguments arguments;
     if (call.hasArguments) {
         const auto& texts = call.arguments();
-        const std::vector<std::string>& argNames = callee.argNames().get();
         for (std::size_t i = 0; i < texts.size(); ++i) {
-            ValueRef argument = newValue(evaluateExpression(*texts[i], view, InlineBlocks::On));
+            const Expression& text = *texts[i];
+            if (!isPlainRow(text)) callee.own();
+            ValueRef argument = newValue(argumentValue(text, view));
+            const std::vector<std::string>& argNames = callee.get().argNames().get();
             if (i < argNames.size()) arguments.add(intern(argNames[i]), std::move(argument));
-            else arguments.add(argumentName(i).name, std::move(argument));
+            else arguments.add(argumentName(i), std::move(argument));
         }
     }
 
     // Instantiation runs isolated from the caller's variables; other calls
     // start from everything the caller sees.
+    const Value& target = callee.get();
     Scope callScope;
     if (call.hasSharing) {
         for (const auto& [name, hash] : call.sharedNames()) {
             if (ValueRef shared = view.lookup(name, hash)) callScope.set(name, hash, std::move(shared));
         }
-    } else if (callee.kind != Kind::Scaffold) {
+    } else if (target.kind != Kind::Scaffold) {
         callScope = view.merged();
     }
     arguments.forEach([&](BoundArgument& argument) { callScope.set(argument.name, std::move(argument.value)); });
-    if (callee.bound() && callee.boundObject()) {
+    if (target.bound() && target.boundObject()) {
         static const SymbolRef kSelf = intern("self");
-        callScope.set(kSelf, callee.boundObject());
+        callScope.set(kSelf, target.boundObject());
     }
 
-    switch (callee.kind) {
+    // From here on the callee's code runs and may change the Value it was
+    // read from: what the call still needs is taken first.
+    switch (target.kind) {
         case Kind::Func: {
-            const Block& body = blockOfText(callee.text, true);
+            const Text code = target.text;
+            const Block& body = blockOfText(code, true);
             return runBlockIn(body, callScope, nullptr).value;
         }
-        case Kind::Scaffold: return instantiate(callee, callScope);
+        case Kind::Scaffold: return instantiate(target, callScope);
         case Kind::CFunc: {
-            if (!callee.native()) return Value();
-            return callee.native()(&callScope);
+            const NativeFunction native = target.native();
+            if (!native) return Value();
+            return native(&callScope);
         }
         default: return Value();
     }

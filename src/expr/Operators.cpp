@@ -130,10 +130,9 @@ Value applyOperator(const Value& left, const Value& right, Operator op) {
             }
         case Operator::Member: {
             const Text name = textOf(right);
-            const MemberMap& members = left.members().get();
-            auto it = members.find(name.view());
-            if (it == members.end()) throw ScriptError(messages::kNoSuchMember, name.str());
-            return *it->second;
+            const ValueRef* member = findMember(left.members().get(), name.view());
+            if (!member) throw ScriptError(messages::kNoSuchMember, name.str());
+            return **member;
         }
         case Operator::None: break;
     }

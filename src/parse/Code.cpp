@@ -602,6 +602,12 @@ std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t f
     return blockIn(copy, firstLine, ownText, std::move(source));
 }
 
+std::shared_ptr<const Block> prepareTakenBlock(std::string code) {
+    SharedSource source = std::make_shared<const std::string>(std::move(code));
+    const std::string_view bytes = *source;
+    return blockIn(bytes, 0, true, std::move(source));
+}
+
 const Block& blockOfText(const Text& text, bool stripped) {
     if (text.empty()) {
         // No buffer to keep a cache on; an empty text splits the same every time.

@@ -287,6 +287,9 @@ struct Block {
 // firstLine. A body of a statement passes ownText false. The block keeps a
 // copy of code.
 std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t firstLine = 0, bool ownText = true);
+// The same for a text of its own that the caller no longer needs: the block
+// keeps code itself instead of a copy (a script file read whole).
+std::shared_ptr<const Block> prepareTakenBlock(std::string code);
 // The block of a text's bytes, split once per shared text buffer.
 // stripped: the text without its first and last character (a body).
 // The block lives as long as the buffer: the caller holds text meanwhile.

@@ -130,6 +130,20 @@ TEST(SharedRecords, RecordsStaySmall) {
     EXPECT_EQ(sizeof(TokenList), 2 * sizeof(void*));
 }
 
+TEST(SharedRecords, ATakenTextIsTheBlocksOwnBytes) {
+    std::string script = "x = 1\n";
+    while (script.size() < 4096) script += "y = (x + 1)\n";
+    const char* const bytes = script.data();
+    const auto block = prepareTakenBlock(std::move(script));
+    ASSERT_FALSE(block->statements.empty());
+    EXPECT_EQ(block->statements[0].tokens[0].text.data(), bytes);
+    // The last statement is the empty one after the last line end.
+    ASSERT_EQ(block->statements.back().kind, StatementKind::Empty);
+    const PreparedStatement& last = block->statements[block->statements.size() - 2];
+    ASSERT_EQ(last.tokens.size(), 3u);
+    EXPECT_EQ(last.tokens[2].text, "(x + 1)");
+}
+
 TEST(EmptyRuns, BlankLinesAreOneStatementOfTheirLines) {
     const auto block = prepareBlock("x = 1\n\n\n\ny = 2\n\nz = 3\n\n");
     ASSERT_EQ(block->statements.size(), 6u);
