@@ -2,8 +2,8 @@
 #include "parse/Code.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "parse/TokenInterner.h"
 #include "values/Error.h"
 #include "values/Messages.h"
 #include "values/Scope.h"
@@ -103,77 +103,6 @@ private:
 // tokens); for short texts the second pass would cost more than it saves.
 constexpr std::size_t kCountFirst = 64 * 1024;
 
-// Finds the record of a token already seen in the piece being prepared, so
-// that tokens of the same text and line share one (see TokenList). The first
-// few distinct tokens are compared one by one; past them a table keeps the
-// latest record of each slot, so a repeated token whose slot was taken since
-// gets a record of its own: that costs memory but never changes a result,
-// and the table's size stays fixed whatever the text. Counting and building
-// see the same tokens in the same order, so both come to the same records.
-class TokenInterner {
-public:
-    // The index of the record of text on line; fresh when the caller must
-    // append that record now.
-    std::uint32_t find(std::string_view text, std::uint32_t line, bool& fresh) {
-        fresh = false;
-        if (!table_) {
-            for (const Seen& seen : seen_)
-                if (seen.line == line && seen.text == text) return seen.index;
-            if (seen_.size() < kListed) {
-                fresh = true;
-                seen_.push_back({text, line, next_});
-                return next_++;
-            }
-            makeTable();
-        }
-        Seen& slot = seen_[slotOf(text, line)];
-        if (slot.index != kNone && slot.line == line && slot.text == text) return slot.index;
-        fresh = true;
-        slot = {text, line, next_};
-        return next_++;
-    }
-    // A record that no other token shares.
-    std::uint32_t own() { return next_++; }
-    std::uint32_t records() const { return next_; }
-
-private:
-    struct Seen {
-        std::string_view text;
-        std::uint32_t line;
-        std::uint32_t index;
-    };
-    static constexpr std::size_t kListed = 8;
-    static constexpr std::size_t kSlots = 4096;
-    static constexpr std::uint32_t kNone = UINT32_MAX;
-
-    // Mixes the length, the line and the first and last eight bytes: enough
-    // to tell most tokens apart without reading long ones whole.
-    static std::size_t slotOf(std::string_view text, std::uint32_t line) {
-        std::uint64_t h = (text.size() + 1) * 0x9E3779B97F4A7C15ull ^ (line + 1ull) * 0xC2B2AE3D27D4EB4Full;
-        const std::size_t n = std::min<std::size_t>(8, text.size());
-        std::uint64_t head = 0;
-        std::uint64_t tail = 0;
-        if (n > 0) {
-            std::memcpy(&head, text.data(), n);
-            std::memcpy(&tail, text.data() + text.size() - n, n);
-        }
-        h = (h ^ head) * 0xff51afd7ed558ccdull;
-        h = (h ^ (h >> 31) ^ tail) * 0xc4ceb9fe1a85ec53ull;
-        return static_cast<std::size_t>(h ^ (h >> 32)) & (kSlots - 1);
-    }
-
-    void makeTable() {
-        std::vector<Seen> listed = std::move(seen_);
-        seen_.assign(kSlots, Seen{{}, 0, kNone});
-        table_ = true;
-        for (const Seen& seen : listed) seen_[slotOf(seen.text, seen.line)] = seen;
-    }
-
-    std::vector<Seen> seen_;  // the first kListed, then the table
-    bool table_ = false;
-    std::uint32_t next_ = 0;
-};
-
 // Adds tokens to a store through an interner, or only counts them when there
 // is no store (the first pass over a long text). When the records were
 // allocated at their counted size they never move, and the tokens point at
@@ -189,6 +118,7 @@ public:
         ++places;
         if (!store_) return;
         if (fresh) {
+            makeRoom();
             store_->records.emplace_back(text, hashName(text));
             store_->records.back().line = line;
         }
@@ -202,6 +132,7 @@ public:
         const Operand& last = counted_ ? *store_->order.back() : store_->records[indices_.back()];
         const std::string_view text = last.text;
         const std::uint32_t line = last.line;
+        makeRoom();
         Operand& alone = store_->records.emplace_back(text);
         alone.line = line;
         alone.built().count = count;
@@ -220,6 +151,17 @@ public:
     std::size_t places = 0;
 
 private:
+    // Counting and building make the same records, so a counted store never
+    // fills up; if it ever did, the records would move under the pointers
+    // already taken, so the tokens go back to indices first.
+    void makeRoom() {
+        if (!counted_ || store_->records.size() < store_->records.capacity()) return;
+        for (const Operand* token : store_->order)
+            indices_.push_back(static_cast<std::uint32_t>(token - store_->records.data()));
+        store_->order.clear();
+        counted_ = false;
+    }
+
     TokenStore* store_;
     bool counted_;
     TokenInterner interner_;
