@@ -21,6 +21,25 @@ namespace vorn {
 
 namespace {
 
+// Whether a body's own statements can rebind a name in the inherited
+// table it runs in: the statements that bind through bindName, and text run
+// by exec or also in the body's own tables. Nested bodies and calls run in
+// tables of their own.
+bool mayRebind(const Block& body) {
+    for (const PreparedStatement& statement : body.statements) {
+        switch (statement.kind) {
+            case StatementKind::List:
+            case StatementKind::Index:
+            case StatementKind::Where:
+            case StatementKind::Class:
+            case StatementKind::Exec:
+            case StatementKind::Also: return true;
+            default: break;
+        }
+    }
+    return false;
+}
+
 // Takes over a body's return when it ended through `end`.
 bool endedRun(Run& run, BlockResult& result) {
     if (!result.returned) return false;
@@ -41,7 +60,19 @@ bool plainComparison(const Expression& row, const View& view, bool& holds) {
     if (!b) return false;
     const Operator op = tokens[1].op;
     if (a->kind == Kind::Integer && b->kind == Kind::Integer) {
-        const std::optional<std::int64_t> result = integerOperator(a->integer, b->integer, op);
+        // Every 64-bit integer converts exactly to the number the general
+        // rule compares, so comparing the integers gives the same answer.
+        const std::int64_t l = a->integer, r = b->integer;
+        switch (op) {
+            case Operator::Less: holds = l < r; return true;
+            case Operator::LessEqual: holds = l <= r; return true;
+            case Operator::Greater: holds = l > r; return true;
+            case Operator::GreaterEqual: holds = l >= r; return true;
+            case Operator::Equal: holds = l == r; return true;
+            case Operator::NotEqual: holds = l != r; return true;
+            default: break;
+        }
+        const std::optional<std::int64_t> result = integerOperator(l, r, op);
         if (!result) return false;
         holds = *result != 0;
         return true;
@@ -81,15 +112,23 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "compare needs a condition and a body");
     if (!conditionHolds(statement.tokens[0], run.view())) return;
     const Block& body = statement.tokens[1].inlineBody();
+    const ErrorBoundary boundary = run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within;
+    // With an empty local table the nested scope is the inherited table
+    // itself. A body that cannot rebind names there (its new names go to a
+    // local table of its own) and finds every builtin bound can then run in
+    // that table instead of a copy: the copy would be dropped unchanged.
+    if (run.local.empty() && run.inherited.builtinsBound() && !mayRebind(body)) {
+        BlockResult result = runBlockIn(body, run.inherited, nullptr, boundary);
+        endedRun(run, result);
+        return;
+    }
     Scope scope = run.nestedScope();
-    BlockResult result =
-        runBlockIn(body, scope, nullptr, run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within);
+    BlockResult result = runBlockIn(body, scope, nullptr, boundary);
     endedRun(run, result);
 }
 
 void executeUntil(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "until needs a condition and a body");
-    const Operand& condition = statement.tokens[0];
     // Each pass runs with the loop scope as both of its tables: the local
     // table is the loop scope itself, and the inherited one a copy of it
     // taken at the start of the pass. Written back in that order, the local
@@ -97,16 +136,23 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
     // lost and the loop scope ends the pass as its local table; a failed
     // pass ends the loop statement, which drops the loop scope. The copy
     // is taken again only when the last pass changed either table.
-    Scope loopScope = run.nestedScope();
-    Scope passInherited = loopScope;
-    // The condition sees the run's own tables, never the loop scope.
-    while (conditionHolds(condition, run.view())) {
-        const Block& body = statement.tokens[1].inlineBody();
-        if (!passInherited.identicalTo(loopScope)) passInherited = loopScope;
-        BlockResult result = runBlockIn(body, passInherited, &loopScope,
-                                        run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary);
-        if (endedRun(run, result)) return;
-    }
+    struct UntilPasses final : Passes {
+        UntilPasses(const Run& r, const PreparedStatement& s) : run(r), statement(s), loopScope(r.nestedScope()) {}
+        const Block* next() override {
+            // The condition sees the run's own tables, never the loop scope.
+            if (!conditionHolds(statement.tokens[0], run.view())) return nullptr;
+            const Block& body = statement.tokens[1].inlineBody();
+            if (!passInherited.identicalTo(loopScope)) passInherited = loopScope;
+            return &body;
+        }
+        const Run& run;
+        const PreparedStatement& statement;
+        Scope loopScope;
+        Scope passInherited = loopScope;
+    } passes(run, statement);
+    BlockResult result = runPasses(passes.passInherited, passes.loopScope,
+                                   run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary, passes);
+    endedRun(run, result);
 }
 
 void executeEach(Run& run, const PreparedStatement& statement) {
@@ -114,36 +160,66 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     const Value sequence = evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On);
     Scope loopScope = run.nestedScope();
 
-    static const SymbolRef kElement = intern("element");
     const Block& body = statement.tokens[1].inlineBody();
-    auto pass = [&](ValueRef element) {
-        loopScope.set(kElement, std::move(element));
-        BlockResult result = runBlockIn(body, loopScope, nullptr);
-        return endedRun(run, result);
-    };
 
-    // The elements are fixed before the first pass: the characters of a text
-    // (made one at a time), otherwise the items, whatever the kind.
-    if (sequence.kind == Kind::String) {
-        const Text text = sequence.text;
-        for (char c : text.str())
-            if (pass(newValue(Value::ofText(Text::ofByte(c))))) return;
-        return;
-    }
-    // sequence shares the item box with the list, so the box cannot change
-    // in place while the passes run: a change to the list copies it first.
-    // `element` is the element itself, so an element kept as an integer
-    // gets its cell for its pass; once the next pass has rebound the name,
-    // a cell that nothing else took a reference to goes back to a word, so
-    // walking a list of integers leaves it as small as it was.
-    const ItemList& elements = sequence.items.get();
-    const Item* previous = nullptr;
-    for (const Item& element : elements) {
-        const bool ended = pass(element.ref());
-        if (previous) previous->keepAsIntegerIfAlone();
-        if (ended) return;
-        previous = &element;
-    }
+    // Each pass binds "element" in the loop scope and runs with a local
+    // table of its own, new and empty: names the pass created are dropped
+    // before the next element is bound.
+    struct EachPasses final : Passes {
+        EachPasses(const Block& b, const Value& sequence) : body(b) {
+            if (sequence.kind == Kind::String) {
+                text = sequence.text;
+                byte = text.view().data();
+                bytesLeft = text.size();
+            } else {
+                at = sequence.items.get().data();
+                end = at + sequence.items.get().size();
+            }
+        }
+        const Block* next() override {
+            static const SymbolRef kElement = intern("element");
+            local.clear();
+            // `element` is the element itself, so an element kept as an
+            // integer gets its cell for its pass; once the next pass has run,
+            // a cell that nothing else took a reference to goes back to a
+            // word, so walking a list of integers leaves it as small as it was.
+            if (previous) previous->keepAsIntegerIfAlone();
+            previous = current;
+            current = nullptr;
+            if (bytesLeft > 0) {
+                // The characters of a text are made one at a time.
+                --bytesLeft;
+                loopScope->set(kElement, newValue(Value::ofText(Text::ofByte(*byte++))));
+                return &body;
+            }
+            if (at == end) return nullptr;
+            current = at++;
+            loopScope->set(kElement, current->ref());
+            return &body;
+        }
+        // After a pass that ended the loop through `end`.
+        void ended() {
+            local.clear();
+            if (previous) previous->keepAsIntegerIfAlone();
+        }
+        const Block& body;
+        Scope* loopScope = nullptr;
+        Scope local;
+        Text text;
+        const char* byte = nullptr;
+        std::size_t bytesLeft = 0;
+        // sequence shares the item box with the list, so the box cannot
+        // change in place while the passes run: a change to the list copies
+        // it first.
+        const Item* at = nullptr;
+        const Item* end = nullptr;
+        const Item* previous = nullptr;
+        const Item* current = nullptr;
+    } passes(body, sequence);
+    passes.loopScope = &loopScope;
+    BlockResult result = runPasses(loopScope, passes.local, ErrorBoundary::No, passes);
+    if (result.returned) passes.ended();
+    endedRun(run, result);
 }
 
 void executeEnd(Run& run, const PreparedStatement& statement) {

@@ -116,15 +116,10 @@ void reportError(const std::string& text) {
 
 namespace {
 
-BlockResult runInTables(const Block& block, Scope& inherited, Scope& local, ErrorBoundary boundary) {
-    DepthGuard depth;
-    const BoundaryScope boundaryScope(boundary);
-    Run run(inherited, local);
-    run.boundary = boundary;
-    if (!run.inherited.builtinsBound()) bindBuiltins(run.inherited);
-
+// Carries out block's statements in run, stopping after one that ended it.
+[[gnu::always_inline]] inline void runStatements(Run& run, const Block& block) {
     const PreparedStatement* current = nullptr;
-    const bool guarded = boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program;
+    const bool guarded = run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program;
     try {
         for (const PreparedStatement& statement : block.statements) {
             current = &statement;
@@ -146,6 +141,15 @@ BlockResult runInTables(const Block& block, Scope& inherited, Scope& local, Erro
         if (current) error.leaveStatement(current->line, block.ownText);
         throw;
     }
+}
+
+BlockResult runInTables(const Block& block, Scope& inherited, Scope& local, ErrorBoundary boundary) {
+    DepthGuard depth;
+    const BoundaryScope boundaryScope(boundary);
+    Run run(inherited, local);
+    run.boundary = boundary;
+    if (!run.inherited.builtinsBound()) bindBuiltins(run.inherited);
+    runStatements(run, block);
     return BlockResult{std::move(run.returnValue), run.returned};
 }
 
@@ -159,6 +163,24 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
     if (inheritedScope && !inheritedScope->identicalTo(inherited)) *inheritedScope = std::move(inherited);
     if (localScope && !localScope->identicalTo(local)) *localScope = std::move(local);
     return result;
+}
+
+BlockResult runPasses(Scope& inherited, Scope& local, ErrorBoundary boundary, Passes& passes) {
+    // One Run serves every pass: a pass that did not end through `end`
+    // leaves it as a new one would start (return value 0, not returned),
+    // except for its view, which the tables' changes between passes make
+    // stale.
+    Run run(inherited, local);
+    run.boundary = boundary;
+    while (const Block* block = passes.next()) {
+        DepthGuard depth;
+        const BoundaryScope boundaryScope(boundary);
+        run.tablesChanged();
+        if (!run.inherited.builtinsBound()) bindBuiltins(run.inherited);
+        runStatements(run, *block);
+        if (run.returned) return BlockResult{std::move(run.returnValue), true};
+    }
+    return BlockResult{std::move(run.returnValue), false};
 }
 
 BlockResult runBlockIn(const Block& block, Scope& inheritedScope, Scope* localScope, ErrorBoundary boundary) {

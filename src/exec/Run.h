@@ -106,6 +106,23 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
 BlockResult runBlockIn(const Block& block, Scope& inheritedScope, Scope* localScope,
                        ErrorBoundary boundary = ErrorBoundary::No);
 
+// The passes of a loop body (until, each). Before each pass next() gives
+// the block to run, or null when the loop is done; it may change the two
+// tables' contents (they stay the same objects).
+class Passes {
+public:
+    virtual const Block* next() = 0;
+
+protected:
+    ~Passes() = default;
+};
+
+// Runs each pass in the two tables themselves, exactly as one runBlockIn
+// per pass would, but with one Run for all of them; ends after the first
+// pass that ended through `end`, with its result. The tables must be
+// distinct objects.
+BlockResult runPasses(Scope& inherited, Scope& local, ErrorBoundary boundary, Passes& passes);
+
 // True while a statement of an error-boundary run is being carried out
 // directly (not inside a call, exec or also it started).
 bool inBoundaryStatement();

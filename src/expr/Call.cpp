@@ -23,7 +23,8 @@ namespace vorn {
 namespace {
 
 // "arg0", "arg1", ... made once each; each name keeps its place as the
-// list grows. The first few sit in a table read without a guard.
+// list grows. The first few, which nearly every call uses, sit in a fixed
+// table.
 const SymbolRef& argumentName(std::size_t index) {
     static constexpr std::size_t kTabled = 8;
     static const SymbolRef* const tabled = [] {

@@ -188,5 +188,88 @@ TEST(ShortPaths, EndReturnsACopy) {
     }
 }
 
+// A compare body runs in the enclosing run's table when the run has no
+// local names and the body cannot rebind: what the body leaves behind must
+// be exactly what a dropped copy of the table leaves.
+TEST(ShortPaths, CompareBodiesLeaveTheTablesAlone) {
+    // New names end with the body; changes in place to seen names stay.
+    EXPECT_EQ(outcome("f = {\n compare (1 == 1) {\n made = 1\n a += arg0\n }\n end made\n}\nr = $f$(5)\n",
+                      {"a", "r"}),
+              "error: stoi: unknown name made");
+    EXPECT_EQ(outcome("f = {\n compare (1 == 1) {\n made = 1\n a += arg0\n }\n end a\n}\nr = $f$(5)\n", {"a", "r"}),
+              "a=integer:12::0 r=integer:12::0 ");
+    // Rebinding inside the body lasts only to its end, with and without
+    // a nested body around it.
+    for (const char* body : {"list a", "list arg0", "compare 1 {\n list arg0\n }", "exec \"list arg0\"",
+                             "index w 0 arg0", "where L 1 arg0", "class arg0 {\n}"}) {
+        const std::string code = std::string("f = {\n compare (1 == 1) {\n ") + body +
+                                 "\n }\n end (arg0 + a)\n}\nr = $f$(5)\n";
+        EXPECT_EQ(outcome(code, {"r"}), "r=integer:12::0 ") << body;
+    }
+    // A body that ends the run returns through the call.
+    EXPECT_EQ(outcome("f = {\n compare (arg0 < 2) {\n end arg0\n }\n end 9\n}\nr = ($f$(1) + $f$(3))\n", {"r"}),
+              "r=integer:10::0 ");
+    // With a builtin's name rebound in the run, the body's own run binds
+    // the builtin again in its copy, and the run keeps its rebinding.
+    EXPECT_EQ(outcome("f = {\n list typeof\n compare 1 {\n r = $typeof$(a)\n }\n b = $typeof$(a)\n}\n$f\n",
+                      {"r", "b"}),
+              "r=string:0:integer:0 b=unspecified:0::0 ");
+}
+
+// Loop passes share one run: each pass must still start as a new run
+// would, with the tables each loop gives its passes.
+TEST(LoopPasses, EachPassStartsAfresh) {
+    // A name made in one pass is gone in the next; "element" is rebound.
+    EXPECT_EQ(outcome("each (\"abc\") {\n compare (made == 1) {\n r += 100\n }\n made = 1\n r += 1\n}\n", {"r"}),
+              "error: stoi: unknown name made");
+    EXPECT_EQ(outcome("add L 1\nadd L 2\neach (L) {\n x = element\n r += x\n}\ny = element\n", {"r"}),
+              "error: stoi: unknown name element");
+    EXPECT_EQ(outcome("add L 1\nadd L 2\nadd L 3\neach (L) {\n r += element\n element = 0\n}\nindex L 2 e\n",
+                      {"r", "e"}),
+              "r=integer:6::0 e=integer:0::0 ");
+    // A pass that ends the run ends the loop with its value.
+    EXPECT_EQ(outcome("f = {\n each (\"abcd\") {\n compare (element == \"c\") {\n end r\n }\n r += 1\n }\n end 99\n}\n"
+                      "q = $f\n",
+                      {"q", "r"}),
+              "q=integer:2::0 r=integer:2::0 ");
+    // Nothing to walk: no pass, no error.
+    EXPECT_EQ(outcome("each (\"\") {\n r = nosuch\n}\neach (a) {\n r = nosuch\n}\neach (L) {\n r = nosuch\n}\n", {"r"}),
+              "r=integer:0::0 ");
+    // A name bound to an earlier element keeps it, in its pass and after.
+    EXPECT_EQ(outcome("add L 5\nadd L 6\nadd L 7\nkeep = 0\neach (L) {\n index L 0 y\n y += 1\n}\nindex L 0 z\n", {"z"}),
+              "z=integer:8::0 ");
+    // A failing pass ends the loop; what it changed in place stays.
+    EXPECT_EQ(outcome("each (\"ab\") {\n r += 1\n compare (element == \"b\") {\n r = nosuch\n }\n}\n", {"r"}),
+              "error: stoi: unknown name nosuch");
+    // The rebinding of a loop-scope name lasts for the rest of the loop.
+    EXPECT_EQ(outcome("each (\"abc\") {\n r += 1\n compare (r == 1) {\n list L\n }\n add L 1\n}\n"
+                      "each (\"xyz\") {\n list L\n add L r\n}\n",
+                      {"L", "r"}),
+              "L=list:0::3 r=integer:3::0 ");
+}
+
+TEST(LoopPasses, UntilPassesKeepWhatTheyMake) {
+    // Names made in a pass reach the next pass; the condition never sees them.
+    EXPECT_EQ(outcome("until (r < 3) {\n compare (r > 0) {\n made += 10\n }\n compare (r == 0) {\n made = 0\n }\n"
+                      " r += 1\n}\n",
+                      {"r", "made"}),
+              "r=integer:3::0 made=unbound ");
+    EXPECT_EQ(outcome("until (r < 3) {\n made += 1\n r = made\n}\n", {"r"}), "r=integer:3::0 ");
+    EXPECT_EQ(outcome("until (r < 3) {\n made = 5\n r += 1\n}\nx = made\n", {"r"}), "error: stoi: unknown name made");
+    EXPECT_EQ(outcome("until (made < 3) {\n made += 1\n r += 1\n compare (r > 5) {\n end 0\n }\n}\n", {"r"}),
+              "error: stoi: unknown name made");
+    // A rebinding of a name the loop scope had lasts to the end of its pass.
+    EXPECT_EQ(outcome("until (r < 3) {\n r += 1\n add L r\n list L\n add L 0\n}\n", {"L", "r"}),
+              "L=list:0::3 r=integer:3::0 ");
+    // A pass that ends the run, and a pass that fails.
+    EXPECT_EQ(outcome("f = {\n until (1) {\n r += 1\n compare (r == 4) {\n end (r * 10)\n }\n }\n}\nq = $f\n",
+                      {"q", "r"}),
+              "q=integer:40::0 r=integer:4::0 ");
+    EXPECT_EQ(outcome("until (r < 5) {\n r += 1\n compare (r == 2) {\n x = nosuch\n }\n}\n", {"r"}),
+              "error: stoi: unknown name nosuch");
+    // A body that is never run is never split.
+    EXPECT_EQ(outcome("until (0) \"(\"\nr = 1\n", {"r"}), "r=integer:1::0 ");
+}
+
 }  // namespace
 }  // namespace vorn
