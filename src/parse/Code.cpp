@@ -110,7 +110,10 @@ constexpr std::size_t kCountFirst = 64 * 1024;
 // record is made.
 class TokenAdder {
 public:
-    TokenAdder(TokenStore* store, bool counted) : store_(store), counted_(counted) {}
+    // unhashedLong: long tokens carry kUnhashedName (expression operands,
+    // which are only ever looked up, never bound through their hash).
+    TokenAdder(TokenStore* store, bool counted, bool unhashedLong)
+        : store_(store), counted_(counted), unhashedLong_(unhashedLong) {}
 
     void add(std::string_view text, std::uint32_t line) {
         bool fresh = false;
@@ -119,7 +122,7 @@ public:
         if (!store_) return;
         if (fresh) {
             makeRoom();
-            store_->records.emplace_back(text, hashName(text));
+            store_->records.emplace_back(text, unhashedLong_ ? preparedHash(text) : hashName(text));
             store_->records.back().line = line;
         }
         if (counted_) store_->order.push_back(&store_->records[index]);
@@ -133,7 +136,7 @@ public:
         const std::string_view text = last.text;
         const std::uint32_t line = last.line;
         makeRoom();
-        Operand& alone = store_->records.emplace_back(text);
+        Operand& alone = store_->records.emplace_back(text, last.hash);
         alone.line = line;
         alone.built().count = count;
         if (counted_) store_->order.back() = &alone;
@@ -164,6 +167,7 @@ private:
 
     TokenStore* store_;
     bool counted_;
+    bool unhashedLong_;
     TokenInterner interner_;
     std::vector<std::uint32_t> indices_;
 };
@@ -174,7 +178,7 @@ private:
 class ExpressionBuilder final : public TokenSink {
 public:
     ExpressionBuilder(TokenStore* store, bool counted, std::uint32_t firstLine)
-        : adder_(store, counted), line_(firstLine) {}
+        : adder_(store, counted, true), line_(firstLine) {}
 
     void token(std::string_view token) override {
         if (done_) return;
@@ -293,7 +297,7 @@ std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource sour
 class BlockBuilder final : public TokenSink {
 public:
     BlockBuilder(Block* block, bool counted, std::uint32_t firstLine)
-        : block_(block), adder_(block ? &block->store : nullptr, counted), line_(firstLine) {}
+        : block_(block), adder_(block ? &block->store : nullptr, counted, false), line_(firstLine) {}
 
     void token(std::string_view token) override {
         const std::uint32_t lineEnds = lineEndsIn(token);

@@ -54,7 +54,11 @@ struct Operand {
     Operand(std::string_view token, std::uint64_t hash);
 
     std::string_view text;  // a view into the prepared text's bytes
-    std::uint64_t hash;     // of text, for the name lookup that comes first
+    // Of text, for the name lookup that comes first. An expression's tokens
+    // longer than kHashedNameLength carry kUnhashedName instead (hashed only
+    // if a lookup needs it, see Symbol.h): statements' tokens, which name
+    // what list, index, where, class and assignments bind, are always hashed.
+    std::uint64_t hash;
     mutable LookupCache lookup;  // where the name was last found
     Form form;
     Operator op;          // the operator that text names, if it stands as one

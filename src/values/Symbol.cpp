@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "values/Scope.h"
+
 namespace vorn {
 
 namespace {
@@ -47,6 +49,10 @@ public:
 
     std::size_t count() const { return count_; }
 
+    // The length of the longest name ever interned; it never shrinks, so a
+    // text longer than it has no Symbol now.
+    std::size_t longest = 0;
+
 private:
     std::size_t mask() const { return slots_.size() - 1; }
 
@@ -81,14 +87,25 @@ bool isWatchedHash(std::uint64_t hash);  // Scope.cpp: the builtin names
 Symbol::~Symbol() { table().remove(this); }
 
 SymbolRef intern(std::string_view text, std::uint64_t hash) {
+    if (hash == kUnhashedName) hash = hashName(text);
     if (Symbol* found = table().find(text, hash)) return SymbolRef(found);
     SymbolRef made(new Symbol(text, hash));
     made->watched = isWatchedHash(hash);
     table().add(made.get());
+    if (text.size() > table().longest) table().longest = text.size();
+    // From now on a long token's lookup may find this name: it must get past
+    // the test of bound hashes to reach findSymbol.
+    if (text.size() > kHashedNameLength) Scope::noteBound(kUnhashedName);
     return made;
 }
 
-Symbol* findSymbol(std::string_view text, std::uint64_t hash) { return table().find(text, hash); }
+Symbol* findSymbol(std::string_view text, std::uint64_t hash) {
+    if (hash == kUnhashedName) {
+        if (text.size() > table().longest) return nullptr;
+        hash = hashName(text);
+    }
+    return table().find(text, hash);
+}
 
 std::size_t symbolCount() { return table().count(); }
 

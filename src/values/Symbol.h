@@ -24,6 +24,22 @@ namespace vorn {
 
 std::uint64_t hashName(std::string_view name);
 
+// Hashing a name costs a multiply per byte, and the tokens of nested groups
+// are as long as the group: hashing each level's tokens ahead of any lookup
+// would take time in the square of the depth. Tokens longer than
+// kHashedNameLength may therefore carry kUnhashedName instead of their hash;
+// findSymbol and intern hash them only when they must, and a text longer than
+// every name ever interned is known to be bound nowhere without hashing it.
+// While no such long name exists, Scope::mayBeBound(kUnhashedName) stays false
+// unless a real hash shares its bit, so their lookups end at that first test.
+constexpr std::size_t kHashedNameLength = 64;
+constexpr std::uint64_t kUnhashedName = 0x9b5d3c2e71a0f6e5ull;
+
+// hashName(text), or kUnhashedName for a text longer than kHashedNameLength.
+inline std::uint64_t preparedHash(std::string_view text) {
+    return text.size() > kHashedNameLength ? kUnhashedName : hashName(text);
+}
+
 class Symbol : public RefCounted {
 public:
     VORN_POOLED(Symbol)
@@ -41,11 +57,12 @@ public:
 using SymbolRef = Ref<Symbol>;
 
 // The one Symbol of text (made now if no Symbol of it exists); hash is
-// hashName(text).
+// hashName(text) or, for a long text, kUnhashedName.
 SymbolRef intern(std::string_view text, std::uint64_t hash);
 inline SymbolRef intern(std::string_view text) { return intern(text, hashName(text)); }
 
-// The Symbol of text if one exists, else null; never makes one.
+// The Symbol of text if one exists, else null; never makes one. hash as for
+// intern.
 Symbol* findSymbol(std::string_view text, std::uint64_t hash);
 
 // How many Symbols exist now.

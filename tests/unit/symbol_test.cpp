@@ -104,6 +104,52 @@ TEST(Symbols, LookupSitesFollowSymbolsMadeLater) {
     EXPECT_EQ(findSymbol(name, hash), site.symbol.get());
 }
 
+// Long tokens of expressions carry no hash of their own (kUnhashedName):
+// they must still find, and only find, the Symbol of exactly their text.
+TEST(Symbols, LongNamesWithoutTheirHash) {
+    const std::string shortName(kHashedNameLength, 's');
+    EXPECT_EQ(preparedHash(shortName), hashName(shortName));
+    const std::string name = "symbol_test_long_" + std::string(kHashedNameLength, 'x');
+    EXPECT_EQ(preparedHash(name), kUnhashedName);
+
+    // Longer than every name ever interned: no Symbol, no Symbol made.
+    const std::string huge(1 << 20, 'h');
+    const std::size_t before = symbolCount();
+    EXPECT_EQ(findSymbol(huge, kUnhashedName), nullptr);
+    EXPECT_EQ(symbolCount(), before);
+
+    // Made through either form of its hash, it is one Symbol with the real
+    // hash, found through either form.
+    SymbolRef made = intern(name, kUnhashedName);
+    EXPECT_EQ(made->hash, hashName(name));
+    EXPECT_EQ(intern(name), made);
+    EXPECT_EQ(findSymbol(name, kUnhashedName), made.get());
+    EXPECT_EQ(findSymbol(name, hashName(name)), made.get());
+    // Another long text of the same length, and a longer one, find nothing.
+    std::string other = name;
+    other.back() = 'y';
+    EXPECT_EQ(findSymbol(other, kUnhashedName), nullptr);
+    EXPECT_EQ(findSymbol(name + "z", kUnhashedName), nullptr);
+
+    // A lookup site of the long token gets past the test of bound hashes
+    // and finds the binding; rebinding the name elsewhere is seen too.
+    EXPECT_TRUE(Scope::mayBeBound(kUnhashedName));
+    LookupCache site;
+    Scope empty;
+    Scope table;
+    EXPECT_EQ(View(table, empty).lookupCell(name, kUnhashedName, site), nullptr);
+    const ValueRef v = newValue(Value::ofInteger(1));
+    table.set(name, v);
+    EXPECT_EQ(View(table, empty).lookupCell(name, kUnhashedName, site), v.cell());
+    EXPECT_EQ(site.symbol.get(), made.get());
+    Scope later;
+    const ValueRef w = newValue(Value::ofInteger(2));
+    later.set(name, w);
+    EXPECT_EQ(View(empty, later).lookupCell(name, kUnhashedName, site), w.cell());
+    LookupCache otherSite;
+    EXPECT_EQ(View(empty, later).lookupCell(other, kUnhashedName, otherSite), nullptr);
+}
+
 TEST(Symbols, BuiltinNamesAreMarkedWhicheverComesFirst) {
     SymbolRef early = intern("symbol_test_watched_late");
     EXPECT_FALSE(early->watched);
