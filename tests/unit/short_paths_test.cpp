@@ -254,6 +254,22 @@ TEST(LoopPasses, EachPassStartsAfresh) {
               "L=list:0::3 r=integer:3::0 ");
 }
 
+// A pass's view is renewed when what the last pass bound is dropped: a
+// call made before the pass binds anything sees only what it should.
+TEST(LoopPasses, APassSeesNothingTheLastPassDropped) {
+    const std::string calls = "f = {\n end made\n}\nk = {\n end 0\n}\ng = k\nlist R\n";
+    // Pass "a" makes `made` and lets the call see it; in pass "b" it is gone.
+    EXPECT_EQ(outcome(calls + "each (\"ab\") {\n add R $g\n made = 1\n add R $f\n g = f\n}\n", {"R"}),
+              "error: stoi: unknown name made");
+    EXPECT_EQ(outcome(calls + "each (\"ab\") {\n add R $g\n made = 1\n add R $f\n}\n", {"R"}), "R=list:0::4 ");
+    // An until pass's rebinding of a loop-scope name is gone in the next pass.
+    const std::string sizes = "h = {\n end $size$(L)\n}\nadd L 1\nlist R\n";
+    EXPECT_EQ(outcome(sizes + "until (r < 2) {\n add R $h\n r += 1\n list L\n add R $h\n}\n"
+                              "index R 0 p\nindex R 1 q\nindex R 2 x\nindex R 3 y\n",
+                      {"p", "q", "x", "y"}),
+              "p=integer:1::0 q=integer:0::0 x=integer:1::0 y=integer:0::0 ");
+}
+
 TEST(LoopPasses, UntilPassesKeepWhatTheyMake) {
     // Names made in a pass reach the next pass; the condition never sees them.
     EXPECT_EQ(outcome("until (r < 3) {\n compare (r > 0) {\n made += 10\n }\n compare (r == 0) {\n made = 0\n }\n"
