@@ -39,22 +39,40 @@ void appendListText(std::string& out, const ItemList& items) {
     out += ')';
 }
 
+ItemList readList(std::string_view text, const GroupEnds* ends);
+
 // Reads the elements of the first statement of a list text, in order.
 class ElementReader final : public TokenSink {
 public:
+    explicit ElementReader(const GroupEnds* ends) : ends_(ends) {}
     void token(std::string_view element) override {
         if (done_) return;
-        if (!element.empty() && element[0] == '(') items.push_back(newValue(Value::ofList(readListText(element))));
+        if (!element.empty() && element[0] == '(') items.push_back(newValue(Value::ofList(readList(element, ends_))));
         else items.push_back(Item::of(evaluateExpression(element, view_, InlineBlocks::On)));
     }
     void statementEnd() override { done_ = true; }
     ItemList items;
 
 private:
+    const GroupEnds* ends_;
     Scope empty_;
     const View view_{empty_};
     bool done_ = false;
 };
+
+// text views the bytes that ends (if given) was made of.
+ItemList readList(std::string_view text, const GroupEnds* ends) {
+    DepthGuard depth;
+    if (text.size() < 2) throw ScriptError(messages::kTooShort, std::string(text));
+    const std::string_view inside = text.substr(1, text.size() - 2);
+    // The whole text splits before the first element is read; the elements
+    // are then read as the splitter cuts them, each a view into text, so a
+    // list nested n deep is not copied n times.
+    checkSplit(inside, ends);
+    ElementReader reader(ends);
+    scanStatements(inside, reader, 0, ends);
+    return std::move(reader.items);
+}
 
 }  // namespace
 
@@ -65,16 +83,11 @@ std::string writeListText(const ItemList& items) {
 }
 
 ItemList readListText(std::string_view text) {
-    DepthGuard depth;
-    if (text.size() < 2) throw ScriptError(messages::kTooShort, std::string(text));
-    const std::string_view inside = text.substr(1, text.size() - 2);
-    // The whole text splits before the first element is read; the elements
-    // are then read as the splitter cuts them, each a view into text, so a
-    // list nested n deep is not copied n times.
-    checkSplit(inside);
-    ElementReader reader;
-    scanStatements(inside, reader);
-    return std::move(reader.items);
+    // A long text is looked through once for where its groups close, so
+    // that a list nested n deep is not passed over n times.
+    if (text.size() < GroupEnds::kRecordedGroup) return readList(text, nullptr);
+    const GroupEnds ends(text);
+    return readList(text, &ends);
 }
 
 std::string writeBytesText(const std::vector<std::uint8_t>& bytes) {

@@ -122,8 +122,9 @@ public:
         if (!store_) return;
         if (fresh) {
             makeRoom();
-            store_->records.emplace_back(text, unhashedLong_ ? preparedHash(text) : hashName(text));
-            store_->records.back().line = line;
+            Operand& record = store_->records.emplace_back(text, unhashedLong_ ? preparedHash(text) : hashName(text));
+            record.line = line;
+            if (ends && text.size() >= GroupEnds::kRecordedGroup && text[0] == '(') record.built().ends = ends;
         }
         if (counted_) store_->order.push_back(&store_->records[index]);
         else indices_.push_back(index);
@@ -152,6 +153,8 @@ public:
     std::uint32_t records() const { return interner_.records(); }
 
     std::size_t places = 0;
+    // The table of the bytes the tokens view, if any: long groups keep it.
+    std::shared_ptr<const GroupEnds> ends;
 
 private:
     // Counting and building make the same records, so a counted store never
@@ -213,8 +216,10 @@ private:
 
 namespace {
 
-// Fills expression from text, a view into bytes that outlive it.
-void buildExpression(Expression& expression, std::string_view text, std::uint32_t firstLine) {
+// Fills expression from text, a view into bytes that outlive it; ends, when
+// given, is the table of those bytes.
+void buildExpression(Expression& expression, std::string_view text, std::uint32_t firstLine,
+                     const std::shared_ptr<const GroupEnds>& ends = nullptr) {
     if (!text.empty() && text[0] == '(') {
         if (text.size() < 2) {
             expression.tooShort = true;
@@ -226,19 +231,21 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
     const bool counted = text.size() >= kCountFirst;
     if (counted) {
         ExpressionBuilder counter(nullptr, false, firstLine);
-        scanStatements(text, counter);
+        scanStatements(text, counter, 0, ends.get());
         store.records.reserve(counter.adder().records());
         store.order.reserve(counter.adder().places);
     }
     ExpressionBuilder builder(&store, counted, firstLine);
-    scanStatements(text, builder);
+    builder.adder().ends = ends;
+    scanStatements(text, builder, 0, ends.get());
     builder.adder().finish();
     expression.tokens = TokenList(store.order.data(), static_cast<std::uint32_t>(store.order.size()));
 }
 
-std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine) {
+std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine,
+                                               const std::shared_ptr<const GroupEnds>& ends = nullptr) {
     auto expression = std::make_shared<Expression>();
-    buildExpression(*expression, text, firstLine);
+    buildExpression(*expression, text, firstLine, ends);
     return expression;
 }
 
@@ -406,9 +413,18 @@ SharedSource copyOf(std::string_view text) { return std::make_shared<const std::
 
 }  // namespace
 
+// A group at least this long that has no table of its bytes makes one: the
+// groups nested in it then find their ends without passing over their
+// insides again at every level.
+constexpr std::size_t kGroupEndsFrom = 4096;
+
 const Expression& Operand::buildGroup() const {
     Built& b = built();
-    if (!b.group) b.group = expressionIn(text, line);
+    if (!b.group) {
+        if (!b.ends && text.size() >= kGroupEndsFrom) b.ends = std::make_shared<const GroupEnds>(text);
+        b.group = expressionIn(text, line, b.ends);
+        b.ends.reset();  // its tokens hold it as long as they need it
+    }
     return *b.group;
 }
 

@@ -80,6 +80,9 @@ struct Operand {
         std::shared_ptr<const Expression> group;
         std::shared_ptr<const CallSite> call;
         std::shared_ptr<const Block> block;  // inline block body
+        // Where the groups of the bytes this group views close, when the
+        // piece it was prepared in had that table: its inside is split with it.
+        std::shared_ptr<const GroupEnds> ends;
         std::uint32_t count = 1;
     };
 

@@ -1,6 +1,9 @@
 // The statement splitter: one pass over the bytes with four depth counters.
 #include "parse/Splitter.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/Platform.h"
 #include "values/Depth.h"
 
@@ -48,9 +51,75 @@ std::size_t skipInside(std::string_view source, std::size_t from, int& braces, i
     return size;
 }
 
+// The end of the group opened at source[at], whose counter is now 1, from
+// the table; false when the table cannot tell (the group is not recorded or
+// closes past the end of source), and the bytes are to be passed over.
+bool recordedEnd(const GroupEnds* ends, std::string_view source, std::size_t at, std::size_t& closing) {
+    std::size_t length;
+    bool tooDeep;
+    if (!ends || !ends->find(source.data() + at, length, tooDeep) || length > source.size() - at) return false;
+    if (tooDeep) throw ScriptError(kNestingTooDeep);
+    closing = at + length - 1;
+    return true;
+}
+
 }  // namespace
 
-void scanStatements(std::string_view source, TokenSink& sink, int trace) {
+GroupEnds::GroupEnds(std::string_view text) : base_(text.data()), size_(text.size()) {
+    if (text.size() >= UINT32_MAX) return;  // no offsets for it: every group is passed over
+    // Each kind of bracket on its own stack. Past the nesting limit openers
+    // are only counted: deeper groups are not recorded, and every group
+    // around them is too deep anyway.
+    struct Open {
+        std::uint32_t at;
+        std::uint32_t depth;  // in the whole text, the outermost open group 1
+        std::uint32_t peak;   // the deepest of its own kind inside it so far
+    };
+    constexpr std::size_t kStacked = kMaxTextNesting + 1;
+    std::vector<Open> open;
+    for (const auto& [opener, closer] : {std::pair{'(', ')'}, std::pair{'{', '}'}}) {
+        open.clear();
+        std::uint32_t beyond = 0;
+        for (std::size_t j = 0; j < text.size(); ++j) {
+            const char c = text[j];
+            if (c == opener) {
+                const auto depth = static_cast<std::uint32_t>(open.size() + 1);
+                if (open.size() < kStacked) {
+                    open.push_back({static_cast<std::uint32_t>(j), depth, depth});
+                } else {
+                    ++beyond;
+                    open.back().peak = std::max(open.back().peak, static_cast<std::uint32_t>(open.size()) + beyond);
+                }
+            } else if (c == closer) {
+                if (beyond > 0) {
+                    --beyond;
+                } else if (!open.empty()) {
+                    const Open group = open.back();
+                    open.pop_back();
+                    if (j + 1 - group.at >= kRecordedGroup)
+                        entries_.push_back({group.at, static_cast<std::uint32_t>(j),
+                                            group.peak - group.depth + 1 > static_cast<std::uint32_t>(kMaxTextNesting)});
+                    if (!open.empty()) open.back().peak = std::max(open.back().peak, group.peak);
+                }
+            }
+        }
+    }
+    std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.opener < b.opener; });
+    entries_.shrink_to_fit();
+}
+
+bool GroupEnds::find(const char* at, std::size_t& length, bool& tooDeep) const {
+    if (entries_.empty() || at < base_ || at >= base_ + size_) return false;
+    const auto offset = static_cast<std::uint32_t>(at - base_);
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), offset,
+                                     [](const Entry& e, std::uint32_t o) { return e.opener < o; });
+    if (it == entries_.end() || it->opener != offset) return false;
+    length = it->closer - it->opener + 1;
+    tooDeep = it->tooDeep;
+    return true;
+}
+
+void scanStatements(std::string_view source, TokenSink& sink, int trace, const GroupEnds* ends) {
     // The token being built is source[tokenStart, tokenStart + tokenSize):
     // once its first byte is taken, every byte up to the blank or newline
     // that ends it is taken too.
@@ -112,7 +181,9 @@ void scanStatements(std::string_view source, TokenSink& sink, int trace) {
         skipBlanks = false;
         if (trace == 0 && braces + parens + dquotes + squotes > 0) {
             // Every byte up to the group's end goes into the token.
-            const std::size_t closing = skipInside(source, i + 1, braces, parens, dquotes, squotes);
+            std::size_t closing;
+            if ((parens > 0 || braces > 0) && recordedEnd(ends, source, i, closing)) parens = braces = 0;
+            else closing = skipInside(source, i + 1, braces, parens, dquotes, squotes);
             const std::size_t end = closing < source.size() ? closing + 1 : source.size();
             tokenSize += end - (i + 1);
             i = end - 1;
@@ -148,9 +219,9 @@ private:
 
 }  // namespace
 
-void checkSplit(std::string_view source) {
+void checkSplit(std::string_view source, const GroupEnds* ends) {
     NoSink none;
-    scanStatements(source, none);
+    scanStatements(source, none, 0, ends);
 }
 
 StatementList splitStatements(std::string_view source, int trace) {

@@ -7,6 +7,8 @@
 // block or group strips its outer characters and splits again.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,15 +46,50 @@ protected:
     ~TokenSink() = default;
 };
 
+// Where the long groups of a text close, found in one pass over it.
+//
+// A group's inside is split again when the group is used, so a text nested n
+// deep would be passed over n times, level by level. Inside a group only its
+// own kind of bracket counts, so where a group opened at a given byte closes,
+// and how deep its brackets nest on the way, depend only on the bytes from
+// there on: the same for every text that views those bytes, whatever
+// surrounds it. A text split with the table of the bytes it views takes each
+// recorded group's end from it. Groups shorter than kRecordedGroup are not
+// recorded (passing over them again costs little), nor groups nested deeper
+// than the nesting limit in the whole text.
+class GroupEnds {
+public:
+    static constexpr std::size_t kRecordedGroup = 256;
+
+    explicit GroupEnds(std::string_view text);
+
+    // For a group whose opener is the byte at: false when it is not
+    // recorded; else its length up to and including its closer, and whether
+    // its own brackets nest deeper than the nesting limit before it closes.
+    bool find(const char* at, std::size_t& length, bool& tooDeep) const;
+
+private:
+    struct Entry {
+        std::uint32_t opener;   // offsets from the text's start
+        std::uint32_t closer;
+        bool tooDeep;
+    };
+    const char* base_;
+    std::size_t size_;
+    std::vector<Entry> entries_;  // by opener
+};
+
 // Splits source, handing each piece to sink as soon as it is cut; the
 // failures are those of splitStatements, raised after every piece has been
 // handed over (an unbalanced text) or at the byte that nests too deep.
-void scanStatements(std::string_view source, TokenSink& sink, int trace = 0);
+// ends, when given, is the table of bytes that source is a view into; the
+// pieces and failures are exactly those of a split without it.
+void scanStatements(std::string_view source, TokenSink& sink, int trace = 0, const GroupEnds* ends = nullptr);
 
 // Raises what splitting source would raise, keeping nothing: a first pass
 // over a text whose pieces are then used one at a time, so that the text's
 // own errors come before any error of its pieces.
-void checkSplit(std::string_view source);
+void checkSplit(std::string_view source, const GroupEnds* ends = nullptr);
 
 // Splits source into statements. trace != 0 prints the splitter's progress
 // (trace == 1 also announces it first). Braces or parentheses nested deeper
