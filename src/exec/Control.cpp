@@ -142,7 +142,8 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
             // The condition sees the run's own tables, never the loop scope.
             if (!conditionHolds(statement.tokens[0], run.view())) return nullptr;
             const Block& body = statement.tokens[1].inlineBody();
-            if (!passInherited.identicalTo(loopScope)) passInherited = loopScope;
+            replaced = !passInherited.identicalTo(loopScope);
+            if (replaced) passInherited = loopScope;
             return &body;
         }
         const Run& run;
@@ -178,6 +179,9 @@ void executeEach(Run& run, const PreparedStatement& statement) {
         }
         const Block* next() override {
             static const SymbolRef kElement = intern("element");
+            // Rebinding "element" needs no new view: the view reads the
+            // loop scope's bindings as they are.
+            replaced = !local.empty();
             local.clear();
             // `element` is the element itself, so an element kept as an
             // integer gets its cell for its pass; once the next pass has run,

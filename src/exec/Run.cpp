@@ -167,16 +167,20 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
 
 BlockResult runPasses(Scope& inherited, Scope& local, ErrorBoundary boundary, Passes& passes) {
     // One Run serves every pass: a pass that did not end through `end`
-    // leaves it as a new one would start (return value 0, not returned),
-    // except for its view, which the tables' changes between passes make
-    // stale.
+    // leaves it as a new one would start (return value 0, not returned).
+    // Its view stays valid while the tables only change through the run
+    // (every binding it makes renews the view); what next() does to them
+    // between passes renews it when next() says so.
     Run run(inherited, local);
     run.boundary = boundary;
     while (const Block* block = passes.next()) {
         DepthGuard depth;
         const BoundaryScope boundaryScope(boundary);
-        run.tablesChanged();
-        if (!run.inherited.builtinsBound()) bindBuiltins(run.inherited);
+        if (passes.replaced) run.tablesChanged();
+        if (!run.inherited.builtinsBound()) {
+            bindBuiltins(run.inherited);
+            run.tablesChanged();
+        }
         runStatements(run, *block);
         if (run.returned) return BlockResult{std::move(run.returnValue), true};
     }

@@ -112,6 +112,9 @@ BlockResult runBlockIn(const Block& block, Scope& inheritedScope, Scope* localSc
 class Passes {
 public:
     virtual const Block* next() = 0;
+    // Set by next() when it changed the tables in a way the pass's view
+    // must see afresh: another table put in place, or local names dropped.
+    bool replaced = true;
 
 protected:
     ~Passes() = default;

@@ -12,6 +12,7 @@
 #include "exec/Run.h"
 #include "parse/Code.h"
 #include "values/Error.h"
+#include "values/Heap.h"
 
 namespace vorn {
 namespace {
@@ -26,6 +27,11 @@ const char* const kSetup =
 // the names in `shown`, or the error's text.
 std::string outcome(const std::string& code, const std::vector<const char*>& shown) {
     registerBuiltins();
+    // Objects refer to themselves through their methods: collect what a
+    // case leaves, so that no later test finds its cycles on the heap.
+    struct Collect {
+        ~Collect() { Heap::collectCycles(); }
+    } collect;
     Scope inherited, local;
     try {
         runBlock(*prepareBlock(std::string(kSetup) + code), &inherited, &local);
@@ -246,6 +252,22 @@ TEST(LoopPasses, EachPassStartsAfresh) {
                       "each (\"xyz\") {\n list L\n add L r\n}\n",
                       {"L", "r"}),
               "L=list:0::3 r=integer:3::0 ");
+}
+
+// A pass's view is renewed when what the last pass bound is dropped: a
+// call made before the pass binds anything sees only what it should.
+TEST(LoopPasses, APassSeesNothingTheLastPassDropped) {
+    const std::string calls = "f = {\n end made\n}\nk = {\n end 0\n}\ng = k\nlist R\n";
+    // Pass "a" makes `made` and lets the call see it; in pass "b" it is gone.
+    EXPECT_EQ(outcome(calls + "each (\"ab\") {\n add R $g\n made = 1\n add R $f\n g = f\n}\n", {"R"}),
+              "error: stoi: unknown name made");
+    EXPECT_EQ(outcome(calls + "each (\"ab\") {\n add R $g\n made = 1\n add R $f\n}\n", {"R"}), "R=list:0::4 ");
+    // An until pass's rebinding of a loop-scope name is gone in the next pass.
+    const std::string sizes = "h = {\n end $size$(L)\n}\nadd L 1\nlist R\n";
+    EXPECT_EQ(outcome(sizes + "until (r < 2) {\n add R $h\n r += 1\n list L\n add R $h\n}\n"
+                              "index R 0 p\nindex R 1 q\nindex R 2 x\nindex R 3 y\n",
+                      {"p", "q", "x", "y"}),
+              "p=integer:1::0 q=integer:0::0 x=integer:1::0 y=integer:0::0 ");
 }
 
 TEST(LoopPasses, UntilPassesKeepWhatTheyMake) {
