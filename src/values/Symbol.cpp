@@ -87,8 +87,8 @@ bool isWatchedHash(std::uint64_t hash);  // Scope.cpp: the builtin names
 Symbol::~Symbol() { table().remove(this); }
 
 SymbolRef intern(std::string_view text, std::uint64_t hash) {
+    if (Symbol* found = findSymbol(text, hash)) return SymbolRef(found);
     if (hash == kUnhashedName) hash = hashName(text);
-    if (Symbol* found = table().find(text, hash)) return SymbolRef(found);
     SymbolRef made(new Symbol(text, hash));
     made->watched = isWatchedHash(hash);
     table().add(made.get());
@@ -99,12 +99,12 @@ SymbolRef intern(std::string_view text, std::uint64_t hash) {
     return made;
 }
 
+// A name found by the hash it was given costs what it did before long names
+// carried no hash: kUnhashedName is tested only when that search fails.
 Symbol* findSymbol(std::string_view text, std::uint64_t hash) {
-    if (hash == kUnhashedName) {
-        if (text.size() > table().longest) return nullptr;
-        hash = hashName(text);
-    }
-    return table().find(text, hash);
+    if (Symbol* found = table().find(text, hash)) return found;
+    if (hash != kUnhashedName || text.size() > table().longest) return nullptr;
+    return table().find(text, hashName(text));
 }
 
 std::size_t symbolCount() { return table().count(); }
