@@ -148,7 +148,7 @@ public:
         if (counted_) return;  // allocated at their final size
         store_->records.shrink_to_fit();
         store_->order.reserve(indices_.size());
-        for (const std::uint32_t index : indices_) store_->order.push_back(&store_->records[index]);
+        for (std::size_t i = 0; i < indices_.size(); ++i) store_->order.push_back(&store_->records[indices_[i]]);
     }
     std::uint32_t records() const { return interner_.records(); }
 
@@ -172,7 +172,7 @@ private:
     bool counted_;
     bool unhashedLong_;
     TokenInterner interner_;
-    std::vector<std::uint32_t> indices_;
+    TokenIndices indices_;
 };
 
 // Prepares the pieces of an expression's first statement as the splitter
@@ -238,6 +238,11 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
     ExpressionBuilder builder(&store, counted, firstLine);
     builder.adder().ends = ends;
     scanStatements(text, builder, 0, ends.get());
+    if (!counted && builder.adder().places == 1 && store.records.size() == 1) {
+        expression.single = &store.records.front();
+        expression.tokens = TokenList(&expression.single, 1);
+        return;
+    }
     builder.adder().finish();
     expression.tokens = TokenList(store.order.data(), static_cast<std::uint32_t>(store.order.size()));
 }

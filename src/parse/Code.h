@@ -188,13 +188,23 @@ struct Expression {
     // tokens views store's buffers, which a move keeps and a copy would not.
     Expression(const Expression&) = delete;
     Expression& operator=(const Expression&) = delete;
-    Expression(Expression&&) = default;
-    Expression& operator=(Expression&&) = default;
+    Expression(Expression&& other) noexcept { *this = std::move(other); }
+    Expression& operator=(Expression&& other) noexcept {
+        tooShort = other.tooShort;
+        store = std::move(other.store);
+        source = std::move(other.source);
+        single = other.single;
+        tokens = other.tokens.size() == 1 && other.single ? TokenList(&single, 1) : other.tokens;
+        return *this;
+    }
 
     bool tooShort = false;  // "(" alone: nothing left to strip
     TokenList tokens;
     TokenStore store;
     SharedSource source;  // the bytes, when the expression was prepared on its own
+    // The token list of an expression of one token (a list element, an
+    // argument, a name): it saves the list an allocation of its own.
+    const Operand* single = nullptr;
 };
 // firstLine: the line of the text's start from its statement's start, when
 // the text is (part of) a prepared statement's token; it gives the tokens

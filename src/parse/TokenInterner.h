@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -24,17 +25,17 @@ public:
     // append that record now.
     std::uint32_t find(std::string_view text, std::uint32_t line, bool& fresh) {
         fresh = false;
-        if (!table_) {
-            for (const Seen& seen : seen_)
-                if (seen.line == line && seen.text == text) return seen.index;
-            if (seen_.size() < kListed) {
+        if (table_.empty()) {
+            for (std::size_t i = 0; i < listedCount_; ++i)
+                if (listed_[i].line == line && listed_[i].text == text) return listed_[i].index;
+            if (listedCount_ < kListed) {
                 fresh = true;
-                seen_.push_back({text, line, next_});
+                listed_[listedCount_++] = {text, line, next_};
                 return next_++;
             }
             makeTable();
         }
-        Seen& slot = seen_[slotOf(text, line)];
+        Seen& slot = table_[slotOf(text, line)];
         if (slot.index != kNone && slot.line == line && slot.text == text) return slot.index;
         fresh = true;
         slot = {text, line, next_};
@@ -71,15 +72,37 @@ private:
     }
 
     void makeTable() {
-        std::vector<Seen> listed = std::move(seen_);
-        seen_.assign(kSlots, Seen{{}, 0, kNone});
-        table_ = true;
-        for (const Seen& seen : listed) seen_[slotOf(seen.text, seen.line)] = seen;
+        table_.assign(kSlots, Seen{{}, 0, kNone});
+        for (const Seen& seen : listed_) table_[slotOf(seen.text, seen.line)] = seen;
     }
 
-    std::vector<Seen> seen_;  // the first kListed, then the table
-    bool table_ = false;
+    // The first kListed tokens sit inline: most pieces are short (an
+    // argument, a list element, a condition), and preparing them should
+    // cost no allocation beyond the records themselves.
+    std::array<Seen, kListed> listed_;
+    std::size_t listedCount_ = 0;
+    std::vector<Seen> table_;  // once more than kListed are distinct
     std::uint32_t next_ = 0;
+};
+
+// The record indices of a piece's tokens in order, while its records may
+// still move. The first few sit inline, for the same reason as above.
+class TokenIndices {
+public:
+    void push_back(std::uint32_t index) {
+        if (size_ < kInline) few_[size_] = index;
+        else more_.push_back(index);
+        ++size_;
+    }
+    std::uint32_t& back() { return size_ <= kInline ? few_[size_ - 1] : more_.back(); }
+    std::size_t size() const { return size_; }
+    std::uint32_t operator[](std::size_t i) const { return i < kInline ? few_[i] : more_[i - kInline]; }
+
+private:
+    static constexpr std::size_t kInline = 8;
+    std::array<std::uint32_t, kInline> few_;
+    std::vector<std::uint32_t> more_;
+    std::size_t size_ = 0;
 };
 
 }  // namespace vorn
