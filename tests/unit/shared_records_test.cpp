@@ -124,6 +124,34 @@ TEST(SharedRecords, RunsOfEmptyTokensKeepTheirOwnCounts) {
     EXPECT_EQ(outcome(*row).rfind("error: stoi: empty token", 0), 0u) << outcome(*row);
 }
 
+// An expression of one token lists it through a pointer of its own, and
+// more than eight distinct tokens move the interner from its inline list to
+// its table: both must give the same tokens as any other expression, and a
+// moved expression must list its own record, not the one it was moved from.
+TEST(SharedRecords, ShortAndLongPiecesListTheirOwnRecords) {
+    auto one = compileExpression("(\"item\")");
+    ASSERT_EQ(one->tokens.size(), 1u);
+    EXPECT_EQ(one->tokens[0].text, "\"item\"");
+    EXPECT_EQ(outcome(*one), "item");
+
+    Expression& source = const_cast<Expression&>(*one);
+    Expression moved(std::move(source));
+    source.single = nullptr;  // what the moved-from expression holds is no longer the token
+    ASSERT_EQ(moved.tokens.size(), 1u);
+    EXPECT_EQ(&moved.tokens[0], moved.single);
+    EXPECT_EQ(moved.tokens[0].text, "\"item\"");
+    EXPECT_EQ(outcome(moved), "item");
+
+    auto many = compileExpression("(1 + 2 + 3 + 4 + 5 + 6 + 1 + 2 + 7)");
+    EXPECT_EQ(many->tokens.size(), 17u);
+    EXPECT_EQ(distinct(many->tokens), 8u);  // 1 to 7 and "+"
+    EXPECT_EQ(outcome(*many), "31");
+    auto past = compileExpression("(a b c d e f g h i a b)");
+    EXPECT_EQ(past->tokens.size(), 11u);
+    EXPECT_EQ(distinct(past->tokens), 9u);
+    EXPECT_EQ(&past->tokens[0], &past->tokens[9]);
+}
+
 TEST(SharedRecords, RecordsStaySmall) {
     // Every statement, and every token of one, costs this much.
     EXPECT_LE(sizeof(PreparedStatement), 24u);
