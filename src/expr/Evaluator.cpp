@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "exec/NearName.h"
 #include "exec/Run.h"
 #include "values/Depth.h"
 #include "values/Error.h"
@@ -58,15 +59,26 @@ Operand::Literal readLiteralOnce(const Operand& operand) {
     return literal;
 }
 
+// Whether the token's error is "unknown name": a word, not an empty token,
+// an operator or a number out of range.
+bool namesNothing(const Operand& operand) {
+    return operand.form == Operand::Form::Number && !operand.text.empty() && !operand.isNot &&
+           operand.op == Operator::None && !startsLikeNumber(operand.text);
+}
+
 // A "not" that opens a step flips the integer field and keeps the kind.
 void flipInteger(Value& v) { v.integer = v.integer == 0 ? 1 : 0; }
 
 }  // namespace
 
-const Value& readLiteral(const Operand& operand) {
+const Value& readLiteral(const Operand& operand, const View& view) {
     const Operand::Literal* literal = operand.literal();
     if (!literal) literal = &operand.setLiteral(readLiteralOnce(operand));
-    if (literal->fails) throw ScriptError(literal->value.text.str());
+    if (literal->fails) {
+        std::string text = literal->value.text.str();
+        if (namesNothing(operand)) text += nearNameHint(operand.text, view);
+        throw ScriptError(std::move(text));
+    }
     return literal->value;
 }
 
@@ -82,7 +94,7 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
             return runBlockIn(body, scope, nullptr).value;
         }
         case Operand::Form::Literal:
-        case Operand::Form::Number: return readLiteral(operand);
+        case Operand::Form::Number: return readLiteral(operand, view);
     }
     return Value();
 }

@@ -42,8 +42,9 @@ inline bool isPlainOperand(const Operand& operand) {
     return (operand.form == Operand::Form::Number || operand.form == Operand::Form::Literal) && !operand.isNot;
 }
 // The Value of a text or number token, read once and kept on the token;
-// raises the token's error when it is no readable literal.
-const Value& readLiteral(const Operand& operand);
+// raises the token's error when it is no readable literal (naming the
+// nearest name the view shows when the token names nothing).
+const Value& readLiteral(const Operand& operand, const View& view);
 
 // The Value a plain operand reads, where it lies: a name's Value, else the
 // literal's (raising the literal's error as evaluating it would). Valid
@@ -52,7 +53,7 @@ inline const Value& plainValue(const Operand& operand, const View& view) {
     if (const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup)) return named->value;
     const Operand::Literal* literal = operand.literal();
     if (literal && !literal->fails) [[likely]] return literal->value;
-    return readLiteral(operand);
+    return readLiteral(operand, view);
 }
 
 // Whether expression is a row "a op b op c ..." of plain operands whose
