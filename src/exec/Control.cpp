@@ -180,7 +180,10 @@ void executeEach(Run& run, const PreparedStatement& statement) {
 }
 
 void executeEnd(Run& run, const PreparedStatement& statement) {
-    if (!statement.tokens.empty()) run.returnValue = evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On);
+    if (!statement.tokens.empty()) {
+        Value scratch;
+        run.returnValue = ownValue(evaluateTokenInPlace(statement.tokens[0], run.view(), InlineBlocks::On, scratch), scratch);
+    }
     run.returned = true;
 }
 

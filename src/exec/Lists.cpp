@@ -37,7 +37,8 @@ void executeAdd(Run& run, const PreparedStatement& statement) {
     // A plain integer is kept in the item word; it gets a cell only when
     // something needs a reference to it.
     Value scratch;
-    Item element = Item::of(ownValue(evaluateTokenInPlace(statement.tokens[1], run.view(), InlineBlocks::On, scratch), scratch));
+    const Value& value = evaluateTokenInPlace(statement.tokens[1], run.view(), InlineBlocks::On, scratch);
+    Item element = &value == &scratch ? Item::of(std::move(scratch)) : Item::of(value);
     list->items.edit().push_back(std::move(element));
     // On a Value that is no list the element is dropped by the next trim.
     noteChange(list, statement.tokens[0].text);

@@ -49,7 +49,7 @@ const Value& readLiteral(const Operand& operand, const View& view);
 // The Value a plain operand reads, where it lies: a name's Value, else the
 // literal's (raising the literal's error as evaluating it would). Valid
 // until something with effects runs.
-inline const Value& plainValue(const Operand& operand, const View& view) {
+[[gnu::always_inline]] inline const Value& plainValue(const Operand& operand, const View& view) {
     if (const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup)) return named->value;
     const Operand::Literal* literal = operand.literal();
     if (literal && !literal->fails) [[likely]] return literal->value;
