@@ -16,6 +16,9 @@ line that begins after a statement has ended (as VORN's splitter counts)
 must begin outside every text, group and block region, and a line that
 begins inside an unfinished statement inside one.
 
+Indentation: every file of lib/, its indentation taken away, comes back
+as it was when Vim indents it (=G, tabs of one level each).
+
 File type: a file named *.vorn or *.VORN opens with filetype "vorn".
 
 Compiler: with VORN_RUN (the vorn-run program), `:compiler vorn` must read
@@ -242,6 +245,26 @@ def check_real_texts(tmp):
     return checked, failures
 
 
+def check_indent(tmp):
+    failures = checked = 0
+    lib = os.path.join(ROOT, "lib")
+    for name in sorted(f for f in os.listdir(lib) if f.endswith(".VORN")):
+        checked += 1
+        with open(os.path.join(lib, name), encoding="utf-8") as f:
+            original = f.read()
+        with open(os.path.join(tmp, "flat.vorn"), "w", encoding="utf-8") as f:
+            f.write(re.sub(r"^[ \t]+", "", original, flags=re.M))
+        vim(["filetype plugin indent on", "edit flat.vorn", "setlocal noexpandtab shiftwidth=0 tabstop=4",
+             "normal! gg=G", "write! indented.vorn"], tmp)
+        with open(os.path.join(tmp, "indented.vorn"), encoding="utf-8") as f:
+            indented = f.read()
+        if indented != original:
+            failures += 1
+            wrong = next(i for i, (a, b) in enumerate(zip(indented.split("\n"), original.split("\n"))) if a != b)
+            print(f"FAIL indenting lib/{name}: line {wrong + 1} is {indented.split(chr(10))[wrong]!r}")
+    return checked, failures
+
+
 def check_filetype(tmp):
     failures = 0
     for name in ("tour.vorn", "TOUR.VORN"):
@@ -294,7 +317,8 @@ def main():
         return 1
     tmp = tempfile.mkdtemp(prefix="vorn-vim-")
     try:
-        results = [check_samples(os.path.abspath(sys.argv[1]), tmp), check_real_texts(tmp), check_filetype(tmp)]
+        results = [check_samples(os.path.abspath(sys.argv[1]), tmp), check_real_texts(tmp), check_indent(tmp),
+                   check_filetype(tmp)]
         if len(sys.argv) == 3:
             results.append(check_compiler(os.path.abspath(sys.argv[2]), tmp))
     finally:

@@ -7,8 +7,8 @@ let b:did_ftplugin = 1
 
 " VORN has no comments; blocks are braces, indented by the body's lines.
 setlocal comments= commentstring=
-setlocal autoindent smartindent cinwords=
+setlocal autoindent
 setlocal matchpairs=(:),{:}
 compiler vorn
 
-let b:undo_ftplugin = "setlocal comments< commentstring< autoindent< smartindent< cinwords< matchpairs< makeprg< errorformat<"
+let b:undo_ftplugin = "setlocal comments< commentstring< autoindent< matchpairs< makeprg< errorformat<"
