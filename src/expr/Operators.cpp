@@ -61,8 +61,9 @@ bool appendInPlace(Value& target, const Value& right, Operator op) {
         // Appending in place keeps `s += c` linear.
         Limits::checkTextSize(target.text.size() + right.text.size());
         if (&right == &target) {
-            const Text doubled = target.text;
-            target.text.edit() += doubled.view();
+            // `s += s`: a string appended to itself is well defined.
+            std::string& text = target.text.edit();
+            text.append(text);
         } else {
             target.text.edit() += right.text.view();
         }
