@@ -252,9 +252,14 @@
   function startWorker() {
     decoder = new TextDecoder('utf-8');
     waiting = null;
-    worker = new Worker('vorn-web.js');
-    worker.onmessage = onWorkerMessage;
-    worker.onerror = (event) => restartWorker('the interpreter stopped: ' + (event.message || 'error'));
+    const started = new Worker('vorn-web.js');
+    worker = started;
+    // A worker that died may still report it twice (its own message, and
+    // the error event); only the current worker is listened to.
+    started.onmessage = (event) => { if (worker === started) onWorkerMessage(event); };
+    started.onerror = (event) => {
+      if (worker === started) restartWorker('the interpreter stopped: ' + (event.message || 'error'));
+    };
     worker.postMessage({ type: 'start', libVersion: stored(STORE_LIB) });
     updateButtons();
   }
