@@ -41,20 +41,83 @@ void appendListText(std::string& out, const ItemList& items) {
 
 ItemList readList(std::string_view text, const GroupEnds* ends);
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The element a plain element text stands for, read directly: a text in
+// one pair of quotes, an integer (digits with an optional minus, within
+// 32 bits) or a float (such digits, a point, digits, and an optional
+// exponent). These are exactly the texts that the evaluator, given an empty
+// scope, reads as one literal whose value it takes from the same
+// conversions; anything else (names, calls, blocks, operators, numbers with
+// trailing letters, out-of-range integers) returns false and takes the
+// evaluator's path, so results and errors are unchanged.
+bool readPlainElement(std::string_view text, Value& out) {
+    const std::size_t n = text.size();
+    if (n == 0) return false;
+    const char first = text[0];
+    if (first == '"' || first == '\'') {
+        // The closing quote must be the last byte and the only other one:
+        // then the text is a single token and the literal is its inside.
+        if (n < 2 || text.find(first, 1) != n - 1) return false;
+        out = Value::ofText(std::string(text.substr(1, n - 2)));
+        return true;
+    }
+    std::size_t i = first == '-' ? 1 : 0;
+    const std::size_t digitsFrom = i;
+    while (i < n && isDigit(text[i])) ++i;
+    const std::size_t digits = i - digitsFrom;
+    if (digits == 0) return false;
+    if (i == n) {
+        // Ten digits may leave the 32-bit range: the general path reports it.
+        if (digits > 9) return false;
+        std::int64_t value = 0;
+        for (std::size_t k = digitsFrom; k < n; ++k) value = value * 10 + (text[k] - '0');
+        out = Value::ofInteger(first == '-' ? -value : value);
+        return true;
+    }
+    if (text[i] != '.') return false;
+    ++i;
+    const std::size_t fractionFrom = i;
+    while (i < n && isDigit(text[i])) ++i;
+    if (i == fractionFrom) return false;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        const std::size_t exponentFrom = i;
+        while (i < n && isDigit(text[i])) ++i;
+        if (i == exponentFrom) return false;
+    }
+    if (i != n) return false;
+    // Out of range: the general path words the error as it does for any
+    // operand.
+    try {
+        out = Value::ofReal(parseRealPrefix(text));
+    } catch (const ScriptError&) {
+        return false;
+    }
+    return true;
+}
+
 // Reads the elements of the first statement of a list text, in order.
 class ElementReader final : public TokenSink {
 public:
     explicit ElementReader(const GroupEnds* ends) : ends_(ends) {}
     void token(std::string_view element) override {
         if (done_) return;
-        if (!element.empty() && element[0] == '(') items.push_back(newValue(Value::ofList(readList(element, ends_))));
-        else items.push_back(Item::of(evaluateExpression(element, view_, InlineBlocks::On)));
+        if (!element.empty() && element[0] == '(') {
+            items.push_back(newValue(Value::ofList(readList(element, ends_))));
+        } else if (readPlainElement(element, plain_)) {
+            items.push_back(Item::of(std::move(plain_)));
+        } else {
+            items.push_back(Item::of(evaluateExpression(element, view_, InlineBlocks::On)));
+        }
     }
     void statementEnd() override { done_ = true; }
     ItemList items;
 
 private:
     const GroupEnds* ends_;
+    Value plain_;
     Scope empty_;
     const View view_{empty_};
     bool done_ = false;
