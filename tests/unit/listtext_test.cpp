@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "parse/Splitter.h"
 #include "values/Convert.h"
 #include "values/Error.h"
+#include "values/Numbers.h"
 
 using namespace vorn;
 
@@ -236,6 +239,41 @@ TEST_F(ListText, PlainElementsReadAsTheEvaluatorReadsThem) {
     // Many plain elements in a row, of every form, as a writer makes them.
     const ItemList items = readListText("(1 -2 \"x\" 2.5 'y' -0.125 1.5e+20 \"\")");
     EXPECT_EQ(writeListText(items), "(1 -2 \"x\" 2.5 \"y\" -0.125 1.5e+20 \"\")");
+}
+
+// Floats of up to 19 significant digits are read without the C library; the
+// value must be the very one it gives (nearest, ties to even), bit for bit.
+TEST_F(ListText, FloatsReadExactlyAsTheLibraryReadsThem) {
+    std::mt19937_64 random(21);
+    std::vector<std::string> texts = {"0.5", "-0.0", "0.1", "2.675", "1.5e-27", "9.999999999999999999e27",
+                                      "1.0000000000000000001", "18446744073709551615.5", "0.000000000000000000001",
+                                      "4.4501477170144027e-10", "1.23456789012345678e+20", "7.0e-28", "5.0e27"};
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 20);
+        std::string mantissa;
+        for (int d = 0; d < digits; ++d) mantissa += static_cast<char>('0' + random() % 10);
+        const std::size_t point = 1 + random() % mantissa.size();
+        std::string text(random() % 2 ? "-" : "");
+        text.append(mantissa, 0, point).push_back('.');
+        text.append(point < mantissa.size() ? mantissa.substr(point) : std::string("0"));
+        if (random() % 2) text.append("e").append(std::to_string(static_cast<int>(random() % 61) - 30));
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        long double wanted;
+        try {
+            wanted = parseRealPrefix(text);
+        } catch (const ScriptError&) {
+            continue;
+        }
+        std::string list(1, '(');
+        list.append(text).push_back(')');
+        const ItemList items = readListText(list);
+        ASSERT_EQ(items.size(), 1u);
+        ASSERT_EQ(items[0]->kind, Kind::Float) << text;
+        const long double got = items[0]->real();
+        EXPECT_EQ(std::memcmp(&got, &wanted, 10), 0) << text;
+    }
 }
 
 // ---- bytes text ---------------------------------------------------------------
