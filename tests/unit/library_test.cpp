@@ -15,7 +15,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifdef VORN_SOURCE_DIR
+// __FILE__ may be relative to wherever the compiler ran (a shared compiler
+// cache rewrites paths), so the source folder comes from the build.
+const fs::path kRoot = fs::path(VORN_SOURCE_DIR);
+#else
 const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+#endif
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -46,6 +52,20 @@ TEST(LibraryScripts, EveryTestStartsWithItsLibraryVerbatim) {
     for (const auto& [library, count] : testsPerLibrary) {
         EXPECT_GT(count, 0) << "lib/" << library << ".VORN has no golden test";
     }
+}
+
+// Text and lists both define `contains` (for texts and for lists), so that
+// either script alone has it and loading both changes nothing: the two
+// definitions must stay the same.
+TEST(LibraryScripts, ContainsIsTheSameInTextAndLists) {
+    auto definition = [](const std::string& source) {
+        const std::size_t from = source.find("\ncontains = {\n");
+        const std::size_t to = source.find("\n}\n", from);
+        return from == std::string::npos || to == std::string::npos ? std::string() : source.substr(from, to - from);
+    };
+    const std::string text = definition(readFile(kRoot / "lib" / "text.VORN"));
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text, definition(readFile(kRoot / "lib" / "lists.VORN")));
 }
 
 }  // namespace
