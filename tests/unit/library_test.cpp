@@ -15,13 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifdef VORN_SOURCE_DIR
-// __FILE__ may be relative to wherever the compiler ran (a shared compiler
-// cache rewrites paths), so the source folder comes from the build.
+// The source tree as the build names it: __FILE__ may be relative to
+// wherever the compiler ran (a compiler cache rewrites it so).
 const fs::path kRoot = fs::path(VORN_SOURCE_DIR);
-#else
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
-#endif
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
