@@ -4,6 +4,8 @@
 - Ctrl-C abandons a read of a FIFO that no one writes, at the prompt and
   during the start-up snapshot of a lib folder holding one, with "error:
   interrupted"; the session goes on and SLB.BUF keeps its old content.
+- Ctrl-C abandons a write to a FIFO that no one reads; a reader gets the
+  whole content, and one that leaves early makes the write fail.
 - Ctrl-C abandons a long LZ77 compression.
 - A line too long to be held is dropped whole with "error: out of memory",
   its rest never running as a line of its own.
@@ -70,6 +72,45 @@ def fifo_in_lib_at_start_up(program, folder):
         with open(os.path.join(folder, "SLB.BUF"), "rb") as f:
             check(f.read() == old, "SLB.BUF should keep its old content", s)
         return f"{seconds:.3f} s from Ctrl-C to the report"
+    finally:
+        s.close()
+
+
+def fifo_writes(program, folder):
+    """A write to a FIFO that no one reads waits for a reader: Ctrl-C abandons
+    the wait (text and binary writes alike) and the session goes on; with a
+    reader the content arrives whole; a reader that leaves early makes the
+    write fail instead of ending the program."""
+    pipe = os.path.join(folder, "pipe")
+    os.mkfifo(pipe)
+    s = Session(program, folder)
+    notes = []
+    try:
+        s.wait_for(s.prompt)
+        for line in (b'$_writefile$("pipe" "hello")\n', b'$_writebinfile$("pipe" $decodebytes$("072105"))\n'):
+            mark = s.size()
+            s.send(line)
+            seconds = interrupt_after(s, b"error: interrupted\n")
+            s.wait_for(s.prompt, s.out.count(s.prompt) + 1)
+            check(s.after(mark) == b"\nerror: interrupted\n" + s.prompt, "one error line, then the prompt", s)
+            notes.append(f"{seconds:.3f} s")
+            time.sleep(2.5)  # not a second press
+
+        mark = s.size()
+        s.send(b'$_writefile$("pipe" ("abc" * 100000))\n$print$("written")\n')
+        time.sleep(0.3)
+        with open(pipe, "rb") as reader:
+            got = reader.read()
+        s.wait_for(b"written\n")
+        check(got == b"abc" * 100000, f"the reader should get the whole text, not {len(got)} bytes", s)
+
+        # The reader takes the first bytes and goes: the rest cannot be written.
+        s.send(b'$_writefile$("pipe" ("x" * 1000000))\n$print$("still here")\n')
+        with open(pipe, "rb") as reader:
+            reader.read(10)
+        s.wait_for(b"still here\n")
+        check(b"error: cannot write file: pipe" in s.after(mark), "a broken pipe should be reported", s)
+        return "Ctrl-C to the report: " + ", ".join(notes)
     finally:
         s.close()
 
@@ -189,6 +230,7 @@ def main():
         return 0
     program = os.path.abspath(sys.argv[1])
     cases = [fifo_read_at_the_prompt, fifo_in_lib_at_start_up, long_compression,
+             fifo_writes,
              over_long_line_is_dropped_whole] + [
         terminal_restored_after(sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)] + [
         terminal_restored_after_two_quick_ctrl_c, terminal_restored_while_the_mode_switches]

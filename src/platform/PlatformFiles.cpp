@@ -68,11 +68,35 @@ bool holdsCurrentFolder(const fs::path& native) {
 
 }  // namespace detail
 
+namespace {
+
+bool isSeparator(fs::path::value_type c) {
+#ifdef _WIN32
+    return c == L'/' || c == L'\\';
+#else
+    return c == '/';
+#endif
+}
+
+// "link/" names the folder a link points to, so removing it would empty a
+// folder outside the tree that the path names.
+bool linkWithTrailingSeparator(const fs::path& native) {
+    fs::path::string_type text = native.native();
+    if (text.empty() || !isSeparator(text.back())) return false;
+    while (text.size() > 1 && isSeparator(text.back())) text.pop_back();
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(fs::path(text), error));
+}
+
+}  // namespace
+
 void removeAll(const std::string& path) {
     const fs::path native = textToPath(path);
     // Refused before anything goes: removing the current folder, a folder
     // around it or the root would take the session's own files with it.
     if (detail::holdsCurrentFolder(native)) throw ScriptError("cannot remove all", path);
+    if (linkWithTrailingSeparator(native))
+        throw ScriptError("cannot remove all", path + ": a symbolic link, not a folder of this tree");
     std::error_code error;
     fs::remove_all(native, error);
     if (!error) return;

@@ -17,7 +17,44 @@ CellBooks::~CellBooks() {
     if (onHeap_) Heap::forget();
 }
 
-void freeCell(Cell* cell) noexcept { delete cell; }
+namespace {
+
+// Cells whose last reference went while another cell was being destroyed.
+// Destroying a cell releases its items and members, which may free more
+// cells, and so on down a nested structure; freeing each of those at once
+// would recurse once per level, and a list nested a million deep would run
+// out of stack. Instead the outermost release frees them one after another.
+struct PendingCells {
+    bool releasing = false;
+    std::vector<Cell*> cells;
+};
+thread_local PendingCells tPending;
+
+}  // namespace
+
+void freeCell(Cell* cell) noexcept {
+    PendingCells& pending = tPending;
+    if (pending.releasing) {
+        try {
+            pending.cells.push_back(cell);
+            return;
+        } catch (...) {
+            // No room to note it: free it here, one level deeper.
+        }
+        delete cell;
+        return;
+    }
+    pending.releasing = true;
+    delete cell;
+    while (!pending.cells.empty()) {
+        Cell* next = pending.cells.back();
+        pending.cells.pop_back();
+        delete next;
+    }
+    pending.releasing = false;
+    // A deep structure's release leaves no large list behind.
+    if (pending.cells.capacity() > 4096) std::vector<Cell*>().swap(pending.cells);
+}
 
 ValueRef newValue(const Value& v) {
     ValueRef ref(new Cell(v));
