@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/Interpreter.h"
+#include "app/ScriptFile.h"
 #include "check/Check.h"
 #include "exec/Statements.h"
 #include "platform/Platform.h"
@@ -51,6 +52,7 @@ bool readScriptFile(const std::string& path, std::string& text, std::string& pro
         problem = "out of memory";
         return false;
     }
+    blankInterpreterLine(text);
     return true;
 }
 
@@ -66,6 +68,7 @@ bool readScriptInput(std::string& text, std::string& problem) {
         problem = "out of memory";
         return false;
     }
+    blankInterpreterLine(text);
     return true;
 }
 
@@ -111,7 +114,8 @@ std::string runnerUsage() {
            "and autorun.\n"
            "\n"
            "  FILE           a script file, read as `also` reads one; - reads the\n"
-           "                 script from standard input\n"
+           "                 script from standard input; a first line beginning\n"
+           "                 with #! is skipped\n"
            "  -q, --quiet    no progress lines from `also` in the scripts\n"
            "  --check        run nothing: report the traps found in each FILE, one\n"
            "                 line each (FILE:LINE: warning: ... [CODE]); status 0\n"

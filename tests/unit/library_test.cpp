@@ -15,7 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+// The source tree as the build names it: __FILE__ may be relative to
+// wherever the compiler ran (a compiler cache rewrites it so).
+const fs::path kRoot = fs::path(VORN_SOURCE_DIR);
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
