@@ -207,6 +207,18 @@ bool isDirectory(const std::string& path);
 // Throws "cannot set current path".
 void changeDirectory(const std::string& path);
 
+// A folder filled under a name of its own and put in place whole when it is
+// complete, so that no one ever finds it half made. While set, the folder
+// operations above (all that go through textToPath) read the path `name`,
+// alone or with one trailing '/', as `staged` whenever the current directory
+// is `home`. An empty name ends it.
+void setStagedFolder(const std::string& name, const std::string& staged, const std::string& home);
+
+// Renames the folder `from` to `to` and makes the rename durable (the
+// folder holding them is flushed to the disk where the system allows).
+// Throws "cannot rename" when it cannot, or when `to` exists already.
+void moveFolderIntoPlace(const std::string& from, const std::string& to);
+
 // ---- Deep stacks -------------------------------------------------------------
 
 // Runs entry(argument) on a new thread with a stack of `stackBytes` and waits

@@ -6,6 +6,11 @@
 
 #include "values/Error.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace vorn::platform {
 
 namespace fs = std::filesystem;
@@ -124,6 +129,25 @@ bool exists(const std::string& path) {
 
 bool isDirectory(const std::string& path) {
     return statusOf(path).type() == fs::file_type::directory;
+}
+
+void moveFolderIntoPlace(const std::string& from, const std::string& to) {
+    const fs::path source = textToPath(from);
+    const fs::path target = textToPath(to);
+    std::error_code error;
+    // A rename onto an empty folder would replace it silently.
+    if (fs::symlink_status(target, error).type() != fs::file_type::not_found)
+        fail("cannot rename", from, std::make_error_code(std::errc::file_exists));
+    fs::rename(source, target, error);
+    if (error) fail("cannot rename", from, error);
+#ifndef _WIN32
+    const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const int folder = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+#endif
 }
 
 void changeDirectory(const std::string& path) {
