@@ -4,6 +4,11 @@
 - Ctrl-C abandons a read of a FIFO that no one writes, at the prompt and
   during the start-up snapshot of a lib folder holding one, with "error:
   interrupted"; the session goes on and SLB.BUF keeps its old content.
+- Ctrl-C abandons a write to a FIFO that no one reads; a reader gets the
+  whole content, and one that leaves early makes the write fail.
+- SIGHUP, SIGTERM or SIGKILL while the start-up restore writes lib leaves
+  no part of lib behind: the next start keeps SLB.BUF and offers the
+  restore again.
 - Ctrl-C abandons a long LZ77 compression.
 - A line too long to be held is dropped whole with "error: out of memory",
   its rest never running as a line of its own.
@@ -72,6 +77,113 @@ def fifo_in_lib_at_start_up(program, folder):
         return f"{seconds:.3f} s from Ctrl-C to the report"
     finally:
         s.close()
+
+
+def fifo_writes(program, folder):
+    """A write to a FIFO that no one reads waits for a reader: Ctrl-C abandons
+    the wait (text and binary writes alike) and the session goes on; with a
+    reader the content arrives whole; a reader that leaves early makes the
+    write fail instead of ending the program."""
+    pipe = os.path.join(folder, "pipe")
+    os.mkfifo(pipe)
+    s = Session(program, folder)
+    notes = []
+    try:
+        s.wait_for(s.prompt)
+        for line in (b'$_writefile$("pipe" "hello")\n', b'$_writebinfile$("pipe" $decodebytes$("072105"))\n'):
+            mark, prompts = s.size(), s.out.count(s.prompt)
+            errors = s.out.count(b"error: interrupted\n")
+            s.send(line)
+            time.sleep(0.5)
+            pressed = time.monotonic()
+            s.press_ctrl_c()
+            s.wait_for(b"error: interrupted\n", errors + 1)
+            seconds = time.monotonic() - pressed
+            s.wait_for(s.prompt, prompts + 1)
+            check(s.after(mark) == b"\nerror: interrupted\n" + s.prompt, "one error line, then the prompt", s)
+            notes.append(f"{seconds:.3f} s")
+            time.sleep(2.5)  # not a second press
+
+        mark = s.size()
+        s.send(b'$_writefile$("pipe" ("abc" * 100000))\n$print$("written")\n')
+        time.sleep(0.3)
+        with open(pipe, "rb") as reader:
+            got = reader.read()
+        s.wait_for(b"written\n")
+        check(got == b"abc" * 100000, f"the reader should get the whole text, not {len(got)} bytes", s)
+
+        # The reader takes the first bytes and goes: the rest cannot be written.
+        s.send(b'$_writefile$("pipe" ("x" * 1000000))\n$print$("still here")\n')
+        with open(pipe, "rb") as reader:
+            reader.read(10)
+        s.wait_for(b"still here\n")
+        check(b"error: cannot write file: pipe" in s.after(mark), "a broken pipe should be reported", s)
+        return "Ctrl-C to the report: " + ", ".join(notes)
+    finally:
+        s.close()
+
+
+def restore_cut_short_by(sig):
+    """A signal ends the program while the restore writes lib (held there by
+    a snapshot entry that names a FIFO no one reads): the next start must
+    still find lib missing, leave SLB.BUF byte for byte as it was, and offer
+    the restore again, which then brings back every file."""
+    def case(program, folder):
+        os.rmdir(os.path.join(folder, "lib"))
+        os.mkfifo(os.path.join(folder, "pipe"))
+        # a.VORN, then ../pipe (the FIFO beside lib), then b.VORN.
+        snapshot = (b'(("a.VORN" "../pipe" "b.VORN") ("JHByaW50JCgiYSIp" "eA==" '
+                    b'"JHByaW50JCgiYiIp"))')
+        with open(os.path.join(folder, "SLB.BUF"), "wb") as f:
+            f.write(snapshot)
+        question = b"Do you want to reconstruct the lib folder from a snapshot? y/n "
+        s = Session(program, folder)
+        try:
+            s.wait_for(question)
+            s.send(b"y\n")
+            # a.VORN is written (wherever the restore keeps it until it is
+            # complete) and the write of the FIFO waits.
+            deadline = time.monotonic() + 30
+            while not any("a.VORN" in files for _, _, files in os.walk(folder)):
+                check(time.monotonic() < deadline, "the restore never wrote a.VORN", s)
+                time.sleep(0.05)
+            time.sleep(0.3)
+            s.proc.send_signal(sig)
+            s.proc.wait(30)
+        finally:
+            s.close()
+        check(not os.path.exists(os.path.join(folder, "lib")), "a cut restore should leave no lib", s)
+
+        s = Session(program, folder)
+        try:
+            s.wait_for(question)
+            s.send(b"n\n")
+            s.wait_for(b"OK\n")
+            s.end_input()
+            s.proc.wait(30)
+        finally:
+            s.close()
+        with open(os.path.join(folder, "SLB.BUF"), "rb") as f:
+            check(f.read() == snapshot, "SLB.BUF should be as it was", s)
+        check(b"saving SLB" not in s.out, "no snapshot while lib is missing", s)
+
+        os.remove(os.path.join(folder, "pipe"))
+        s = Session(program, folder)
+        try:
+            s.wait_for(question)
+            s.send(b"y\n")
+            s.wait_for(b"OK\n")
+            s.end_input()
+            s.proc.wait(30)
+        finally:
+            s.close()
+        with open(os.path.join(folder, "lib", "b.VORN"), "rb") as f:
+            check(f.read() == b'$print$("b")', "the second restore should bring back b.VORN", s)
+        check(sorted(os.listdir(folder)) == ["SLB.BUF", "lib", "pipe"],
+              f"nothing else should be left: {sorted(os.listdir(folder))}", s)
+        return None
+    case.__name__ = f"restore_cut_short_by_{signal.Signals(sig).name}"
+    return case
 
 
 def long_compression(program, folder):
@@ -189,6 +301,8 @@ def main():
         return 0
     program = os.path.abspath(sys.argv[1])
     cases = [fifo_read_at_the_prompt, fifo_in_lib_at_start_up, long_compression,
+             fifo_writes] + [
+        restore_cut_short_by(sig) for sig in (signal.SIGHUP, signal.SIGTERM, signal.SIGKILL)] + [
              over_long_line_is_dropped_whole] + [
         terminal_restored_after(sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)] + [
         terminal_restored_after_two_quick_ctrl_c, terminal_restored_while_the_mode_switches]

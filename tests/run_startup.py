@@ -21,6 +21,11 @@ Each case is a folder CASES_DIR/<case>/ holding:
                    must not be able to read (mode 000). Run as root, the
                    program then runs as user nobody; without that user the
                    case is skipped (optional; POSIX only)
+  modes            lines "PATH MODE": octal permission bits given to paths in
+                   the temporary folder ("." is the folder itself), run as
+                   for unreadable (optional; POSIX only)
+  links            lines "NAME TARGET": symbolic links made in the temporary
+                   folder (optional; POSIX only)
   expected-files/  files that must exist afterwards in the temporary folder
                    with exactly these bytes (optional); a .keep file here only
                    requires its folder to exist
@@ -181,10 +186,32 @@ def unprivileged_user():
         return None
 
 
-def make_unreadable(listing, tmp):
-    """Applies a case's unreadable list. Returns the user the program must run
+def restricted_paths(case):
+    """(path, mode) for each path whose permission bits a case sets."""
+    paths = []
+    listing = os.path.join(case, "unreadable")
+    if os.path.exists(listing):
+        paths += [(n, 0) for n in open(listing, encoding="utf-8").read().splitlines() if n.strip()]
+    listing = os.path.join(case, "modes")
+    if os.path.exists(listing):
+        for line in open(listing, encoding="utf-8").read().splitlines():
+            if line.strip():
+                name, mode = line.split()
+                paths.append((name, int(mode, 8)))
+    return paths
+
+
+def make_links(listing, target):
+    if os.path.exists(listing):
+        for line in open(listing, encoding="utf-8").read().splitlines():
+            if line.strip():
+                name, link_target = line.split()
+                os.symlink(link_target, os.path.join(target, name))
+
+
+def make_unreadable(paths, tmp):
+    """Gives the paths their modes. Returns the user the program must run
     as (None: the current one), or a reason to skip the case."""
-    names = [n for n in open(listing, encoding="utf-8").read().splitlines() if n.strip()]
     user = None
     if hasattr(os, "geteuid") and os.geteuid() == 0:
         # Root reads every file whatever its mode.
@@ -194,8 +221,9 @@ def make_unreadable(listing, tmp):
         for folder, dirs, files in os.walk(tmp):
             for name in [folder] + [os.path.join(folder, n) for n in dirs + files]:
                 os.lchown(name, *user)
-    for name in names:
-        os.chmod(os.path.join(tmp, name), 0)
+    # Deepest first, so that a folder closed to the program is closed last.
+    for name, mode in sorted(paths, key=lambda p: -len(os.path.normpath(p[0]))):
+        os.chmod(os.path.join(tmp, name), mode)
     return user, None
 
 
@@ -243,11 +271,12 @@ def run_case(program, case, regen, platform):
         if os.path.isdir(setup):
             copy_setup(setup, tmp)
         make_sparse_files(os.path.join(case, "sparse"), tmp)
+        make_links(os.path.join(case, "links"), tmp)
         limits = read_limits(os.path.join(case, "limits"))
         user = None
-        listing = os.path.join(case, "unreadable")
-        if os.path.exists(listing):
-            user, skip = make_unreadable(listing, tmp)
+        restricted = restricted_paths(case)
+        if restricted:
+            user, skip = make_unreadable(restricted, tmp)
             if user is not None and not open_to_others(program[0]):
                 skip = f"{program[0]} is in a folder closed to other users, so user nobody cannot start it"
             if skip:
@@ -283,11 +312,10 @@ def run_case(program, case, regen, platform):
             problems += check_files(files, tmp)
         return "\n".join(problems) if problems else None
     finally:
-        listing = os.path.join(case, "unreadable")
-        if os.path.exists(listing):
-            for name in open(listing, encoding="utf-8").read().splitlines():
-                if name.strip() and os.path.lexists(os.path.join(tmp, name)):
-                    os.chmod(os.path.join(tmp, name), 0o700)
+        for name, _ in restricted_paths(case):
+            path = os.path.join(tmp, name)
+            if os.path.lexists(path) and not os.path.islink(path):
+                os.chmod(path, 0o700)
         shutil.rmtree(tmp, ignore_errors=True)
 
 

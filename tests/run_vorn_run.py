@@ -85,6 +85,57 @@ CASES = {
 }
 
 
+# Inputs too large to hold: each is refused with status 2 and a report,
+# never an abort. (arguments, stdin file, address-space limit or None,
+# text in stderr). big.vorn is a sparse file just over the 1 GiB text limit,
+# refused before it is read; /dev/zero never ends, so it is read until
+# memory (limited here, to keep the test light) runs out.
+TEXT_LIMIT = 1 << 30
+LIMITED = 128 << 20
+OVERSIZED = {
+    "file_over_the_text_limit": ("big.vorn", None, None, "cannot run big.vorn: out of memory: text too long"),
+    "check_of_file_over_the_text_limit": (
+        "--check big.vorn", None, None, "cannot check big.vorn: out of memory: text too long"),
+    "endless_device": ("/dev/zero", None, LIMITED, "cannot run /dev/zero: out of memory"),
+    "check_of_endless_device": ("--check /dev/zero", None, LIMITED, "cannot check /dev/zero: out of memory"),
+    "endless_standard_input": ("-q -", "/dev/zero", LIMITED, "cannot run -: out of memory"),
+    "check_of_endless_standard_input": ("--check -", "/dev/zero", LIMITED, "cannot check -: out of memory"),
+}
+
+
+def run_oversized(program, name, case):
+    args, stdin, limit, err_text = case
+    if limit and "sanitize" in os.environ.get("VORN_TEST_SKIP", "").split():
+        return None  # AddressSanitizer cannot run under a limit on address space
+    if not os.path.exists("/dev/zero"):
+        return None
+
+    def setup():
+        import resource
+        resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+        if limit:
+            resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+
+    with tempfile.TemporaryDirectory(prefix="vorn-run-") as tmp:
+        with open(os.path.join(tmp, "big.vorn"), "wb") as f:
+            f.truncate(TEXT_LIMIT + 2)
+        with open(stdin or os.devnull, "rb") as source:
+            try:
+                result = subprocess.run([program] + shlex.split(args), stdin=source, cwd=tmp,
+                                        capture_output=True, timeout=60, preexec_fn=setup)
+            except subprocess.TimeoutExpired:
+                return ["still reading after 60 s"]
+    err = result.stderr.decode("utf-8", "replace")
+    problems = []
+    if result.returncode != 2:
+        problems.append(f"status {result.returncode}, expected 2")
+    if err_text not in err:
+        problems.append(f"stderr {err!r} lacks {err_text!r}")
+    if result.stdout:
+        problems.append(f"unexpected stdout {result.stdout[:200]!r}")
+    return problems
+
+
 def run_case(program, name, case):
     files, args, stdin, expected, status, err_text = case
     with tempfile.TemporaryDirectory(prefix="vorn-run-") as tmp:
@@ -122,14 +173,16 @@ def main():
         sys.exit(__doc__)
     program = os.path.abspath(argv[0])
     failures = 0
-    cases = {n: c for n, c in CASES.items() if not filt or filt in n}
-    for name, case in cases.items():
-        problems = run_case(program, name, case)
+    cases = {n: (run_case, c) for n, c in CASES.items() if not filt or filt in n}
+    if os.name != "nt":
+        cases.update({n: (run_oversized, c) for n, c in OVERSIZED.items() if not filt or filt in n})
+    for name, (runner, case) in cases.items():
+        problems = runner(program, name, case)
         if problems:
             failures += 1
             print(f"FAIL {name}\n  " + "\n  ".join(problems), flush=True)
     print(f"vorn-run: {len(cases) - failures} passed, {failures} failed")
-    return 1 if failures else 0
+    return 1 if failures or not cases else 0
 
 
 if __name__ == "__main__":

@@ -27,6 +27,13 @@ struct GuardedRun {
     int status = 0;
 };
 
+// The report of memory running out, made without asking for more: building
+// the usual report's text could fail in turn and end the program.
+void reportOutOfMemory() {
+    platform::writeOut(platform::atLineStart() ? "error: out of memory\n" : "\nerror: out of memory\n");
+    platform::flushOut();
+}
+
 // Runs the body and turns whatever reaches the top into a report and an
 // exit status.
 int runOnThisThread(void* argument) {
@@ -48,7 +55,7 @@ int runOnThisThread(void* argument) {
         reportError(error.what());
         run->status = 1;
     } catch (const std::bad_alloc&) {
-        reportError("out of memory");
+        reportOutOfMemory();
         run->status = 1;
     }
     return run->status;
@@ -56,7 +63,16 @@ int runOnThisThread(void* argument) {
 
 int runGuarded(std::function<void()> body) {
     GuardedRun run{std::move(body)};
-    platform::runWithLargeStack(kInterpreterStackBytes, runOnThisThread, &run);
+    try {
+        platform::runWithLargeStack(kInterpreterStackBytes, runOnThisThread, &run);
+    } catch (const ScriptError& error) {
+        // No stack to run on: said at once, never a crash later.
+        reportError(error.what());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
+        return 1;
+    }
     return run.status;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <new>
 
 #include "app/Interpreter.h"
 #include "app/ScriptFile.h"
@@ -18,18 +19,6 @@ namespace {
 constexpr const char* kProgramName = "vorn-run";
 constexpr const char* kVersionLine = "vorn-run (VORN V3)";
 constexpr int kUsageStatus = 2;
-
-// The lines of standard input, joined as `also` joins a file's lines.
-std::string readStandardInput() {
-    std::string text;
-    std::string line;
-    while (platform::readLine(line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        text += line;
-        text += '\n';
-    }
-    return text;
-}
 
 // A script file read as `also` reads one; false when it cannot be read.
 bool readScriptFile(const std::string& path, std::string& text, std::string& problem) {
@@ -54,7 +43,31 @@ bool readScriptFile(const std::string& path, std::string& text, std::string& pro
     }
     std::fclose(probe);
     std::size_t lines = 0;
-    text = platform::readSourceText(path, lines);
+    try {
+        text = platform::readSourceText(path, lines);
+    } catch (const ScriptError& error) {
+        problem = error.what();
+        return false;
+    } catch (const std::bad_alloc&) {
+        problem = "out of memory";
+        return false;
+    }
+    blankInterpreterLine(text);
+    return true;
+}
+
+// Standard input as a script, read as a file is.
+bool readScriptInput(std::string& text, std::string& problem) {
+    std::size_t lines = 0;
+    try {
+        text = platform::readStandardInputText(lines);
+    } catch (const ScriptError& error) {
+        problem = error.what();
+        return false;
+    } catch (const std::bad_alloc&) {
+        problem = "out of memory";
+        return false;
+    }
     blankInterpreterLine(text);
     return true;
 }
@@ -134,14 +147,9 @@ int runnerMain(int argc, char** argv) {
 
     std::vector<ScriptSource> scripts;
     for (const std::string& name : command.scripts) {
-        if (name == "-") {
-            scripts.push_back({"<stdin>", readStandardInput()});
-            blankInterpreterLine(scripts.back().text);
-            continue;
-        }
-        ScriptSource script{name, {}};
+        ScriptSource script{name == "-" ? "<stdin>" : name, {}};
         std::string problem;
-        if (!readScriptFile(name, script.text, problem)) {
+        if (name == "-" ? !readScriptInput(script.text, problem) : !readScriptFile(name, script.text, problem)) {
             std::cerr << kProgramName << ": cannot run " << name << ": " << problem << "\n";
             return kUsageStatus;
         }

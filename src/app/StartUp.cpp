@@ -1,4 +1,10 @@
 // Safeguards around the boot script's start-up statements.
+//
+// The restore dialogue fills lib under a name of its own and renames it into
+// place only once its statement has ended normally. A restore cut short in
+// any way (an error, Ctrl-C, a signal that ends the process, a power loss)
+// therefore leaves no lib behind: the next start finds lib missing, does not
+// snapshot a part of it over SLB.BUF, and offers the restore again.
 #include "app/StartUp.h"
 
 #include <string>
@@ -12,9 +18,19 @@ namespace vorn {
 namespace {
 
 constexpr const char* kLibrary = "lib";
+// Where a restore fills lib until it is complete, beside lib itself.
+constexpr const char* kStagedLibrary = ".vorn-lib-restore";
+// The boot script's compare statements in order: the snapshot, the restore
+// dialogue, the autorun. The second is the one that may create lib.
+constexpr int kRestoreCompare = 2;
 
-std::string gStartFolder;
-bool gLibraryExisted = true;
+struct StartUpState {
+    std::string startFolder;
+    bool libraryExisted = true;
+    int comparesSeen = 0;
+    bool restoreStaged = false;
+};
+StartUpState gStartUp;
 
 // Whether lib is there at all; a failing status query counts as there, so
 // that nothing is ever removed on a guess.
@@ -26,13 +42,72 @@ bool libraryPresent() {
     }
 }
 
-void beforeStartUpStatement() { gLibraryExisted = libraryPresent(); }
+// The staged folder's path, whatever the current directory.
+std::string stagedLibrary() {
+    return gStartUp.startFolder.empty() ? kStagedLibrary : gStartUp.startFolder + "/" + kStagedLibrary;
+}
+
+std::string library() { return gStartUp.startFolder.empty() ? kLibrary : gStartUp.startFolder + "/" + kLibrary; }
+
+// Ends the staging; true when a staged folder was left to deal with.
+bool endStaging() {
+    if (!gStartUp.restoreStaged) return false;
+    gStartUp.restoreStaged = false;
+    platform::setStagedFolder("", "", "");
+    return platform::isDirectory(stagedLibrary());
+}
+
+// The restore's statement ended normally: its lib takes its place.
+void commitRestore() {
+    try {
+        if (!endStaging()) return;
+        if (platform::exists(library())) {
+            // Something else made lib meanwhile; it is kept, and SLB.BUF
+            // still holds everything the staged copy held.
+            platform::removeAll(stagedLibrary());
+            return;
+        }
+        platform::moveFolderIntoPlace(stagedLibrary(), library());
+    } catch (const ScriptError& error) {
+        reportError(error.what());
+    }
+}
+
+void stageRestore() {
+    try {
+        // A restore cut short by an earlier run left its part here; SLB.BUF
+        // still holds all of it.
+        if (platform::exists(stagedLibrary())) platform::removeAll(stagedLibrary());
+    } catch (const ScriptError& error) {
+        reportError(error.what());
+        return;
+    }
+    platform::setStagedFolder(kLibrary, kStagedLibrary, gStartUp.startFolder);
+    gStartUp.restoreStaged = true;
+}
+
+void beforeStartUpStatement() {
+    // The statement before this one ended normally.
+    commitRestore();
+    gStartUp.libraryExisted = libraryPresent();
+    if (boundaryStatementKind() == StatementKind::Compare && ++gStartUp.comparesSeen == kRestoreCompare &&
+        !gStartUp.libraryExisted && !gStartUp.startFolder.empty())
+        stageRestore();
+}
 
 void startUpStatementAbandoned() {
     try {
-        if (!gStartFolder.empty()) platform::changeDirectory(gStartFolder);
-        if (!gLibraryExisted && platform::isDirectory(kLibrary)) {
+        if (!gStartUp.startFolder.empty()) platform::changeDirectory(gStartUp.startFolder);
+        bool removed = false;
+        if (endStaging()) {
+            platform::removeAll(stagedLibrary());
+            removed = true;
+        }
+        if (!gStartUp.libraryExisted && platform::isDirectory(kLibrary)) {
             platform::removeAll(kLibrary);
+            removed = true;
+        }
+        if (removed) {
             platform::writeOut("Standard library unavailable.\n");
             platform::flushOut();
         }
@@ -45,9 +120,9 @@ void startUpStatementAbandoned() {
 
 void installStartUpSafeguards() {
     try {
-        gStartFolder = platform::currentDirectory();
+        gStartUp.startFolder = platform::currentDirectory();
     } catch (const ScriptError&) {
-        gStartFolder.clear();
+        gStartUp.startFolder.clear();
     }
     setStartUpHooks({beforeStartUpStatement, startUpStatementAbandoned});
 }

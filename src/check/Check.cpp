@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <ostream>
 
 #include "app/ScriptFile.h"
@@ -65,14 +66,17 @@ std::string joinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-std::string readStandardInput() {
-    std::vector<std::string> lines;
-    std::string line;
-    while (platform::readLine(line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
+// Standard input read as a file is; returns what kept it from being read.
+std::string readStandardInput(std::string& text) {
+    std::size_t lines = 0;
+    try {
+        text = platform::readStandardInputText(lines);
+    } catch (const ScriptError& error) {
+        return error.what();
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
     }
-    return joinLines(lines);
+    return "";
 }
 
 // Reads a file as `also` reads one; returns what kept it from being read.
@@ -87,7 +91,13 @@ std::string readSourceFile(const std::string& path, std::string& text) {
     std::FILE* probe = std::fopen(path.c_str(), "r");
     if (!probe) return "cannot open it";
     std::fclose(probe);
-    text = joinLines(platform::readSourceLines(path));
+    try {
+        text = joinLines(platform::readSourceLines(path));
+    } catch (const ScriptError& error) {
+        return error.what();
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    }
     return "";
 }
 
@@ -101,10 +111,9 @@ int runCheck(const std::vector<std::string>& files, std::ostream& out, std::ostr
     int status = 0;
     for (const std::string& file : files) {
         std::string text, name = file;
-        if (file == "-") {
-            text = readStandardInput();
-            name = "<stdin>";
-        } else if (const std::string problem = readSourceFile(file, text); !problem.empty()) {
+        if (file == "-") name = "<stdin>";
+        if (const std::string problem = file == "-" ? readStandardInput(text) : readSourceFile(file, text);
+            !problem.empty()) {
             err << "vorn-run: cannot check " << file << ": " << problem << "\n";
             status = 2;
             continue;

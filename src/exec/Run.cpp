@@ -106,6 +106,8 @@ bool inBoundaryStatement() { return gInBoundaryRun; }
 
 bool inBoundaryExec() { return gInBoundaryRun && gBoundaryStatementKind == StatementKind::Exec; }
 
+StatementKind boundaryStatementKind() { return gBoundaryStatementKind; }
+
 void setStartUpHooks(StartUpHooks hooks) { gStartUpHooks = hooks; }
 
 void reportError(const std::string& text) {

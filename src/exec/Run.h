@@ -135,6 +135,11 @@ bool inBoundaryStatement();
 // next line typed at the prompt.
 bool inBoundaryExec();
 
+// The kind of the error-boundary statement being carried out (Empty when
+// there is none); what the start-up hooks use to tell the boot script's
+// statements apart.
+StatementKind boundaryStatementKind();
+
 // Reports an error as one line "error: <text>", on a fresh line.
 void reportError(const std::string& text);
 

@@ -144,7 +144,8 @@ void throwIfInterrupted();
 
 // UTF-8 text to a native path. POSIX paths are byte strings and take the text
 // unchanged; on Windows the text is converted strictly to UTF-16, and invalid
-// UTF-8 throws "Cannot convert character sequence".
+// UTF-8 throws "Cannot convert character sequence". A zero byte, which would
+// end the name early on every system, throws that error too.
 std::filesystem::path textToPath(const std::string& text);
 
 // The reverse of textToPath; an unpaired UTF-16 surrogate on Windows throws
@@ -198,6 +199,11 @@ std::vector<std::string> readSourceLines(const std::string& path);
 // set to how many there are.
 std::string readSourceText(const std::string& path, std::size_t& lines);
 
+// The rest of standard input read as readSourceText reads a file. Throws
+// "out of memory" (text too long) as soon as it holds more than the text
+// limit, reading no further, and "cannot read file" on a read error.
+std::string readStandardInputText(std::size_t& lines);
+
 // ---- Folders -----------------------------------------------------------------
 // All of these convert the path with textToPath first.
 
@@ -209,7 +215,9 @@ void makeDirectory(const std::string& path);
 // Removes a file or a whole folder tree. A missing path is no error; any
 // other failure throws "cannot remove all". The current folder, a folder that
 // holds it, the root, and any path ending in "." or ".." are refused with
-// "cannot remove all" before anything is removed.
+// "cannot remove all" before anything is removed. Symbolic links are removed
+// as links, never followed: a link inside the tree goes without its target,
+// and a link named with a trailing separator ("link/") is refused.
 void removeAll(const std::string& path);
 
 // The names (last component only) of a folder's entries in the order the
@@ -225,6 +233,18 @@ bool isDirectory(const std::string& path);
 // Throws "cannot set current path".
 void changeDirectory(const std::string& path);
 
+// A folder filled under a name of its own and put in place whole when it is
+// complete, so that no one ever finds it half made. While set, the folder
+// operations above (all that go through textToPath) read the path `name`,
+// alone or with one trailing '/', as `staged` whenever the current directory
+// is `home`. An empty name ends it.
+void setStagedFolder(const std::string& name, const std::string& staged, const std::string& home);
+
+// Renames the folder `from` to `to` and makes the rename durable (the
+// folder holding them is flushed to the disk where the system allows).
+// Throws "cannot rename" when it cannot, or when `to` exists already.
+void moveFolderIntoPlace(const std::string& from, const std::string& to);
+
 // ---- Deep stacks -------------------------------------------------------------
 
 // Runs entry(argument) on a new thread with a stack of `stackBytes` and waits
@@ -232,7 +252,11 @@ void changeDirectory(const std::string& path);
 // and rethrown in the calling thread. If no such thread can be created,
 // entry runs directly on the calling thread.
 // When a stack of that size cannot be had (a limit on address space), smaller
-// ones are tried, down to 16 MiB, before the calling thread is used.
+// ones are tried, down to 1 MiB, before the calling thread is used. Under a
+// limit on address space the calling thread first claims the stack it will
+// use, half of what the limit leaves, and stackFloor stops there; when that
+// is too little to run at all, throws "out of memory" before entry runs.
+// The stack a thread's guard sees is therefore always there to be used.
 int runWithLargeStack(std::size_t stackBytes, int (*entry)(void*), void* argument);
 
 // The lowest address the current thread's stack may reach: its end plus a
@@ -250,6 +274,10 @@ namespace detail {
 // and unpaired surrogates all throw "Cannot convert character sequence".
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
+
+// The text unchanged when it holds no zero byte; otherwise throws
+// `operation` with the path (zero bytes shown as \0) as its detail.
+std::string pathWithoutZeroBytes(const std::string& text, const char* operation);
 
 // True when removing the path would remove the current folder: it is the
 // current folder, a folder holding it, or the root, or it ends in "." or "..".

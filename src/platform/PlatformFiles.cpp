@@ -6,6 +6,11 @@
 
 #include "values/Error.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace vorn::platform {
 
 namespace fs = std::filesystem;
@@ -68,11 +73,35 @@ bool holdsCurrentFolder(const fs::path& native) {
 
 }  // namespace detail
 
+namespace {
+
+bool isSeparator(fs::path::value_type c) {
+#ifdef _WIN32
+    return c == L'/' || c == L'\\';
+#else
+    return c == '/';
+#endif
+}
+
+// "link/" names the folder a link points to, so removing it would empty a
+// folder outside the tree that the path names.
+bool linkWithTrailingSeparator(const fs::path& native) {
+    fs::path::string_type text = native.native();
+    if (text.empty() || !isSeparator(text.back())) return false;
+    while (text.size() > 1 && isSeparator(text.back())) text.pop_back();
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(fs::path(text), error));
+}
+
+}  // namespace
+
 void removeAll(const std::string& path) {
     const fs::path native = textToPath(path);
     // Refused before anything goes: removing the current folder, a folder
     // around it or the root would take the session's own files with it.
     if (detail::holdsCurrentFolder(native)) throw ScriptError("cannot remove all", path);
+    if (linkWithTrailingSeparator(native))
+        throw ScriptError("cannot remove all", path + ": a symbolic link, not a folder of this tree");
     std::error_code error;
     fs::remove_all(native, error);
     if (!error) return;
@@ -100,6 +129,25 @@ bool exists(const std::string& path) {
 
 bool isDirectory(const std::string& path) {
     return statusOf(path).type() == fs::file_type::directory;
+}
+
+void moveFolderIntoPlace(const std::string& from, const std::string& to) {
+    const fs::path source = textToPath(from);
+    const fs::path target = textToPath(to);
+    std::error_code error;
+    // A rename onto an empty folder would replace it silently.
+    if (fs::symlink_status(target, error).type() != fs::file_type::not_found)
+        fail("cannot rename", from, std::make_error_code(std::errc::file_exists));
+    fs::rename(source, target, error);
+    if (error) fail("cannot rename", from, error);
+#ifndef _WIN32
+    const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const int folder = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+#endif
 }
 
 void changeDirectory(const std::string& path) {

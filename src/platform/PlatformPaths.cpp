@@ -9,9 +9,9 @@ namespace vorn::platform {
 
 namespace {
 
-[[noreturn]] void failConversion() {
-    throw ScriptError("Cannot convert character sequence");
-}
+constexpr const char* kConversionFailure = "Cannot convert character sequence";
+
+[[noreturn]] void failConversion() { throw ScriptError(kConversionFailure); }
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
@@ -96,13 +96,57 @@ std::string utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+std::string pathWithoutZeroBytes(const std::string& text, const char* operation) {
+    const std::size_t zero = text.find('\0');
+    if (zero == std::string::npos) return text;
+    // The system would end the name at the first zero byte, so that
+    // "b.txt\0x" named b.txt: refused instead, with the zero bytes shown.
+    std::string shown;
+    for (const char c : text) {
+        if (c == '\0') shown += "\\0";
+        else shown += c;
+    }
+    throw ScriptError(operation, shown + ": a path cannot hold a zero byte");
+}
+
 }  // namespace detail
+
+namespace {
+
+// The folder being filled under a name of its own (setStagedFolder).
+struct StagedFolder {
+    std::string name;
+    std::string staged;
+    std::string home;
+};
+StagedFolder gStagedFolder;
+
+// The staged folder's own path when text names the folder it stands in for.
+const std::string& unstaged(const std::string& text) {
+    const StagedFolder& s = gStagedFolder;
+    if (s.name.empty() || text.compare(0, s.name.size(), s.name) != 0) return text;
+    const std::size_t rest = text.size() - s.name.size();
+    if (rest > 1 || (rest == 1 && text.back() != '/')) return text;
+    try {
+        if (currentDirectory() != s.home) return text;
+    } catch (const ScriptError&) {
+        return text;
+    }
+    return s.staged;
+}
+
+}  // namespace
+
+void setStagedFolder(const std::string& name, const std::string& staged, const std::string& home) {
+    gStagedFolder = StagedFolder{name, staged, home};
+}
 
 #ifdef _WIN32
 
 // Native paths are UTF-16 wchar_t strings.
-std::filesystem::path textToPath(const std::string& text) {
-    const std::u16string wide = detail::utf8ToUtf16(text);
+std::filesystem::path textToPath(const std::string& given) {
+    const std::string& text = unstaged(given);
+    const std::u16string wide = detail::utf8ToUtf16(detail::pathWithoutZeroBytes(text, kConversionFailure));
     return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
 }
 
@@ -114,8 +158,8 @@ std::string pathToText(const std::filesystem::path& path) {
 #else
 
 // Native paths are byte strings: whatever bytes the script holds are the path.
-std::filesystem::path textToPath(const std::string& text) {
-    return std::filesystem::path(text);
+std::filesystem::path textToPath(const std::string& given) {
+    return std::filesystem::path(detail::pathWithoutZeroBytes(unstaged(given), kConversionFailure));
 }
 
 std::string pathToText(const std::filesystem::path& path) { return path.native(); }

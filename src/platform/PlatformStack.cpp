@@ -5,8 +5,11 @@
 // the main thread's few megabytes.
 #include "platform/Platform.h"
 
+#include <cstdio>
 #include <exception>
 #include <utility>
+
+#include "values/Error.h"
 
 #ifdef _WIN32
 #include <float.h>
@@ -17,6 +20,7 @@
 #include <limits.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "platform/TerminalRestore.h"
@@ -158,8 +162,70 @@ std::pair<std::uintptr_t, std::size_t> stackExtent() {
 #endif
 }
 
-// The sizes tried in turn when the one asked for cannot be reserved.
-constexpr std::size_t kSmallestFallbackStack = std::size_t(16) << 20;
+// The sizes tried in turn when the one asked for cannot be reserved. A
+// thread's stack is reserved whole when the thread is made, so whatever size
+// is granted can really be used, however tight the address space.
+constexpr std::size_t kSmallestFallbackStack = std::size_t(1) << 20;
+// Less than this on the calling thread is too little to run at all.
+constexpr std::size_t kSmallestUsableStack = std::size_t(256) << 10;
+
+// On the calling thread, the lowest address the stack was made to reach;
+// the stack below it may not be there to grow into. 0: the system's word
+// on the stack's extent holds.
+thread_local std::uintptr_t tGrownLow = 0;
+
+// Bytes of address space a limit (ulimit -v) still leaves the process;
+// SIZE_MAX when there is no limit or it cannot be told.
+#ifdef _WIN32
+std::size_t addressSpaceLeft() { return SIZE_MAX; }
+#else
+std::size_t addressSpaceLeft() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr) return SIZE_MAX;
+    unsigned long pages = 0;
+    const bool read = std::fscanf(statm, "%lu", &pages) == 1;
+    std::fclose(statm);
+    const long page = sysconf(_SC_PAGESIZE);
+    if (!read || page <= 0) return SIZE_MAX;
+    const std::size_t used = pages * static_cast<std::size_t>(page);
+    return limit.rlim_cur > used ? static_cast<std::size_t>(limit.rlim_cur - used) : 0;
+}
+#endif
+
+#ifndef _WIN32
+
+// Makes the calling thread's stack reach `bytes` below here now, while the
+// address space has room for it, so that no later allocation can take that
+// room and turn deep recursion into a crash.
+[[gnu::noinline]] void growStack(std::size_t bytes) {
+    auto* area = static_cast<volatile char*>(__builtin_alloca(bytes));
+    const long page = sysconf(_SC_PAGESIZE);
+    const std::size_t step = page > 0 ? static_cast<std::size_t>(page) : 4096;
+    for (std::size_t offset = bytes; offset >= step; offset -= step) area[offset - step] = 0;
+    tGrownLow = reinterpret_cast<std::uintptr_t>(area);
+}
+#endif
+
+// Prepares the calling thread to run the interpreter when no thread of its
+// own could be made: under a limit on address space the stack the system
+// reports cannot all be had, so the part the limit leaves is claimed up
+// front and the depth checks stop there.
+void prepareCallingThread() {
+#ifndef _WIN32
+    const std::size_t left = addressSpaceLeft();
+    if (left == SIZE_MAX) return;
+    const auto [low, size] = stackExtent();
+    const auto here = reinterpret_cast<std::uintptr_t>(&left);
+    std::size_t want = low != 0 && here > low ? here - low : 0;
+    // Half of what is left, the other half for the heap.
+    if (want > left / 2) want = left / 2;
+    if (want < kSmallestUsableStack)
+        throw ScriptError("out of memory", "the limit on address space (ulimit -v) leaves no room for a stack");
+    growStack(want - std::size_t(16 << 10));
+#endif
+}
 
 }  // namespace
 
@@ -167,19 +233,30 @@ int runWithLargeStack(std::size_t stackBytes, int (*entry)(void*), void* argumen
     Job job;
     job.entry = entry;
     job.argument = argument;
-    bool ran = runOnThread(stackBytes, job);
     // Under a limit on address space the large reservation fails; a smaller
-    // stack still beats the calling thread's few megabytes.
-    for (std::size_t size = stackBytes / 4; !ran && size >= kSmallestFallbackStack; size /= 4)
-        ran = runOnThread(size, job);
-    if (!ran) runJob(job);
+    // stack still beats the calling thread's, which may not be able to grow.
+    // A stack that would take more than half of what the limit leaves would
+    // starve the heap, so such sizes are not tried.
+    const std::size_t left = addressSpaceLeft();
+    bool ran = false;
+    for (std::size_t size = stackBytes; !ran && (size == stackBytes || size >= kSmallestFallbackStack); size /= 4) {
+        if (size <= left / 2 || size <= kSmallestFallbackStack) ran = runOnThread(size, job);
+    }
+    if (!ran) {
+        prepareCallingThread();
+        runJob(job);
+    }
     if (job.failure) std::rethrow_exception(job.failure);
     return job.result;
 }
 
 std::uintptr_t stackFloor() {
-    const auto [low, size] = stackExtent();
+    auto [low, size] = stackExtent();
     if (low == 0 || size == 0) return 0;
+    if (tGrownLow > low) {
+        size -= tGrownLow - low;
+        low = tGrownLow;
+    }
     // A small stack keeps three quarters of itself usable.
     const std::size_t margin = kStackMargin < size / 4 ? kStackMargin : size / 4;
     return low + margin;

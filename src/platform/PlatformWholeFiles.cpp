@@ -30,6 +30,7 @@
 #else
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,6 +77,7 @@ struct FileCloser {
 // The whole file, or nullopt-like `found == false` when nothing is at path.
 std::string readWhole(const std::string& path, bool text, std::size_t slack, bool& found) {
     found = false;
+    detail::pathWithoutZeroBytes(path, "cannot read file");
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), text ? "r" : "rb"));
     if (!file) {
         if (errno == ENOENT || errno == ENOTDIR) return std::string();
@@ -122,6 +124,7 @@ void waitReadable(int fd) {
 
 std::string readWhole(const std::string& path, bool, std::size_t slack, bool& found) {
     found = false;
+    detail::pathWithoutZeroBytes(path, "cannot read file");
     // Not blocking: opening a FIFO that no one writes would wait for ever.
     const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
@@ -133,6 +136,9 @@ std::string readWhole(const std::string& path, bool, std::size_t slack, bool& fo
     if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) cannotRead(path);
     const bool regular = S_ISREG(info.st_mode);
     if (regular) ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+    // A file that cannot fit is refused before a byte of it is held.
+    if (regular && static_cast<std::uintmax_t>(info.st_size) > Limits::maxTextBytes() + slack)
+        throw Limits::textTooLong();
 
     std::string content;
     char chunk[16384];
@@ -174,6 +180,56 @@ fs::path replacedFile(const fs::path& start, const std::string& path) {
 
 #ifdef _WIN32
 
+bool writeAllTo(int fd, const char* bytes, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const unsigned piece = static_cast<unsigned>(std::min<std::size_t>(size - done, 1u << 30));
+        const int wrote = _write(fd, bytes + done, piece);
+        if (wrote <= 0) return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+// Overwrites an existing file in place. A regular file gets the room its new
+// content needs before any old byte changes, so a full disk leaves it whole;
+// a device is simply written to.
+void overwriteInPlace(const std::string& path, const fs::path& target, const void* data, std::size_t size,
+                      bool text) {
+    int fd = -1;
+    if (_wsopen_s(&fd, target.c_str(), _O_WRONLY | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0) cannotWrite(path);
+    struct _stat64 old {};
+    if (_fstat64(fd, &old) != 0) {
+        _close(fd);
+        cannotWrite(path);
+    }
+    // Text mode's line ends, made here so that the size is known up front.
+    std::string translated;
+    const char* bytes = static_cast<const char*>(data);
+    if (text) {
+        translated.reserve(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            if (bytes[i] == '\n') translated += '\r';
+            translated += bytes[i];
+        }
+        bytes = translated.data();
+        size = translated.size();
+    }
+    const bool regular = (old.st_mode & _S_IFMT) == _S_IFREG;
+    bool ok = true;
+    if (regular && static_cast<std::uint64_t>(size) > static_cast<std::uint64_t>(old.st_size) &&
+        _chsize_s(fd, static_cast<long long>(size)) != 0) {
+        _chsize_s(fd, old.st_size);
+        ok = false;
+    }
+    ok = ok && writeAllTo(fd, bytes, size);
+    if (ok && regular && static_cast<std::uint64_t>(size) < static_cast<std::uint64_t>(old.st_size))
+        ok = _chsize_s(fd, static_cast<long long>(size)) == 0;
+    if (ok && regular) ok = _commit(fd) == 0;
+    if (_close(fd) != 0) ok = false;
+    if (!ok) cannotWrite(path);
+}
+
 void replaceContent(const std::string& path, const void* data, std::size_t size, bool text) {
     const fs::path target = replacedFile(fs::path(wideFromNarrow(path)), path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
@@ -192,23 +248,17 @@ void replaceContent(const std::string& path, const void* data, std::size_t size,
             if (errno != EEXIST) break;
         }
     }
-    // A special file such as NUL cannot be renamed over: write to it as it is.
+    // A special file such as NUL cannot be renamed over, and a folder that
+    // does not let us make the temporary file leaves only the file itself.
     if (fd < 0) {
+        if (existed) return overwriteInPlace(path, target, data, size, text);
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), text ? "w" : "wb"));
         if (!file) cannotWrite(path);
         const bool written = size == 0 || std::fwrite(data, 1, size, file.get()) == size;
         if (std::fclose(file.release()) != 0 || !written) cannotWrite(path);
         return;
     }
-    bool ok = true;
-    const char* bytes = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (ok && done < size) {
-        const unsigned piece = static_cast<unsigned>(std::min<std::size_t>(size - done, 1u << 30));
-        const int wrote = _write(fd, bytes + done, piece);
-        if (wrote <= 0) ok = false;
-        else done += static_cast<std::size_t>(wrote);
-    }
+    bool ok = writeAllTo(fd, static_cast<const char*>(data), size);
     if (ok && _commit(fd) != 0) ok = false;
     if (_close(fd) != 0) ok = false;
     if (ok) {
@@ -246,11 +296,95 @@ bool writeAll(int fd, const void* data, std::size_t size) {
     return true;
 }
 
-// Writes in place, for what cannot be replaced by a rename: devices, FIFOs,
-// and files whose folder does not let us create the temporary file.
-void writeInPlace(const std::string& path, const void* data, std::size_t size) {
-    const Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (file.get() < 0 || !writeAll(file.get(), data, size)) cannotWrite(path);
+// For its lifetime, a write to a pipe whose reader has gone fails with EPIPE
+// instead of ending the process with SIGPIPE. The signal is held back for
+// this thread only, and one that the write raised is taken away unseen.
+class BrokenPipeAsError {
+public:
+    BrokenPipeAsError() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_, &saved_);
+        sigset_t pending;
+        pendingBefore_ = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE);
+    }
+    ~BrokenPipeAsError() {
+        sigset_t pending;
+        int taken = 0;
+        if (!pendingBefore_ && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE)) sigwait(&pipe_, &taken);
+        pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+    }
+    BrokenPipeAsError(const BrokenPipeAsError&) = delete;
+    BrokenPipeAsError& operator=(const BrokenPipeAsError&) = delete;
+
+private:
+    sigset_t pipe_{};
+    sigset_t saved_{};
+    bool pendingBefore_ = false;
+};
+
+// Writes to a device or a FIFO, which cannot be replaced by a rename.
+// Opening a FIFO waits until it has a reader and a write waits while the
+// pipe is full; both wait in slices, so that Ctrl-C abandons them as it
+// abandons reads.
+void writeToDevice(const std::string& path, const void* data, std::size_t size) {
+    int fd = -1;
+    for (;;) {
+        fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) break;
+        // ENXIO: a FIFO that no one reads yet.
+        if (errno != ENXIO && errno != EINTR) cannotWrite(path);
+        throwIfInterrupted();
+        ::poll(nullptr, 0, kReadSliceMilliseconds);
+    }
+    const Descriptor file(fd);
+    const BrokenPipeAsError brokenPipe;
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        throwIfInterrupted();
+        const ssize_t wrote = ::write(fd, bytes + done, size - done);
+        if (wrote > 0) {
+            done += static_cast<std::size_t>(wrote);
+            continue;
+        }
+        if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd entry{fd, POLLOUT, 0};
+            ::poll(&entry, 1, kReadSliceMilliseconds);
+            continue;
+        }
+        if (wrote < 0 && errno == EINTR) continue;
+        cannotWrite(path);
+    }
+}
+
+// Overwrites a file in place, for a file whose folder does not let us make
+// the temporary file beside it. The room the new content needs is reserved
+// before any old byte changes, so a full disk or a size limit (ulimit -f)
+// fails the write with the old file still whole.
+void overwriteInPlace(const std::string& path, const void* data, std::size_t size) {
+    const Descriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    struct stat old {};
+    if (file.get() < 0 || ::fstat(file.get(), &old) != 0 || !S_ISREG(old.st_mode)) cannotWrite(path);
+    const auto oldSize = static_cast<std::uintmax_t>(old.st_size);
+    if (size > oldSize) {
+        // Blocks past the old end only; the old bytes are left alone.
+        const int reserved = ::posix_fallocate(file.get(), 0, static_cast<off_t>(size));
+        if (reserved != 0) {
+            // A partly made reservation may have moved the end; put it back.
+            const int restored = ::ftruncate(file.get(), old.st_size);
+            (void)restored;
+            cannotWrite(path);
+        }
+    }
+    bool ok = writeAll(file.get(), data, size);
+    if (!ok && size > oldSize) {
+        const int restored = ::ftruncate(file.get(), old.st_size);
+        (void)restored;
+    }
+    if (ok && size < oldSize) ok = ::ftruncate(file.get(), static_cast<off_t>(size)) == 0;
+    ok = ok && ::fsync(file.get()) == 0;
+    if (!ok) cannotWrite(path);
 }
 
 void replaceContent(const std::string& path, const void* data, std::size_t size, bool) {
@@ -265,7 +399,7 @@ void replaceContent(const std::string& path, const void* data, std::size_t size,
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (existed && S_ISDIR(old.st_mode)) cannotWrite(path);
-    if (existed && !S_ISREG(old.st_mode)) return writeInPlace(target, data, size);
+    if (existed && !S_ISREG(old.st_mode)) return writeToDevice(target, data, size);
     // The rename would replace a file we may not write to; refuse as opening it would.
     if (existed && ::access(target.c_str(), W_OK) != 0) cannotWrite(path);
 
@@ -273,7 +407,7 @@ void replaceContent(const std::string& path, const void* data, std::size_t size,
     std::string temporary = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".vorn-XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
-        if (existed && (errno == EACCES || errno == EPERM)) return writeInPlace(target, data, size);
+        if (existed && (errno == EACCES || errno == EPERM)) return overwriteInPlace(target, data, size);
         cannotWrite(path);
     }
     bool ok = true;
@@ -314,7 +448,7 @@ std::string readTextFile(const std::string& path) {
 }
 
 void writeTextFile(const std::string& path, std::string_view text) {
-    replaceContent(path, text.data(), text.size(), true);
+    replaceContent(detail::pathWithoutZeroBytes(path, "cannot write file"), text.data(), text.size(), true);
 }
 
 std::vector<std::uint8_t> readBinaryFile(const std::string& path) {
@@ -358,7 +492,7 @@ std::vector<std::uint8_t> readBinaryFile(const std::string& path) {
 }
 
 void writeBinaryFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    replaceContent(path, bytes.data(), bytes.size(), false);
+    replaceContent(detail::pathWithoutZeroBytes(path, "cannot write file"), bytes.data(), bytes.size(), false);
 }
 
 std::vector<std::string> readSourceLines(const std::string& path) {
@@ -385,9 +519,10 @@ std::vector<std::string> readSourceLines(const std::string& path) {
     return lines;
 }
 
-std::string readSourceText(const std::string& path, std::size_t& lines) {
-    bool found = false;
-    std::string text = readWhole(path, true, 0, found);
+namespace {
+
+// Turns text read whole into a script's lines, each ending in '\n'.
+std::string joinSourceLines(std::string text, std::size_t& lines) {
     // The lines are moved down in place over the line ends' dropped bytes.
     std::size_t kept = 0;
     std::size_t lineStart = 0;
@@ -412,6 +547,24 @@ std::string readSourceText(const std::string& path, std::size_t& lines) {
         text += '\n';
     }
     return text;
+}
+
+}  // namespace
+
+std::string readSourceText(const std::string& path, std::size_t& lines) {
+    bool found = false;
+    return joinSourceLines(readWhole(path, true, 0, found), lines);
+}
+
+std::string readStandardInputText(std::size_t& lines) {
+    std::string content;
+    char chunk[16384];
+    std::size_t got = 0;
+    // Reading stops at the limit: an endless input (yes, /dev/zero) is
+    // refused, not held until memory runs out.
+    while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) appendLimited(content, chunk, got, 0);
+    if (std::ferror(stdin)) throw ScriptError("cannot read file", "standard input");
+    return joinSourceLines(std::move(content), lines);
 }
 
 }  // namespace vorn::platform

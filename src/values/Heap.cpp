@@ -8,6 +8,8 @@
 // rest is garbage, whose references are dropped so the counts reach zero.
 #include "values/Heap.h"
 
+#include <cstdlib>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -17,7 +19,63 @@ CellBooks::~CellBooks() {
     if (onHeap_) Heap::forget();
 }
 
-void freeCell(Cell* cell) noexcept { delete cell; }
+namespace {
+
+// Cells whose last reference went while another cell was being destroyed.
+// Destroying a cell releases its items and members, which may free more
+// cells, and so on down a nested structure; freeing each of those at once
+// would recurse once per level, and a list nested a million deep would run
+// out of stack. Instead the outermost release frees them one after another.
+// Plain memory, so that the thread-local needs no destructor (registering
+// one can fail, fatally, when memory is short): a few entries in place, more
+// on the heap only while a release needs them.
+struct PendingCells {
+    static constexpr std::size_t kInPlace = 64;
+    bool releasing;
+    std::size_t count;
+    Cell* inPlace[kInPlace];
+    Cell** more;  // entries from kInPlace on
+    std::size_t moreCapacity;
+
+    Cell*& at(std::size_t i) { return i < kInPlace ? inPlace[i] : more[i - kInPlace]; }
+};
+thread_local PendingCells tPending{};
+static_assert(std::is_trivially_destructible_v<PendingCells>);
+
+bool notePending(PendingCells& pending, Cell* cell) noexcept {
+    if (pending.count >= PendingCells::kInPlace && pending.count - PendingCells::kInPlace == pending.moreCapacity) {
+        const std::size_t grown = pending.moreCapacity == 0 ? 256 : pending.moreCapacity * 2;
+        void* grownList = std::realloc(pending.more, grown * sizeof(Cell*));
+        if (grownList == nullptr) return false;
+        pending.more = static_cast<Cell**>(grownList);
+        pending.moreCapacity = grown;
+    }
+    pending.at(pending.count++) = cell;
+    return true;
+}
+
+}  // namespace
+
+void freeCell(Cell* cell) noexcept {
+    PendingCells& pending = tPending;
+    if (pending.releasing) {
+        // No room to note it: it is freed here, one level deeper.
+        if (!notePending(pending, cell)) delete cell;
+        return;
+    }
+    pending.releasing = true;
+    delete cell;
+    while (pending.count != 0) {
+        Cell* next = pending.at(--pending.count);
+        delete next;
+    }
+    pending.releasing = false;
+    if (pending.more != nullptr) {
+        std::free(pending.more);
+        pending.more = nullptr;
+        pending.moreCapacity = 0;
+    }
+}
 
 ValueRef newValue(const Value& v) {
     ValueRef ref(new Cell(v));
