@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+// Not found through __FILE__, which a compiler cache may have made relative.
+const fs::path kRoot = fs::path(VORN_SOURCE_DIR);
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
