@@ -55,23 +55,17 @@ std::string formatFinding(std::string_view name, const Finding& finding) {
 
 namespace {
 
-std::string joinLines(const std::vector<std::string>& lines) {
+// The lines of standard input, each ending in '\n', read into one text: a
+// list of them would take several times the input's size.
+std::string readStandardInput() {
     std::string text;
-    for (const std::string& line : lines) {
+    std::string line;
+    while (platform::readLine(line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         text += line;
         text += '\n';
     }
     return text;
-}
-
-std::string readStandardInput() {
-    std::vector<std::string> lines;
-    std::string line;
-    while (platform::readLine(line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return joinLines(lines);
 }
 
 // Reads a file as `also` reads one; returns what kept it from being read.
@@ -86,7 +80,8 @@ std::string readSourceFile(const std::string& path, std::string& text) {
     std::FILE* probe = std::fopen(path.c_str(), "r");
     if (!probe) return "cannot open it";
     std::fclose(probe);
-    text = joinLines(platform::readSourceLines(path));
+    std::size_t lines = 0;
+    text = platform::readSourceText(path, lines);
     return "";
 }
 
