@@ -67,6 +67,12 @@ CASES = {
     "empty_token_detail": (
         {"e.vorn": 'x = ( 1 + 2)\n'},
         "e.vorn", "", "error: stoi: empty token (two blanks in a row, a blank at an end, or empty parentheses) (in e.vorn, line 1)\n", 1, ""),
+    "first_line_with_hash_bang_is_skipped_and_lines_keep_their_numbers": (
+        {"s.vorn": '#!/usr/bin/env vorn-run\n$print$(1)\nx = (1 + nosuch)\n'},
+        "s.vorn", "", "1\nerror: stoi: unknown name nosuch (in s.vorn, line 3)\n", 1, ""),
+    "hash_bang_from_standard_input_and_only_on_the_first_line": (
+        {}, "-", '#!/usr/bin/env vorn-run\r\n$print$(2)\n#!x = (1 + nosuch)\n',
+        "2\nerror: stoi: unknown name nosuch (in <stdin>, line 3)\n", 1, ""),
     "help": ({}, "--help", "", None, 0, ""),
     "version": ({}, "--version", "", "vorn-run (VORN V3)\n", 0, ""),
     "unknown_option_is_status_2": ({"a.vorn": '$print$(1)\n'}, "-x a.vorn", "", "", 2, "unknown option -x"),

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/Interpreter.h"
+#include "app/ScriptFile.h"
 #include "check/Check.h"
 #include "exec/Statements.h"
 #include "platform/Platform.h"
@@ -54,6 +55,7 @@ bool readScriptFile(const std::string& path, std::string& text, std::string& pro
     std::fclose(probe);
     std::size_t lines = 0;
     text = platform::readSourceText(path, lines);
+    blankInterpreterLine(text);
     return true;
 }
 
@@ -99,7 +101,8 @@ std::string runnerUsage() {
            "and autorun.\n"
            "\n"
            "  FILE           a script file, read as `also` reads one; - reads the\n"
-           "                 script from standard input\n"
+           "                 script from standard input; a first line beginning\n"
+           "                 with #! is skipped\n"
            "  -q, --quiet    no progress lines from `also` in the scripts\n"
            "  --check        run nothing: report the traps found in each FILE, one\n"
            "                 line each (FILE:LINE: warning: ... [CODE]); status 0\n"
@@ -133,6 +136,7 @@ int runnerMain(int argc, char** argv) {
     for (const std::string& name : command.scripts) {
         if (name == "-") {
             scripts.push_back({"<stdin>", readStandardInput()});
+            blankInterpreterLine(scripts.back().text);
             continue;
         }
         ScriptSource script{name, {}};

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "app/ScriptFile.h"
 #include "check/Walker.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
@@ -103,6 +104,7 @@ int runCheck(const std::vector<std::string>& files, std::ostream& out, std::ostr
             status = 2;
             continue;
         }
+        blankInterpreterLine(text);
         const std::vector<Finding> findings = checkText(text);
         for (const Finding& finding : findings) out << formatFinding(name, finding) << "\n";
         out.flush();

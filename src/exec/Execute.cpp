@@ -1,4 +1,5 @@
 // Statement dispatch, assignment and the call statement.
+#include "exec/NearName.h"
 #include "exec/Objects.h"
 #include "exec/Run.h"
 #include "exec/Statements.h"
@@ -17,7 +18,7 @@ void missingTokens(const char* what) { throw ScriptError(messages::kMissingToken
 
 ValueRef requireName(const Run& run, const Operand& name) {
     ValueRef v = run.findName(name);
-    if (!v) throw ScriptError(messages::kUnknownName, std::string(name.text));
+    if (!v) throw ScriptError(messages::kUnknownName, std::string(name.text) + nearNameHint(name.text, run.view()));
     return v;
 }
 

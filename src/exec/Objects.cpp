@@ -3,6 +3,7 @@
 // A class body runs in a scope of its own (it sees only the builtins); the
 // names it creates become the members, plus "origin", the body's text, which
 // instantiation runs again for every new object.
+#include "exec/NearName.h"
 #include "exec/Objects.h"
 
 #include "exec/Statements.h"
@@ -51,7 +52,8 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     if (statement.tokens[0].groupExpression().tooShort) throw ScriptError(messages::kTooShort, "(");
 
     ValueRef target = run.findName(path[0]);
-    if (!target) throw ScriptError(messages::kUnknownName, std::string(path[0].text));
+    if (!target)
+        throw ScriptError(messages::kUnknownName, std::string(path[0].text) + nearNameHint(path[0].text, run.view()));
     for (std::size_t i = 1; i < path.size(); ++i) {
         // An empty token can stand for a long run of them.
         for (std::uint32_t step = 0; step < path[i].count(); ++step) {

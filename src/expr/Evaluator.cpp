@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "exec/NearName.h"
 #include "exec/Run.h"
 #include "values/Depth.h"
 #include "values/Error.h"
@@ -58,11 +59,22 @@ Operand::Literal readLiteral(const Operand& operand) {
     return literal;
 }
 
-const Value& literalOf(const Operand& operand) {
+// Whether the token's error is "unknown name": a word, not an empty token,
+// an operator or a number out of range.
+bool namesNothing(const Operand& operand) {
+    return operand.form == Operand::Form::Number && !operand.text.empty() && !operand.isNot &&
+           operand.op == Operator::None && !startsLikeNumber(operand.text);
+}
+
+const Value& literalOf(const Operand& operand, const View& view) {
     const Operand::Literal* literal = operand.literal();
     if (literal && !literal->fails) [[likely]] return literal->value;
     if (!literal) literal = &operand.setLiteral(readLiteral(operand));
-    if (literal->fails) throw ScriptError(literal->value.text.str());
+    if (literal->fails) {
+        std::string text = literal->value.text.str();
+        if (namesNothing(operand)) text += nearNameHint(operand.text, view);
+        throw ScriptError(std::move(text));
+    }
     return literal->value;
 }
 
@@ -83,7 +95,7 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
             return runBlockIn(body, scope, nullptr).value;
         }
         case Operand::Form::Literal:
-        case Operand::Form::Number: return literalOf(operand);
+        case Operand::Form::Number: return literalOf(operand, view);
     }
     return Value();
 }
@@ -108,7 +120,7 @@ bool isPlain(const Operand& operand) {
 // The Value a plain operand reads, in place: a name's Value, else the literal.
 const Value& plainValue(const Operand& operand, const View& view) {
     const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup);
-    return named ? named->value : literalOf(operand);
+    return named ? named->value : literalOf(operand, view);
 }
 
 // An operand's value, read in place when the operand is a plain name or

@@ -15,7 +15,8 @@ namespace {
 
 std::string readBonusSource() {
     const std::filesystem::path source =
-        std::filesystem::path(VORN_SOURCE_DIR) / "src" / "app" / "bonus.vorn";
+        std::filesystem::path(VORN_SOURCE_DIR) / "src" / "app" /
+        "bonus.vorn";
     std::ifstream in(source, std::ios::binary);
     EXPECT_TRUE(in.good()) << "cannot open " << source;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

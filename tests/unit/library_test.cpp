@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Not found through __FILE__, which a compiler cache may have made relative.
+// The source tree as the build names it: __FILE__ may be relative to
+// wherever the compiler ran (a compiler cache rewrites it so).
 const fs::path kRoot = fs::path(VORN_SOURCE_DIR);
 
 std::string readFile(const fs::path& path) {
