@@ -161,7 +161,7 @@ std::size_t textLength(const Value& value) {
     return length;
 }
 
-std::int64_t integerOf(const Value& value) {
+std::int64_t integerOfOther(const Value& value) {
     switch (value.kind) {
         case Kind::Integer: return value.integer;
         case Kind::String: return parseIntPrefix(value.text.view());

@@ -33,7 +33,10 @@ Text textOf(const Value& value);
 // The length of textOf(value), measured without building the text; the
 // "out of memory" error of a text past the limit when it would be longer.
 std::size_t textLength(const Value& value);
-std::int64_t integerOf(const Value& value);
+std::int64_t integerOfOther(const Value& value);
+inline std::int64_t integerOf(const Value& value) {
+    return value.kind == Kind::Integer ? value.integer : integerOfOther(value);
+}
 long double realOf(const Value& value);
 
 bool valuesEqual(const Value& left, const Value& right);
