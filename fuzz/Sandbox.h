@@ -89,11 +89,15 @@ inline void enterSandbox(NativeFunction input = standInNothing) {
     for (const auto& [name, value] : builtinTable()) pristineBuiltins().emplace_back(value, *value);
 
     // A folder of our own with nothing in it, so that `also` reads nothing.
+    // It is removed at once: inputs still run in it through the open
+    // descriptor, nothing can ever be created in it, and no process leaves
+    // it behind, however it ends (a fork-mode worker is killed on a timeout).
     std::string folder = "/tmp/vorn-fuzz-XXXXXX";
     if (!mkdtemp(folder.data())) std::abort();
     folders().home = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     folders().empty = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folders().home < 0 || folders().empty < 0) std::abort();
+    if (rmdir(folder.c_str()) != 0) std::abort();
 
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
     if (!std::freopen("/dev/null", "r", stdin)) std::abort();

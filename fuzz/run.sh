@@ -8,9 +8,9 @@
 # fuzz/corpus/<harness>, which are only read). Logs and any crash, timeout or
 # out-of-memory files go to $FUZZ_LOGS (default fuzz/logs). Exits 1 when some
 # harness crashed (a sanitizer report, a failed check, an uncaught exception,
-# a deadly signal). A slow input (timeout) or one that ran out of memory is
-# reported but fails the run only with FUZZ_STRICT=1; otherwise the search
-# goes on past it.
+# a deadly signal) or left a sandbox folder in /tmp. A slow input (timeout)
+# or one that ran out of memory is reported but fails the run only with
+# FUZZ_STRICT=1; otherwise the search goes on past it.
 set -u
 cd "$(dirname "$0")/.."
 
@@ -42,6 +42,11 @@ for h in $harnesses; do
         splitter|expression|program|session|listtext|check) set -- "$@" -dict=fuzz/vorn.dict ;;
         lz77) set -- "$@" -max_len=16384 ;;
     esac
+    # Room for groups and bodies of 4 KB and more, whose ends the splitter
+    # records in one pass (GroupEnds).
+    case $h in
+        program|expression) set -- "$@" -max_len=32768 ;;
+    esac
     # One worker process, which libFuzzer restarts after a timeout or running
     # out of memory; the search itself stays on one core.
     ignore=1
@@ -68,6 +73,12 @@ for h in $harnesses; do
             *) echo "fuzz: $h: ${kind%-} input $f (not counted as a failure)" ;;
         esac
     done
+    # Every worker's sandbox folder must be gone with it.
+    left=$(find /tmp -maxdepth 1 -name 'vorn-fuzz-*' -newer "$marker" 2>/dev/null)
+    if [ -n "$left" ]; then
+        echo "fuzz: $h left temporary folders behind:" $left
+        status=1
+    fi
     rm -f "$marker"
     if [ $status -ne 0 ] || [ -n "$bad" ]; then
         echo "fuzz: $h FAILED (exit status $status)"

@@ -109,6 +109,18 @@ def lz77_stream(tokens):
     return out
 
 
+def long_groups(before, after):
+    """Texts holding a group of 4 KB or more: one nested 700 deep, one of
+    twenty inner groups of over 256 bytes each, and a body nested 300 deep
+    (as a statement when `after` ends it)."""
+    deep = b"(" * 700 + b"i" + b" + 1)" * 700
+    wide = b"(" + b" + ".join([b"(" + b"1 + " * 80 + b"i)"] * 20) + b")"
+    texts = [before + deep + after, before + wide + after]
+    if after:
+        texts.append(b"compare (1) {\n" * 300 + b"    x = 1\n" + b"}\n" * 300)
+    return texts
+
+
 def write(harness, items):
     folder = os.path.join(CORPUS, harness)
     shutil.rmtree(folder, ignore_errors=True)
@@ -143,8 +155,9 @@ def main():
     # check: the checker's own cases and every golden script.
     write("check", checker_cases() + every)
 
-    # program: every golden script (about 60 KB in all).
-    write("program", every)
+    # program: every golden script (about 60 KB in all), and groups and
+    # bodies of 4 KB or more, whose ends the splitter records in one pass.
+    write("program", every + [(f"long_group_{i}", text) for i, text in enumerate(long_groups(b"x = ", b"\n"))])
 
     # session: console lines. The sandbox shows no lib folder, so the first
     # line answers the restore question; then the lines of every golden script
@@ -188,6 +201,7 @@ def main():
         b"f >= big", b"$turn$(i \"string\")", b"$linvert$(l)",
     ]):
         items.append((f"over_variables_{i:02d}", text))
+    items += [(f"long_group_{i}", text) for i, text in enumerate(long_groups(b"", b""))]
     write("expression", items)
 
     # listtext: list texts and bytes texts.

@@ -3,7 +3,8 @@
 
 A first press while a line runs abandons that line with "error: interrupted"
 and the prompt comes back with the session's names intact; a press while the
-prompt waits interrupts nothing; two presses in quick succession end the
+prompt waits interrupts nothing; a press in an operation that then fails
+on its own adds no second error line; two presses in quick succession end the
 program the usual way (killed by SIGINT).
 
 Usage: run_interrupt.py PROGRAM
@@ -80,6 +81,30 @@ def double_press_ends_the_program(program, folder):
         s.close()
 
 
+def press_in_a_failing_operation_gives_one_error(program, folder):
+    """Ctrl-C while an operation that ignores it waits (a key read from a
+    pipe), the operation then failing on its own: one error line, the
+    operation's, and the next line runs whole."""
+    s = Session(program, folder)
+    try:
+        s.wait_for(s.prompt)
+        mark = s.size()
+        s.send(b"k = $int$($getchar)\n")
+        time.sleep(0.5)
+        s.press_ctrl_c()
+        time.sleep(0.3)
+        s.send(b"q")
+        s.wait_for(s.prompt, 2)
+        check(s.after(mark) == b"\nerror: stoi: q\n" + s.prompt, "one error line, then the prompt", s)
+        time.sleep(APART_SECONDS)
+        mark = s.size()
+        s.send(b'$print$("next")\n')
+        s.wait_for(s.prompt, 3)
+        check(s.after(mark) == b"next\n" + s.prompt, "the next line should run", s)
+    finally:
+        s.close()
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -88,7 +113,8 @@ def main():
         print("interrupt tests: skipped (POSIX signals only)")
         return 0
     program = os.path.abspath(sys.argv[1])
-    return run_cases((first_press_abandons_the_line, double_press_ends_the_program), "vorn-interrupt-",
+    return run_cases((first_press_abandons_the_line, double_press_ends_the_program,
+                      press_in_a_failing_operation_gives_one_error), "vorn-interrupt-",
                      lambda case, folder: case(program, folder))
 
 

@@ -15,7 +15,12 @@ nested groups the interpreter's own stack holds one frame per level (about
 0.6 KB each, bounded by the nesting limit of 40,000 levels) next to the
 records of the levels (about 0.3 KB each).
 
-Usage: run_memory.py PROGRAM [--figures]
+With --checker, the checker (vorn-run --check) is held to the same
+EXPANSION on scripts of 2 MB: blanks, empty lines, a run of "$" and a long
+row at the bottom of 300 nested groups, measured against the peak of checking a
+one-line script.
+
+Usage: run_memory.py PROGRAM [--checker VORN_RUN] [--figures]
 --figures prints peak memory and CPU time of every case (and of a normal
 script) instead of judging them.
 
@@ -77,6 +82,57 @@ def assignment_script():
 def newline_script():
     """A script of 2 MB of empty lines, run by autorun."""
     return "\n" * (2 * 1024 * 1024)
+
+
+# Scripts for the checker (vorn-run --check), which reads a script without
+# running it: 2 MB each of the shapes that cost it most per byte.
+CHECKED_BYTES = 2 * 1024 * 1024
+CHECKED = [
+    # name, script
+    ("blanks", " " * CHECKED_BYTES + "\n"),
+    ("blanks in a group", "x = (" + " " * CHECKED_BYTES + ")\n"),
+    ("empty lines", "\n" * CHECKED_BYTES),
+    ("a run of $", "$" * CHECKED_BYTES + "\n"),
+    ("a deep group", "x = " + "(" * 300 + "1 + " * (CHECKED_BYTES // 4) + "1" + ")" * 300 + "\n"),
+]
+
+
+def check_peak_kb(checker, script):
+    """Runs `checker --check` on script; gives (status, peak KB). The peak is
+    read from /proc while the checker, done with the script and with a
+    marker file whose finding shows it is, waits on its standard input (a
+    third file to check): the peak that the kernel reports for a child at
+    its end starts from its parent's, this script's."""
+    tmp = tempfile.mkdtemp(prefix="vorn-memory-")
+    try:
+        path = os.path.join(tmp, "checked.vorn")
+        with open(path, "w") as f:
+            f.write(script)
+        with open(os.path.join(tmp, "marker.vorn"), "w") as f:
+            f.write("x = a + b\n")
+        proc = subprocess.Popen([checker, "--check", path, "marker.vorn", "-"], cwd=tmp, stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        output = b""
+        peak = 0
+        deadline = time.monotonic() + TIMEOUT_SECONDS
+        os.set_blocking(proc.stdout.fileno(), False)
+        while time.monotonic() < deadline and proc.poll() is None:
+            output += proc.stdout.read() or b""
+            if b"marker.vorn:1:" in output:
+                peak = peak_kb(proc.pid)
+                break
+            time.sleep(0.02)
+        proc.stdin.close()
+        try:
+            status = proc.wait(max(1, deadline - time.monotonic()))
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            status = proc.wait()
+        proc.stdout.close()
+        # 1: the marker's finding; a crash or a timeout gives no peak.
+        return status, peak if status == 1 else 0
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
 
 
 def peak_kb(pid):
@@ -171,7 +227,7 @@ SCRIPTS = [
 ]
 
 
-def figures(program):
+def figures(program, checker):
     _, _, idle, idle_cpu = run_session(program, IDLE, done=IDLE_DONE)
     print(f"{'case':<18} {'line bytes':>11} {'peak MB':>9} {'CPU s':>7}")
     print(f"{'idle session':<18} {0:>11} {idle / 1024:>9.1f} {idle_cpu:>7.2f}")
@@ -189,6 +245,12 @@ def figures(program):
         script = f.read().replace("@N@", "24")
     _, status, peak, cpu = run_session(program, IDLE, done=IDLE_DONE, autorun=script)
     print(f"{'fib(24) script':<18} {len(script):>11} {peak / 1024:>9.1f} {cpu:>7.2f}  status {status}")
+    if checker:
+        for name, script in [("x = 1", "x = 1\n")] + CHECKED:
+            started = time.monotonic()
+            status, peak = check_peak_kb(checker, script)
+            print(f"{'check ' + name:<18} {len(script):>11} {peak / 1024:>9.1f} "
+                  f"{time.monotonic() - started:>7.2f}  status {status} (wall time)")
 
 
 def main():
@@ -196,8 +258,11 @@ def main():
         print(__doc__)
         return 2
     program = os.path.abspath(sys.argv[1])
+    checker = None
+    if "--checker" in sys.argv[2:-1]:
+        checker = os.path.abspath(sys.argv[sys.argv.index("--checker") + 1])
     if "--figures" in sys.argv[2:]:
-        figures(program)
+        figures(program, checker)
         return 0
     if "sanitize" in os.environ.get("VORN_TEST_SKIP", "").split(","):
         print("skipped: sanitizer builds reserve shadow memory")
@@ -220,6 +285,15 @@ def main():
         if expected not in output:
             print(f"    output lacks {expected!r}; its end: {output[-300:]!r}")
         failures += not ok
+    if checker:
+        _, idle = check_peak_kb(checker, "x = 1\n")
+        for name, script in CHECKED:
+            status, peak = check_peak_kb(checker, script)
+            limit = idle + EXPANSION * len(script) // 1024 + FLAT_ALLOWANCE_KB
+            ok = status == 1 and 0 < peak <= limit
+            print(f"{'ok' if ok else 'FAIL'}: checking {name}: script of {len(script)} bytes, peak {peak} KB "
+                  f"(idle {idle} KB, limit {limit} KB), status {status}")
+            failures += not ok
     return 1 if failures else 0
 
 

@@ -12,8 +12,12 @@
 - Ctrl-C abandons a long LZ77 compression.
 - A line too long to be held is dropped whole with "error: out of memory",
   its rest never running as a line of its own.
+- A list nested 40 deep whose two elements are one list is refused at once
+  by every text form ("out of memory: text too long"); long text forms and
+  the reading of a long list text stop at Ctrl-C.
 - A terminal that `getchar` put into single-key mode gets its line mode back
-  when the program is ended by SIGTERM, SIGHUP, SIGQUIT or a second quick
+  when the program is ended by any signal that ends it (SIGTERM, SIGHUP,
+  SIGQUIT, SIGALRM, SIGUSR1, SIGPIPE, SIGXCPU, SIGABRT) or a second quick
   SIGINT, also when the signal comes while the mode is being switched.
 
 The time from the press to the report is printed, not checked.
@@ -225,6 +229,77 @@ def over_long_line_is_dropped_whole(program, folder):
         s.close()
 
 
+def write_shared_nested_list(folder, depth, extra=""):
+    """Writes nest.VORN, which builds L: a list nested `depth` deep whose two
+    elements are, at every level, one and the same list, so that its text
+    form has 2^depth elements. `extra` is run after it."""
+    with open(os.path.join(folder, "nest.VORN"), "w") as f:
+        f.write(f"list L\nadd L 1\ni = 0\nuntil (i < {depth}) {{\n    list M\n    add M L\n"
+                f"    add M L\n    L = M\n    i += 1\n}}\n{extra}")
+
+
+TOO_LONG = b"error: out of memory: text too long\n"
+# Longer than the second in which a second Ctrl-C ends the program.
+APART_SECONDS = 1.5
+
+
+def shared_nested_list_is_refused_at_once(program, folder):
+    """A list 40 levels deep whose two elements are one list has a text form
+    of 2^40 elements, far past the 1 GiB limit: every builtin and statement
+    that would make it says so before making any of it, within a little
+    memory (without the sanitizers, under a limit on address space that a
+    text of the limit's size could never fit in)."""
+    sanitized = "sanitize" in os.environ.get("VORN_TEST_SKIP", "").split()
+    s = Session(program, folder, address_space=None if sanitized else 768 << 20)
+    try:
+        s.wait_for(s.prompt)
+        write_shared_nested_list(folder, 40, "list W\nadd W L\n")
+        s.send(b'also "nest"\n')
+        s.wait_for(s.prompt, 2)
+        lines = [b"$print$(L)", b"s = $str$(L)", b"s = $func$(L)", b"s = $encodelist$(L)",
+                 b"n = $_USEDMEMORY$(L)", b"e = (L == L)", b'where W "x" p', b"$print$(W)"]
+        for number, line in enumerate(lines):
+            mark = s.size()
+            s.send(line + b"\n")
+            s.wait_for(s.prompt, 3 + number)
+            check(s.after(mark) == b"\n" + TOO_LONG + s.prompt, f"{line.decode()} should be refused", s)
+        mark = s.size()
+        s.send(b'$print$(($varexists$("s") + $varexists$("n") + $varexists$("e") + $varexists$("p")))\n')
+        s.wait_for(s.prompt, 3 + len(lines))
+        check(s.after(mark) == b"0\n" + s.prompt, "nothing refused should have been made", s)
+        return None
+    finally:
+        s.close()
+
+
+def long_builtins_honour_ctrl_c(program, folder):
+    """Text forms that are long but within the limit, and the reading of a
+    long list text, stop at Ctrl-C, leaving nothing made."""
+    s = Session(program, folder)
+    try:
+        s.wait_for(s.prompt)
+        # 3,000 elements, each a text form of 2^19 elements.
+        write_shared_nested_list(folder, 19, "list W\ni = 0\nuntil (i < 3000) {\n    add W L\n    i += 1\n}\n")
+        s.send(b'also "nest"\nt = ("(" + ("1 " * 30000000) + "1)")\n')
+        s.wait_for(s.prompt, 3)
+        results = []
+        for number, (line, made) in enumerate(((b'where W "x" p', "p"), (b"D = $decodelist$(t)", "D"))):
+            time.sleep(APART_SECONDS)
+            mark = s.size()
+            s.send(line + b"\n")
+            seconds = interrupt_after(s, b"error: interrupted\n")
+            s.wait_for(s.prompt, 4 + 2 * number)
+            check(s.after(mark) == b"\nerror: interrupted\n" + s.prompt, "one error line, then the prompt", s)
+            mark = s.size()
+            s.send(b'$print$($varexists$("' + made.encode() + b'"))\n')
+            s.wait_for(s.prompt, 5 + 2 * number)
+            check(s.after(mark) == b"0\n" + s.prompt, f"{made} should not have been made", s)
+            results.append(f"{line.decode()}: {seconds:.3f} s")
+        return ", ".join(results)
+    finally:
+        s.close()
+
+
 def wait_for_single_key_mode(s):
     """Waits until `getchar` has the terminal. The line editor's mode has no
     ICANON and no ECHO either, but keeps ISIG (Ctrl-C at the prompt is a
@@ -292,6 +367,12 @@ def terminal_restored_while_the_mode_switches(program, folder):
     return f"{SWITCH_ROUNDS * 3} rounds"
 
 
+# Signals whose default action ends the program, as a user or the system
+# sends them: a closed window, kill, a timer, a CPU limit, an abort.
+ENDING_SIGNALS = (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGALRM, signal.SIGUSR1,
+                  signal.SIGPIPE, signal.SIGXCPU, signal.SIGABRT)
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -303,8 +384,9 @@ def main():
     cases = [fifo_read_at_the_prompt, fifo_in_lib_at_start_up, long_compression,
              fifo_writes] + [
         restore_cut_short_by(sig) for sig in (signal.SIGHUP, signal.SIGTERM, signal.SIGKILL)] + [
-             over_long_line_is_dropped_whole] + [
-        terminal_restored_after(sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)] + [
+             over_long_line_is_dropped_whole, shared_nested_list_is_refused_at_once,
+             long_builtins_honour_ctrl_c] + [
+        terminal_restored_after(sig) for sig in ENDING_SIGNALS] + [
         terminal_restored_after_two_quick_ctrl_c, terminal_restored_while_the_mode_switches]
     return run_cases(cases, "vorn-signals-", lambda case, folder: case(program, folder))
 

@@ -339,9 +339,11 @@ def idle_presses_at_the_restore_question_never_arm(program, folder):
 
 
 def ending_signals_give_the_terminal_back(program, folder):
-    """SIGTERM, SIGHUP or SIGQUIT while the editor holds the terminal: its
-    line mode (canonical input, echo, signal keys) is back afterwards."""
-    for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
+    """A signal that ends the program (a closed window, kill, a timer, a CPU
+    limit, an abort) while the editor holds the terminal: its line mode
+    (canonical input, echo, signal keys) is back afterwards."""
+    for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGALRM, signal.SIGUSR1,
+                signal.SIGPIPE, signal.SIGXCPU, signal.SIGABRT):
         s = Session(program, folder, terminal=True, env=dict(os.environ, TERM="xterm"), new_session=True)
         try:
             wait_until_flag_off(s, "ECHO", "the line editor")

@@ -41,7 +41,7 @@ Value size(Scope* scope) {
     return count(value.items.size());
 }
 
-Value usedMemory(Scope* scope) { return count(textOf(argument(scope, 0)).size()); }
+Value usedMemory(Scope* scope) { return count(textLength(argument(scope, 0))); }
 
 Value linvert(Scope* scope) {
     Value value = argument(scope, 0);

@@ -57,15 +57,6 @@ std::string formatFinding(std::string_view name, const Finding& finding) {
 
 namespace {
 
-std::string joinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += '\n';
-    }
-    return text;
-}
-
 // Standard input read as a file is; returns what kept it from being read.
 std::string readStandardInput(std::string& text) {
     std::size_t lines = 0;
@@ -92,7 +83,8 @@ std::string readSourceFile(const std::string& path, std::string& text) {
     if (!probe) return "cannot open it";
     std::fclose(probe);
     try {
-        text = joinLines(platform::readSourceLines(path));
+        std::size_t lines = 0;
+        text = platform::readSourceText(path, lines);
     } catch (const ScriptError& error) {
         return error.what();
     } catch (const std::bad_alloc&) {

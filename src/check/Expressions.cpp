@@ -68,30 +68,21 @@ void Walker::expression(std::string_view text, int line, int depth) {
         if (text.size() < 2) return;
         text = text.substr(1, text.size() - 2);
     }
-    StatementList split;
+    FirstStatement split;
     if (!this->split(text, line, split)) return;
-    const std::vector<Located> tokens = locate(split.front(), line);
+    const std::vector<Located>& tokens = split.tokens;
     // Tokens out of place on a first line that ends too early are part of
     // that one mistake.
-    if (!laterLines(split, line, "an expression")) positions(tokens);
+    if (!laterLines(split, "an expression")) positions(tokens);
     for (const Located& token : tokens) nested(token, depth);
 }
 
-bool Walker::laterLines(const StatementList& split, int line, const char* what) {
-    for (const std::string& token : split.front()) line += lineEnds(token);
-    ++line;
-    for (std::size_t s = 1; s < split.size(); ++s, ++line) {
-        for (const std::string& token : split[s]) {
-            if (!token.empty()) {
-                warn(line, code::kLaterLines,
-                     std::string("only the first line of ") + what + " is used, so \"" + shown(token) +
-                         "\" and the rest of the group are ignored; write it on one line");
-                return true;
-            }
-            line += lineEnds(token);
-        }
-    }
-    return false;
+bool Walker::laterLines(const FirstStatement& split, const char* what) {
+    if (!split.hasLater) return false;
+    warn(split.later.line, code::kLaterLines,
+         std::string("only the first line of ") + what + " is used, so \"" + shown(split.later.text) +
+             "\" and the rest of the group are ignored; write it on one line");
+    return true;
 }
 
 void Walker::positions(const std::vector<Located>& tokens) {
@@ -173,7 +164,9 @@ void Walker::nested(const Located& token, int depth) {
 
 void Walker::call(const Located& token, int depth) {
     if (depth > kMaxCheckDepth) return;
-    const std::shared_ptr<const CallSite> site = compileCall(token.text);
+    // A view, not a copy: a call nested in the arguments of a call nested
+    // ... would otherwise copy the text at every level.
+    const std::shared_ptr<const CallSite> site = viewCall(token.text);
     if (!site->hasCallee) return;
     if (!site->calleeText.empty()) expression(site->calleeText, token.line, depth + 1);
     if (dollarL(token)) return;  // the argument group is cut apart
@@ -187,14 +180,14 @@ void Walker::call(const Located& token, int depth) {
     const int line = token.line + lineEnds(token.text.substr(0, std::min(at, token.text.size())));
 
     const std::string_view group = site->argumentGroup;
-    StatementList split;
+    FirstStatement split;
     if (!this->split(group.substr(2, group.size() - 3), line, split)) return;
-    const std::vector<Located> arguments = locate(split.front(), line);
+    const std::vector<Located>& arguments = split.tokens;
     std::string callee = "$";
     callee += site->calleeText;
     const std::string sharing = site->hasSharing ? std::string(site->sharingGroup) : "";
 
-    if (laterLines(split, line, "an argument list")) {
+    if (laterLines(split, "an argument list")) {
         // The first line alone is what is passed; its own mistakes are
         // part of that one.
     } else if (arguments.size() == 1 && arguments[0].text.empty()) {

@@ -71,16 +71,6 @@ std::string assignmentEffect(char first, std::string_view target, std::string_vi
 
 int lineEnds(std::string_view text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
-std::vector<Located> locate(const std::vector<std::string>& texts, int line) {
-    std::vector<Located> located;
-    located.reserve(texts.size());
-    for (const std::string& text : texts) {
-        located.push_back({text, line});
-        line += lineEnds(text);
-    }
-    return located;
-}
-
 std::string shown(std::string_view token) {
     constexpr std::size_t kLongest = 40;
     const std::size_t end = token.find('\n');
@@ -113,16 +103,74 @@ void Walker::warn(int line, const char* code, std::string text) {
 
 void Walker::error(int line, std::string text) { findings_.push_back({line, Severity::Error, "", std::move(text)}); }
 
-bool Walker::split(std::string_view text, int line, StatementList& out) {
+namespace {
+
+// Collects a FirstStatement as the splitter cuts the text.
+class FirstStatementCollector final : public TokenSink {
+public:
+    FirstStatementCollector(FirstStatement& out, int line) : out_(out), line_(line) {}
+
+    void token(std::string_view token) override {
+        if (statement_ == 0) {
+            // A third empty token in a row is dropped (see FirstStatement).
+            const std::size_t n = out_.tokens.size();
+            if (token.empty() && n >= 2 && out_.tokens[n - 1].text.empty() && out_.tokens[n - 2].text.empty())
+                return;
+            out_.tokens.push_back({token, line_});
+            line_ += lineEnds(token);
+        } else if (!out_.hasLater && !token.empty()) {
+            out_.hasLater = true;
+            out_.later = {token, line_};
+        }
+    }
+    // Each statement ends at a line end.
+    void statementEnd() override {
+        ++statement_;
+        ++line_;
+    }
+
+private:
+    FirstStatement& out_;
+    int line_;
+    std::size_t statement_ = 0;
+};
+
+}  // namespace
+
+void Walker::splitError(std::string_view text, int line) {
     try {
-        out = splitStatements(text);
-        return true;
+        throw;
     } catch (const UnbalancedText&) {
         const OpenDelimiter open = findOpenDelimiter(text);
         const int at = open.offset == std::string_view::npos ? line : line + lineEnds(text.substr(0, open.offset));
         error(at, std::string("unbalanced text: the ") + open.name + " opened on this line is never closed");
     } catch (const ScriptError& e) {
         error(line, e.what());
+    }
+}
+
+bool Walker::split(std::string_view text, int line, FirstStatement& out) {
+    out = FirstStatement();
+    try {
+        FirstStatementCollector collector(out, line);
+        scanStatements(text, collector);
+        return true;
+    } catch (const UnbalancedText&) {
+        splitError(text, line);
+    } catch (const ScriptError&) {
+        splitError(text, line);
+    }
+    return false;
+}
+
+bool Walker::splits(std::string_view text, int line) {
+    try {
+        checkSplit(text);
+        return true;
+    } catch (const UnbalancedText&) {
+        splitError(text, line);
+    } catch (const ScriptError&) {
+        splitError(text, line);
     }
     return false;
 }
@@ -132,8 +180,7 @@ void Walker::block(std::string_view code, int line, int depth, bool oneLine) {
     // Split first on its own, so that unbalanced text is told where it began;
     // then prepare the statements as the executor does. Their lines are the
     // interpreter's own, the ones its error messages name.
-    StatementList raw;
-    if (!split(code, line, raw)) return;
+    if (!splits(code, line)) return;
     const std::shared_ptr<const Block> prepared = prepareBlock(code, static_cast<std::uint32_t>(line - 1));
     for (const PreparedStatement& statement : prepared->statements) {
         if (statement.kind == StatementKind::Empty || statement.kind == StatementKind::EmptyRun) continue;
@@ -260,15 +307,15 @@ void Walker::extraTokens(const std::vector<Located>& tokens, std::size_t used, c
 
 void Walker::memberPath(const Located& path, int depth) {
     if (depth > kMaxCheckDepth || path.text.size() < 2) return;
-    StatementList split;
+    FirstStatement split;
     if (!this->split(path.text.substr(1, path.text.size() - 2), path.line, split)) return;
-    const std::vector<std::string>& names = split.front();
-    if (std::find(names.begin(), names.end(), std::string()) == names.end()) return;
+    const std::vector<Located>& names = split.tokens;
+    if (std::none_of(names.begin(), names.end(), [](const Located& name) { return name.text.empty(); })) return;
     std::string fixed;
-    for (const std::string& name : names) {
-        if (name.empty()) continue;
+    for (const Located& name : names) {
+        if (name.text.empty()) continue;
         if (!fixed.empty()) fixed += ' ';
-        fixed += name;
+        fixed += name.text;
     }
     warn(path.line, code::kEmptyToken,
          "an empty token in the member path (two blanks in a row, or a blank next to a parenthesis) names no "

@@ -44,9 +44,18 @@ struct Located {
     int line;
 };
 
-// The tokens of a split statement with their lines; line ends inside a token
-// move the following tokens down.
-std::vector<Located> locate(const std::vector<std::string>& texts, int line);
+// What the evaluator and a call take from a split text: the tokens of its
+// first statement, each with its line (line ends inside a token move the
+// following tokens down), and the first token of a later statement, which
+// they ignore. The tokens view the text. Only the first of several empty
+// tokens in a row matters to any check (each reports the first one and
+// stops), so a run of them keeps two: a run of a million blanks costs no
+// more than two.
+struct FirstStatement {
+    std::vector<Located> tokens;
+    bool hasLater = false;
+    Located later{};
+};
 
 int lineEnds(std::string_view text);
 
@@ -96,7 +105,7 @@ private:
     void positions(const std::vector<Located>& tokens);
     // Statements after the first in a text of which only the first is used.
     // True when reported.
-    bool laterLines(const StatementList& split, int line, const char* what);
+    bool laterLines(const FirstStatement& split, const char* what);
     // What a token holds that is split again when it is used.
     void nested(const Located& token, int depth);
     void call(const Located& token, int depth);
@@ -105,9 +114,13 @@ private:
                         const std::string& sharing);
     bool dollarL(const Located& token);
 
-    // Splits text; on unbalanced text or nesting beyond the splitter's limit
-    // reports an error and returns false.
-    bool split(std::string_view text, int line, StatementList& out);
+    // Splits text, which begins on line; on unbalanced text or nesting
+    // beyond the splitter's limit reports an error and returns false.
+    bool split(std::string_view text, int line, FirstStatement& out);
+    // The same, keeping nothing.
+    bool splits(std::string_view text, int line);
+    // Reports what kept text from splitting.
+    void splitError(std::string_view text, int line);
 
     void warn(int line, const char* code, std::string text);
     void error(int line, std::string text);

@@ -111,6 +111,10 @@ StatementKind boundaryStatementKind() { return gBoundaryStatementKind; }
 void setStartUpHooks(StartUpHooks hooks) { gStartUpHooks = hooks; }
 
 void reportError(const std::string& text) {
+    // The error has ended the line, which is all a Ctrl-C pressed meanwhile
+    // asked for: left pending, it would end the next statement too and
+    // report a second error for the same line.
+    platform::gInterruptRequested = 0;
     if (!platform::atLineStart()) platform::writeOut("\n");
     platform::writeOut("error: " + text + "\n");
     platform::flushOut();

@@ -259,35 +259,31 @@ std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource sour
     site->source = std::move(source);
     if (token.empty() || token[0] != '$') return site;
     token.remove_prefix(1);
+    if (token.empty()) return site;
     // Cut at every "$" the way delimited fields are read from a stream: "$$"
-    // gives an empty piece, a "$" at the very end gives none after it.
-    std::vector<std::string_view> pieces;
+    // gives an empty piece, a "$" at the very end gives none after it. The
+    // first piece is the callee; the pieces are taken as they are cut, with
+    // no list of them (a token may hold millions of "$").
     std::size_t start = 0;
-    while (start < token.size()) {
-        const std::size_t at = token.find('$', start);
-        if (at == std::string_view::npos) {
-            pieces.push_back(token.substr(start));
-            break;
-        }
-        pieces.push_back(token.substr(start, at - start));
-        start = at + 1;
-    }
-    if (pieces.empty()) return site;
+    std::size_t at = token.find('$');
     site->hasCallee = true;
-    site->calleeText = pieces[0];
+    site->calleeText = token.substr(0, at);
     // Each group is its pieces joined, every one with the "$" before it. While
     // they follow one another in the token the group is a view of it; a piece
     // of the other group in between makes it a joined copy.
     const char* argumentEnd = nullptr;
     const char* sharingEnd = nullptr;
-    for (std::size_t i = 1; i < pieces.size(); ++i) {
-        const bool sharing = !pieces[i].empty() && pieces[i][0] == 'L';
+    while (at != std::string_view::npos && at + 1 < token.size()) {
+        start = at + 1;
+        at = token.find('$', start);
+        const std::string_view piece = token.substr(start, at == std::string_view::npos ? at : at - start);
+        const bool sharing = !piece.empty() && piece[0] == 'L';
         std::string_view& group = sharing ? site->sharingGroup : site->argumentGroup;
         std::string& joined = sharing ? site->joinedSharing : site->joinedArguments;
         const char*& end = sharing ? sharingEnd : argumentEnd;
         (sharing ? site->hasSharing : site->hasArguments) = true;
-        const char* const dollar = pieces[i].data() - 1;
-        const char* const pieceEnd = pieces[i].data() + pieces[i].size();
+        const char* const dollar = piece.data() - 1;
+        const char* const pieceEnd = piece.data() + piece.size();
         if (!end) {
             group = std::string_view(dollar, static_cast<std::size_t>(pieceEnd - dollar));
         } else if (joined.empty() && end == dollar) {
@@ -295,7 +291,7 @@ std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource sour
         } else {
             if (joined.empty()) joined = std::string(group);
             joined += '$';
-            joined += pieces[i];
+            joined += piece;
         }
         end = pieceEnd;
     }
@@ -489,6 +485,8 @@ std::shared_ptr<const CallSite> compileCall(std::string_view token) {
     const std::string_view copy = *source;
     return callIn(copy, std::move(source));
 }
+
+std::shared_ptr<const CallSite> viewCall(std::string_view token) { return callIn(token, nullptr); }
 
 const Expression& CallSite::buildCallee() const {
     calleeCache = expressionIn(calleeText, Operand::kUnknownLine);

@@ -274,6 +274,9 @@ struct CallSite {
 };
 // The call keeps a copy of token.
 std::shared_ptr<const CallSite> compileCall(std::string_view token);
+// The call views token itself, whose bytes must outlive it (the checker's
+// walk over a text it holds).
+std::shared_ptr<const CallSite> viewCall(std::string_view token);
 
 // What a statement is, decided by its first non-empty token.
 // Empty statements (blank lines) often come in runs: a run of them is one

@@ -90,8 +90,8 @@ public:
         termios raw = saved_;
         // No line editing, no echo. Signal keys and Enter arrive as plain
         // bytes (Ctrl+C as 3, Enter as '\r'), as a Windows console key read
-        // delivers them; signals from elsewhere (SIGTERM, SIGHUP, SIGQUIT)
-        // restore the saved mode before they end the process.
+        // delivers them; a signal that ends the process (SIGTERM, SIGHUP,
+        // SIGALRM, ...) restores the saved mode first.
         raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
         raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
         raw.c_cc[VMIN] = 1;

@@ -156,8 +156,8 @@ PromptRead editLine(const std::string& prompt, std::string& line) {
     // have to take over the signals); a resize between two lines is seen here.
     rl_resize_terminal();
     // The editor holds the terminal in its own mode while the line is
-    // edited; SIGTERM, SIGHUP or SIGQUIT meanwhile give it back this one
-    // before they end the process.
+    // edited; a signal that ends the process meanwhile gives it back this
+    // one first.
     termios lineMode{};
     const bool modeKnown = tcgetattr(fileno(stdin), &lineMode) == 0;
     if (modeKnown) detail::rememberTerminalMode(fileno(stdin), lineMode);

@@ -10,7 +10,38 @@ namespace vorn::platform::detail {
 
 namespace {
 
-constexpr int kRestoringSignals[] = {SIGTERM, SIGHUP, SIGQUIT};
+// Every signal whose default action ends the process, apart from SIGINT
+// (whose handler restores the mode itself) and SIGKILL (which no handler
+// sees). Sent from elsewhere, these reach the process as a whole...
+constexpr int kSentSignals[] = {
+    SIGTERM, SIGHUP,  SIGQUIT, SIGALRM,   SIGUSR1, SIGUSR2, SIGPIPE, SIGXCPU,
+    SIGXFSZ, SIGABRT, SIGPROF, SIGVTALRM,
+#ifdef SIGPOLL
+    SIGPOLL,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+};
+// ... while these are mostly a fault of the thread that meets them: the
+// handler restores the mode, and the faulting instruction, run again, meets
+// the default action.
+constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS};
+
+// Calls f for every signal that ends the process. The real-time signals are
+// numbered at run time.
+template <typename F>
+void forEachEndingSignal(F f, bool faultsToo) {
+    for (const int signal : kSentSignals) f(signal);
+    if (faultsToo)
+        for (const int signal : kFaultSignals) f(signal);
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) f(signal);
+#endif
+}
 
 // Set last, once the mode is in place: an atomic store keeps the writes
 // before it from being moved after it, where a handler could read half a
@@ -33,12 +64,16 @@ void installHandlersOnce() {
         action.sa_handler = onEndingSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESETHAND;
-        for (const int signal : kRestoringSignals) {
-            struct sigaction previous {};
-            // A signal someone chose to ignore (nohup) stays ignored.
-            if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL)
-                sigaction(signal, &action, nullptr);
-        }
+        forEachEndingSignal(
+            [&action](int signal) {
+                struct sigaction previous {};
+                // A signal someone chose to ignore (nohup) stays ignored, and
+                // one that someone else handles (a sanitizer's fault report)
+                // stays theirs.
+                if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL)
+                    sigaction(signal, &action, nullptr);
+            },
+            true);
         return true;
     }();
     (void)installed;
@@ -63,7 +98,7 @@ void restoreTerminalMode() {
 sigset_t terminalRestoringSignals() {
     sigset_t signals;
     sigemptyset(&signals);
-    for (const int signal : kRestoringSignals) sigaddset(&signals, signal);
+    forEachEndingSignal([&signals](int signal) { sigaddset(&signals, signal); }, false);
     sigaddset(&signals, SIGINT);
     return signals;
 }

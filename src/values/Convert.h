@@ -5,6 +5,11 @@
 // trimToKind. The as* wrappers convert the Value they are given in place and
 // hand back the new payload; callers that must not change a variable pass a
 // copy. The *Of helpers read a form without changing anything.
+//
+// A list's text form can be exponentially longer than the list (a list
+// holding one list twice, nested); a list that holds lists is measured
+// before its form is built, so a form past the text limit is refused at
+// once. Building and measuring honour Ctrl-C.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +30,9 @@ std::vector<std::uint8_t> asBytes(Value& value);
 
 // The same forms, computed from a copy: the argument is left unchanged.
 Text textOf(const Value& value);
+// The length of textOf(value), measured without building the text; the
+// "out of memory" error of a text past the limit when it would be longer.
+std::size_t textLength(const Value& value);
 std::int64_t integerOfOther(const Value& value);
 inline std::int64_t integerOf(const Value& value) {
     return value.kind == Kind::Integer ? value.integer : integerOfOther(value);

@@ -66,6 +66,52 @@ TEST(TextLimit, RefusesListTextFormsOverTheLimit) {
     EXPECT_EQ(errorOf([&] { textOf(list); }), "out of memory: text too long");
 }
 
+// A list nested `depth` deep whose two elements are, at every level, one
+// and the same list (as `add M L` twice makes it): 2^depth leaves.
+Value sharedNestedList(int depth, Value leaf) {
+    Value list = std::move(leaf);
+    for (int level = 0; level < depth; ++level) {
+        const ValueRef inner = newValue(list);
+        list = Value::ofList({inner, inner});
+    }
+    return list;
+}
+
+TEST(TextLimit, MeasuresSharedNestedListsBeforeBuildingThem) {
+    // 2^40 leaves: every form is refused at once, none of it built.
+    const Value huge = sharedNestedList(40, Value::ofList({Item::of(Value::ofInteger(1))}));
+    const std::string tooLong = "out of memory: text too long";
+    EXPECT_EQ(errorOf([&] { textOf(huge); }), tooLong);
+    EXPECT_EQ(errorOf([&] { textLength(huge); }), tooLong);
+    EXPECT_EQ(errorOf([&] { convertValue(huge, Kind::Func); }), tooLong);
+    EXPECT_EQ(errorOf([&] { writeListText(huge.items.get()); }), tooLong);
+    EXPECT_EQ(errorOf([&] { valuesEqual(huge, huge); }), tooLong);
+
+    // Within the limit the measure is the length of the form, for every
+    // kind of element, shared or not, and the form is what it always was.
+    const ValueRef f = newValue(Value::ofFunc(Text("{x}")));
+    const Value mixed = Value::ofList({Item::of(Value::ofInteger(-12)), newValue(Value::ofText("ab")),
+                                       newValue(Value::ofReal(2.5L)), f, newValue(Value()),
+                                       newValue(Value::ofList({})), f});
+    const Value small = sharedNestedList(3, mixed);
+    for (const Value* v : {&mixed, &small}) {
+        EXPECT_EQ(textLength(*v), textOf(*v).size());
+    }
+    EXPECT_EQ(textOf(mixed).view(), "[-12, \"ab\", 2.5, {x}, , [], {x}]");
+    EXPECT_EQ(convertValue(Value::ofList({newValue(mixed), newValue(Value::ofText("t"))}), Kind::Func).text.view(),
+              "[[-12, \"ab\", 2.5, {x}, , [], {x}] ,t]");
+    EXPECT_EQ(writeListText(sharedNestedList(2, mixed).items.get()),
+              "(((-12 \"ab\" 2.5 {x}  () {x}) (-12 \"ab\" 2.5 {x}  () {x})) "
+              "((-12 \"ab\" 2.5 {x}  () {x}) (-12 \"ab\" 2.5 {x}  () {x})))");
+
+    // Just at the limit a form is made; one byte less and it is refused.
+    LimitsReset reset;
+    Limits::setMaxTextBytes(textLength(small));
+    EXPECT_EQ(textOf(small).size(), Limits::maxTextBytes());
+    Limits::setMaxTextBytes(textLength(small) - 1);
+    EXPECT_EQ(errorOf([&] { textOf(small); }), tooLong);
+}
+
 TEST(CycleCollector, ReleasesAListThatContainsItself) {
     registerBuiltins();
     const std::size_t before = Heap::liveCount();
