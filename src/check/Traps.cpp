@@ -279,8 +279,10 @@ private:
             // Bound before this body in a block around it, and read there
             // after the body: the reader means the rebinding to last.
             for (const Context* outer = context.outer; outer; outer = outer->outer) {
+                // A function sees its caller's names: a name bound before the
+                // function was defined is the one it changes.
                 if (!outer->bound.count(bound)) {
-                    if (outer->kind == BodyKind::Function || outer->kind == BodyKind::Class) break;
+                    if (outer->kind == BodyKind::Class) break;
                     continue;
                 }
                 if (!readAfter(bound, context.outer, outer)) break;
@@ -395,7 +397,12 @@ private:
     void recursion(const Located& token, const std::string& callee, Context& context) {
         Context* function = enclosingFunction(context);
         if (!function || function->function != callee || current_.reported) return;
-        for (const std::string& name : function->assigned) {
+        // The name this statement adds to first: that is the one in use.
+        std::vector<std::string> names;
+        if (current_.compound && function->assigned.count(std::string(current_.target)))
+            names.emplace_back(current_.target);
+        names.insert(names.end(), function->assigned.begin(), function->assigned.end());
+        for (const std::string& name : names) {
             if (ownName(name)) continue;
             const bool compound = current_.compound && current_.target == name;
             if (!compound && !readAfter(name, &context, function)) continue;
