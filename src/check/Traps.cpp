@@ -404,6 +404,8 @@ private:
         names.insert(names.end(), function->assigned.begin(), function->assigned.end());
         for (const std::string& name : names) {
             if (ownName(name)) continue;
+            // A plain assignment's target gets its value after the call.
+            if (!current_.compound && current_.target == name) continue;
             const bool compound = current_.compound && current_.target == name;
             if (!compound && !readAfter(name, &context, function)) continue;
             current_.reported = true;
