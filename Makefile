@@ -97,3 +97,36 @@ fuzz:
 		-DVORN_FUZZ=ON -DVORN_TESTS=OFF
 	cmake --build $(FUZZ_BUILD) --target vorn_fuzzers -j $(JOBS)
 	sh fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The playground: the interpreter and the checker compiled to WebAssembly with
+# Debian's emscripten, and the page around them, in the static folder
+# $(WEB_OUT)/ (serve it with `python3 -m http.server` there). See web/.
+WEB_BUILD ?= build-wasm
+WEB_OUT ?= build-web
+WEB_PACKAGES := emscripten cmake ninja-build python3
+# Debian's emscripten finds its JavaScript tools (acorn) there, whichever
+# node runs them.
+WEB_ENV := NODE_PATH=/usr/share/nodejs
+
+.PHONY: playground test-playground
+
+playground:
+	@sh scripts/install-deps.sh $(WEB_PACKAGES)
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+		-DVORN_TESTS=OFF -DVORN_LINE_EDITOR=OFF -DVORN_WERROR=ON
+	$(WEB_ENV) cmake --build $(WEB_BUILD) --target vorn-web vorn-check -j $(JOBS)
+	rm -rf $(WEB_OUT) && mkdir -p $(WEB_OUT)/lib
+	cp web/index.html web/playground.js web/style.css $(WEB_OUT)/
+	cp $(WEB_BUILD)/web/vorn-web.js $(WEB_BUILD)/web/vorn-web.wasm \
+		$(WEB_BUILD)/web/vorn-check.js $(WEB_BUILD)/web/vorn-check.wasm $(WEB_OUT)/
+	cp lib/* $(WEB_OUT)/lib/
+	python3 web/assemble.py . $(WEB_OUT)
+	@echo "The playground is in $(WEB_OUT)/: cd $(WEB_OUT) && python3 -m http.server"
+
+# The browser test of the playground: Debian's chromium driven by
+# playwright-core (npm, pinned in tests/web/package-lock.json).
+test-playground: playground
+	@command -v chromium >/dev/null 2>&1 || sh scripts/install-deps.sh chromium
+	@command -v npm >/dev/null 2>&1 || sh scripts/install-deps.sh npm
+	cd tests/web && npm ci --no-audit --no-fund --loglevel=error
+	node tests/web/playground.test.js $(WEB_OUT)

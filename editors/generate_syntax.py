@@ -18,9 +18,15 @@ inside is cut again, by the same rules, when it runs. So the grammar carries
 a context: the set of enclosing blocks (B) and groups (P). In a context every
 nested region ends early at a closer that its enclosing regions would count,
 and keeps balanced pairs of them to itself, exactly as the counting does.
-The four contexts are T (none), P, B and PB; a block or group adds its own
+The contexts are T (none), P, B and PB; a block or group adds its own
 letter. Regions nest strictly, so text that interleaves a brace and a
 parenthesis count, such as "({)}" inside a string, is approximated.
+
+A call's arguments add A: the call cuts its whole text at every "$" before
+it reads the arguments, and a "$" followed by "L" starts the sharing group
+wherever it stands, inside a quoted text or a nested call too. Inside the
+arguments (contexts PA and PBA) such a "$L" is marked as the sharing group
+it is.
 """
 import json
 import os
@@ -47,12 +53,19 @@ BOOT_FUNCTIONS = ["savelib", "extractlib", "range", "varexists"]
 LANGUAGE_VARIABLES_TM = r"arg\d+|element|self"
 LANGUAGE_VARIABLES_VIM = r"arg\d\+\|element\|self"
 
-CONTEXTS = ["T", "P", "B", "PB"]
+CONTEXTS = ["T", "P", "B", "PB", "PA", "PBA"]
+STATEMENT_CONTEXTS = ["T", "B", "PB", "PBA"]
+EXPRESSION_CONTEXTS = ["P", "PB", "PA", "PBA"]
 
 
 def with_letter(context, letter):
     letters = set(context.replace("T", "")) | {letter}
-    return "".join(c for c in "PB" if c in letters)
+    return "".join(c for c in "PBA" if c in letters)
+
+
+def arguments_of(context):
+    """The context inside the argument group of a call made in `context`."""
+    return with_letter(with_letter(context, "P"), "A")
 
 
 def has(context, letter):
@@ -118,6 +131,11 @@ def tm_grammar():
                      "4": {"name": scope("support.function.boot")},
                      "5": {"name": scope("entity.name.function.call")}},
     }
+    repo["sharing-cut"] = {
+        "comment": "inside a call's arguments, $L starts the sharing group, even inside a text",
+        "match": r"\$L",
+        "name": scope("keyword.other.sharing"),
+    }
     repo["number"] = {
         "match": r"(?:^|(?<=[ \t({]))[-+]?(?:\d+(?:\.\d*)?|\.\d+)(?:[eE][-+]?\d+)?" + TM_TOKEN_END,
         "name": scope("constant.numeric"),
@@ -142,9 +160,10 @@ def tm_grammar():
         return "|".join(alternatives), ({"1": {"name": own_scope}} if own_scope else {})
 
     for c in CONTEXTS:
+        cut = [{"include": "#sharing-cut"}] if has(c, "A") else []
         atoms = [{"include": f"#string-double-{c}"}, {"include": f"#string-single-{c}"},
-                 {"include": f"#group-{c}"}, {"include": f"#block-{c}"},
-                 {"include": "#call"}, {"include": "#number"}, {"include": "#builtin"}]
+                 {"include": f"#arguments-{c}"}, {"include": f"#group-{c}"}, {"include": f"#block-{c}"},
+                 *cut, {"include": "#call"}, {"include": "#number"}, {"include": "#builtin"}]
         repo[f"atoms-{c}"] = {"patterns": atoms}
         inner_group = with_letter(c, "P")
         inner_block = with_letter(c, "B")
@@ -154,13 +173,20 @@ def tm_grammar():
             "end": end, "endCaptures": caps, "name": scope("meta.group"),
             "patterns": [{"include": f"#expression-{inner_group}"}],
         }
+        repo[f"arguments-{c}"] = {
+            "comment": "the argument group of a call: ( after a $ that follows the callee",
+            "begin": r"(?<=[^ \t({]\$)\(",
+            "beginCaptures": {"0": {"name": scope("punctuation.section.group.begin")}},
+            "end": end, "endCaptures": caps, "name": scope("meta.group"),
+            "patterns": [{"include": f"#expression-{arguments_of(c)}"}],
+        }
         end, caps = ends(c, r"\}", scope("punctuation.section.block.end"))
         repo[f"block-{c}"] = {
             "begin": r"\{", "beginCaptures": {"0": {"name": scope("punctuation.section.block.begin")}},
             "end": end, "endCaptures": caps, "name": scope("meta.block"),
             "patterns": [{"include": f"#statements-{inner_block}"}],
         }
-        balance = []
+        balance = list(cut)
         if has(c, "P"):
             balance.append({"include": f"#balanced-parens-{c}"})
         if has(c, "B"):
@@ -179,10 +205,10 @@ def tm_grammar():
             end, _ = ends(c.replace("B", "") or "T", r"\}", None)
             repo[f"balanced-braces-{c}"] = {"begin": r"\{", "end": end, "patterns": balance}
 
-    for c in ["T", "B", "PB"]:
+    for c in STATEMENT_CONTEXTS:
         repo[f"statements-{c}"] = {"patterns": [{"include": "#keyword"}, {"include": "#definition"},
                                                  {"include": "#assignment"}, {"include": f"#atoms-{c}"}]}
-    for c in ["P", "PB"]:
+    for c in EXPRESSION_CONTEXTS:
         repo[f"expression-{c}"] = {"patterns": [{"include": "#operator"}, {"include": f"#atoms-{c}"}]}
 
     return {
@@ -206,7 +232,8 @@ VIM_TOKEN_END = r"\%([ \t)}]\|$\)\@="
 VIM_LINKS = [("vornKeyword", "Statement"), ("vornClassName", "Type"),
              ("vornDefinition", "Function"), ("vornAssign", "Operator"),
              ("vornOperator", "Operator"), ("vornDollar", "Special"),
-             ("vornSharing", "Special"), ("vornBuiltin", "Function"),
+             ("vornSharing", "Special"), ("vornSharingCut", "Special"),
+             ("vornBuiltin", "Function"),
              ("vornBootFunction", "Function"), ("vornCallName", "Identifier"),
              ("vornNumber", "Number"), ("vornVariable", "Identifier"),
              ("vornString", "String"), ("vornBrace", "Delimiter"), ("vornParen", "Delimiter")]
@@ -256,6 +283,8 @@ def vim_syntax():
     builtin_matches = [n for n in BUILTINS if n in KEYWORDS]
     w(r"syn match vornBuiltin /\$\@1<=\%(" + vim_words(builtin_matches) + r"\)\%([ \t$()}]\|$\)\@=/")
     w(r"syn match vornSharing /\$\@1<=L(\@=/")
+    w('" Inside the arguments $L starts the sharing group, even inside a text')
+    w(r"syn match vornSharingCut /\$L/ contained")
     w("")
     w('" Operands')
     w(r"syn match vornNumber /\%(^\|[ \t({]\)\@1<=[-+]\=\%(\d\+\%(\.\d*\)\=\|\.\d\+\)\%([eE][-+]\=\d\+\)\="
@@ -278,9 +307,11 @@ def vim_syntax():
     shared = "vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable"
     for c in CONTEXTS:
         w(f'" Context {c}')
-        atoms = f"vornStringDouble{c},vornStringSingle{c},vornGroup{c},vornBlock{c},{shared}"
+        cut = ["vornSharingCut"] if has(c, "A") else []
+        atoms = ",".join([f"vornStringDouble{c},vornStringSingle{c},vornGroup{c},vornArguments{c},vornBlock{c}",
+                          *cut, shared])
         w(f"syn cluster vornAtoms{c} contains={atoms}")
-        balance = []
+        balance = list(cut)
         if has(c, "P"):
             balance.append(f"vornStringParens{c}")
         if has(c, "B"):
@@ -294,12 +325,15 @@ def vim_syntax():
             w(f"syn region vornStringBraces{c} start=/{{/ {ends(c.replace('B', '') or 'T', '}')}{holds} contained")
         w(f"syn region vornGroup{c} matchgroup=vornParen start=/(/ {ends(c, ')')} "
           f"contains=@vornExpression{with_letter(c, 'P')}{contained(c)}")
+        # Defined after the group, so that it wins where both start.
+        w(f"syn region vornArguments{c} matchgroup=vornParen start=/\\%([^ \\t({{]\\$\\)\\@2<=(/ "
+          f"{ends(c, ')')} contains=@vornExpression{arguments_of(c)}{contained(c)}")
         w(f"syn region vornBlock{c} matchgroup=vornBrace start=/{{/ {ends(c, '}')} "
           f"contains=@vornStatements{with_letter(c, 'B')}{contained(c)}")
-    for c in ["B", "PB"]:
+    for c in STATEMENT_CONTEXTS[1:]:
         w(f"syn cluster vornStatements{c} contains=vornKeyword,vornClassName,vornDefinition,vornAssign,"
           f"@vornAtoms{c}")
-    for c in ["P", "PB"]:
+    for c in EXPRESSION_CONTEXTS:
         w(f"syn cluster vornExpression{c} contains=vornOperator,@vornAtoms{c}")
     w("")
     for group, target in VIM_LINKS:

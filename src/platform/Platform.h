@@ -83,8 +83,34 @@ PromptRead readPromptLine(std::string& line, const std::string* continuation);
 
 // ---- Interrupts ------------------------------------------------------------
 
+#ifdef __EMSCRIPTEN__
+// In the browser the interpreter runs in a worker that nothing can signal
+// while it computes: the page's Stop is a message, delivered only when the
+// worker yields to its event loop. So the flag is read through this class,
+// which every few thousand reads looks at the clock and, when the last yield
+// is long enough ago, yields (the page's messages run, Stop among them, and
+// the output so far is shown). Reads and writes look as they do elsewhere.
+class InterruptFlag {
+public:
+    operator std::sig_atomic_t() {
+        if (--readsUntilPoll_ == 0) poll();
+        return value_;
+    }
+    InterruptFlag& operator=(std::sig_atomic_t value) {
+        value_ = value;
+        return *this;
+    }
+
+private:
+    void poll();
+    std::sig_atomic_t value_ = 0;
+    int readsUntilPoll_ = 1;
+};
+extern InterruptFlag gInterruptRequested;
+#else
 // Set when the user pressed Ctrl-C; whoever honours it clears it.
 extern volatile std::sig_atomic_t gInterruptRequested;
+#endif
 
 // Makes Ctrl-C set gInterruptRequested instead of ending the program. A
 // second Ctrl-C within a second of a press that interrupted running code (or

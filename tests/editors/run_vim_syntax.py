@@ -37,6 +37,7 @@ VIM_DIR = os.path.join(ROOT, "editors", "vim")
 
 # TextMate scope prefix -> Vim group prefix, most specific first.
 SCOPE_GROUPS = [
+    ("keyword.other.sharing", "vornSharing"),
     ("string.quoted", "vornString"),
     ("constant.numeric", "vornNumber"),
     ("keyword.control", "vornKeyword"),
@@ -45,7 +46,6 @@ SCOPE_GROUPS = [
     ("keyword.operator.assignment", "vornAssign"),
     ("keyword.operator", "vornOperator"),
     ("punctuation.definition.call", "vornDollar"),
-    ("keyword.other.sharing", "vornSharing"),
     ("support.function.builtin", "vornBuiltin"),
     ("support.function.boot", "vornBootFunction"),
     ("entity.name.function.call", "vornCallName"),

@@ -21,6 +21,8 @@ syn keyword vornBuiltin print input getchar _USEDMEMORY size turn str int float 
 syn keyword vornBootFunction savelib extractlib range varexists
 syn match vornBuiltin /\$\@1<=\%(list\)\%([ \t$()}]\|$\)\@=/
 syn match vornSharing /\$\@1<=L(\@=/
+" Inside the arguments $L starts the sharing group, even inside a text
+syn match vornSharingCut /\$L/ contained
 
 " Operands
 syn match vornNumber /\%(^\|[ \t({]\)\@1<=[-+]\=\%(\d\+\%(\.\d*\)\=\|\.\d\+\)\%([eE][-+]\=\d\+\)\=\%([ \t)}]\|$\)\@=/
@@ -37,37 +39,61 @@ syn match vornClassName /\%(\%(^\|{\)[ \t]*class[ \t]\+\)\@<=[^ \t$(){}"']\+/
 syn match vornOperator /\%(^\|[ \t(]\)\@1<=\%(==\|!=\|>=\|<=\|>\|<\|->\|[-+*\/]\|and\|or\|not\)\%([ \t)}]\|$\)\@=/ contained
 
 " Context T
-syn cluster vornAtomsT contains=vornStringDoubleT,vornStringSingleT,vornGroupT,vornBlockT,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
+syn cluster vornAtomsT contains=vornStringDoubleT,vornStringSingleT,vornGroupT,vornArgumentsT,vornBlockT,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
 syn region vornStringDoubleT start=/"/ end=/"/
 syn region vornStringSingleT start=/'/ end=/'/
 syn region vornGroupT matchgroup=vornParen start=/(/ end=/)/ contains=@vornExpressionP
+syn region vornArgumentsT matchgroup=vornParen start=/\%([^ \t({]\$\)\@2<=(/ end=/)/ contains=@vornExpressionPA
 syn region vornBlockT matchgroup=vornBrace start=/{/ end=/}/ contains=@vornStatementsB
 " Context P
-syn cluster vornAtomsP contains=vornStringDoubleP,vornStringSingleP,vornGroupP,vornBlockP,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
+syn cluster vornAtomsP contains=vornStringDoubleP,vornStringSingleP,vornGroupP,vornArgumentsP,vornBlockP,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
 syn region vornStringDoubleP start=/"/ end=/"/ end=/\ze)/ contains=vornStringParensP contained
 syn region vornStringSingleP start=/'/ end=/'/ end=/\ze)/ contains=vornStringParensP contained
 syn region vornStringParensP start=/(/ end=/)/ contains=vornStringParensP contained
 syn region vornGroupP matchgroup=vornParen start=/(/ end=/)/ contains=@vornExpressionP contained
+syn region vornArgumentsP matchgroup=vornParen start=/\%([^ \t({]\$\)\@2<=(/ end=/)/ contains=@vornExpressionPA contained
 syn region vornBlockP matchgroup=vornBrace start=/{/ end=/}/ end=/\ze)/ contains=@vornStatementsPB contained
 " Context B
-syn cluster vornAtomsB contains=vornStringDoubleB,vornStringSingleB,vornGroupB,vornBlockB,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
+syn cluster vornAtomsB contains=vornStringDoubleB,vornStringSingleB,vornGroupB,vornArgumentsB,vornBlockB,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
 syn region vornStringDoubleB start=/"/ end=/"/ end=/\ze}/ contains=vornStringBracesB contained
 syn region vornStringSingleB start=/'/ end=/'/ end=/\ze}/ contains=vornStringBracesB contained
 syn region vornStringBracesB start=/{/ end=/}/ contains=vornStringBracesB contained
 syn region vornGroupB matchgroup=vornParen start=/(/ end=/)/ end=/\ze}/ contains=@vornExpressionPB contained
+syn region vornArgumentsB matchgroup=vornParen start=/\%([^ \t({]\$\)\@2<=(/ end=/)/ end=/\ze}/ contains=@vornExpressionPBA contained
 syn region vornBlockB matchgroup=vornBrace start=/{/ end=/}/ contains=@vornStatementsB contained
 " Context PB
-syn cluster vornAtomsPB contains=vornStringDoublePB,vornStringSinglePB,vornGroupPB,vornBlockPB,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
+syn cluster vornAtomsPB contains=vornStringDoublePB,vornStringSinglePB,vornGroupPB,vornArgumentsPB,vornBlockPB,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
 syn region vornStringDoublePB start=/"/ end=/"/ end=/\ze)/ end=/\ze}/ contains=vornStringParensPB,vornStringBracesPB contained
 syn region vornStringSinglePB start=/'/ end=/'/ end=/\ze)/ end=/\ze}/ contains=vornStringParensPB,vornStringBracesPB contained
 syn region vornStringParensPB start=/(/ end=/)/ end=/\ze}/ contains=vornStringParensPB,vornStringBracesPB contained
 syn region vornStringBracesPB start=/{/ end=/}/ end=/\ze)/ contains=vornStringParensPB,vornStringBracesPB contained
 syn region vornGroupPB matchgroup=vornParen start=/(/ end=/)/ end=/\ze}/ contains=@vornExpressionPB contained
+syn region vornArgumentsPB matchgroup=vornParen start=/\%([^ \t({]\$\)\@2<=(/ end=/)/ end=/\ze}/ contains=@vornExpressionPBA contained
 syn region vornBlockPB matchgroup=vornBrace start=/{/ end=/}/ end=/\ze)/ contains=@vornStatementsPB contained
+" Context PA
+syn cluster vornAtomsPA contains=vornStringDoublePA,vornStringSinglePA,vornGroupPA,vornArgumentsPA,vornBlockPA,vornSharingCut,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
+syn region vornStringDoublePA start=/"/ end=/"/ end=/\ze)/ contains=vornSharingCut,vornStringParensPA contained
+syn region vornStringSinglePA start=/'/ end=/'/ end=/\ze)/ contains=vornSharingCut,vornStringParensPA contained
+syn region vornStringParensPA start=/(/ end=/)/ contains=vornSharingCut,vornStringParensPA contained
+syn region vornGroupPA matchgroup=vornParen start=/(/ end=/)/ contains=@vornExpressionPA contained
+syn region vornArgumentsPA matchgroup=vornParen start=/\%([^ \t({]\$\)\@2<=(/ end=/)/ contains=@vornExpressionPA contained
+syn region vornBlockPA matchgroup=vornBrace start=/{/ end=/}/ end=/\ze)/ contains=@vornStatementsPBA contained
+" Context PBA
+syn cluster vornAtomsPBA contains=vornStringDoublePBA,vornStringSinglePBA,vornGroupPBA,vornArgumentsPBA,vornBlockPBA,vornSharingCut,vornDollar,vornCallName,vornBootFunction,vornBuiltin,vornSharing,vornNumber,vornVariable
+syn region vornStringDoublePBA start=/"/ end=/"/ end=/\ze)/ end=/\ze}/ contains=vornSharingCut,vornStringParensPBA,vornStringBracesPBA contained
+syn region vornStringSinglePBA start=/'/ end=/'/ end=/\ze)/ end=/\ze}/ contains=vornSharingCut,vornStringParensPBA,vornStringBracesPBA contained
+syn region vornStringParensPBA start=/(/ end=/)/ end=/\ze}/ contains=vornSharingCut,vornStringParensPBA,vornStringBracesPBA contained
+syn region vornStringBracesPBA start=/{/ end=/}/ end=/\ze)/ contains=vornSharingCut,vornStringParensPBA,vornStringBracesPBA contained
+syn region vornGroupPBA matchgroup=vornParen start=/(/ end=/)/ end=/\ze}/ contains=@vornExpressionPBA contained
+syn region vornArgumentsPBA matchgroup=vornParen start=/\%([^ \t({]\$\)\@2<=(/ end=/)/ end=/\ze}/ contains=@vornExpressionPBA contained
+syn region vornBlockPBA matchgroup=vornBrace start=/{/ end=/}/ end=/\ze)/ contains=@vornStatementsPBA contained
 syn cluster vornStatementsB contains=vornKeyword,vornClassName,vornDefinition,vornAssign,@vornAtomsB
 syn cluster vornStatementsPB contains=vornKeyword,vornClassName,vornDefinition,vornAssign,@vornAtomsPB
+syn cluster vornStatementsPBA contains=vornKeyword,vornClassName,vornDefinition,vornAssign,@vornAtomsPBA
 syn cluster vornExpressionP contains=vornOperator,@vornAtomsP
 syn cluster vornExpressionPB contains=vornOperator,@vornAtomsPB
+syn cluster vornExpressionPA contains=vornOperator,@vornAtomsPA
+syn cluster vornExpressionPBA contains=vornOperator,@vornAtomsPBA
 
 hi def link vornKeyword Statement
 hi def link vornClassName Type
@@ -76,6 +102,7 @@ hi def link vornAssign Operator
 hi def link vornOperator Operator
 hi def link vornDollar Special
 hi def link vornSharing Special
+hi def link vornSharingCut Special
 hi def link vornBuiltin Function
 hi def link vornBootFunction Function
 hi def link vornCallName Identifier
@@ -93,6 +120,13 @@ hi def link vornStringDoublePB vornString
 hi def link vornStringSinglePB vornString
 hi def link vornStringParensPB vornString
 hi def link vornStringBracesPB vornString
+hi def link vornStringDoublePA vornString
+hi def link vornStringSinglePA vornString
+hi def link vornStringParensPA vornString
+hi def link vornStringDoublePBA vornString
+hi def link vornStringSinglePBA vornString
+hi def link vornStringParensPBA vornString
+hi def link vornStringBracesPBA vornString
 hi def link vornString String
 hi def link vornBrace Delimiter
 hi def link vornParen Delimiter
