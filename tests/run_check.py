@@ -108,7 +108,7 @@ def bench_programs(source):
     sizes["names"] = {"N": bench.NAMES_PASSES["small"][0]}
     sizes["elements"] = {"N": bench.ELEMENT_COUNTS["small"][0], "ELEMENT": bench.ELEMENT_KINDS[-1][1]}
     programs = []
-    for folder in (bench.PROGRAMS, bench.MEMORY):
+    for folder in (bench.PROGRAMS, bench.MEMORY, bench.WHOLE):
         for file in sorted(os.listdir(folder)):
             if file.endswith(".vorn"):
                 name = file[: -len(".vorn")]

@@ -50,4 +50,18 @@ TEST(LibraryScripts, EveryTestStartsWithItsLibraryVerbatim) {
     }
 }
 
+// Text and lists both define `contains` (for texts and for lists), so that
+// either script alone has it and loading both changes nothing: the two
+// definitions must stay the same.
+TEST(LibraryScripts, ContainsIsTheSameInTextAndLists) {
+    auto definition = [](const std::string& source) {
+        const std::size_t from = source.find("\ncontains = {\n");
+        const std::size_t to = source.find("\n}\n", from);
+        return from == std::string::npos || to == std::string::npos ? std::string() : source.substr(from, to - from);
+    };
+    const std::string text = definition(readFile(kRoot / "lib" / "text.VORN"));
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text, definition(readFile(kRoot / "lib" / "lists.VORN")));
+}
+
 }  // namespace

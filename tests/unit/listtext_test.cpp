@@ -5,13 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <random>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "builtins/BuiltinTable.h"
+#include "exec/View.h"
+#include "expr/Evaluator.h"
 #include "parse/Splitter.h"
 #include "values/Convert.h"
 #include "values/Error.h"
+#include "values/Numbers.h"
 
 using namespace vorn;
 
@@ -180,6 +186,94 @@ TEST_F(ListText, WrittenTextsReadBackUnchanged) {
         EXPECT_EQ(writeListText(readListText(t)), t);
     }
     EXPECT_EQ(writeListText(readListText("(1e+20)")), "(1)");
+}
+
+// Plain elements (numbers and quoted texts) are read without the expression
+// evaluator; every element must still read exactly as the evaluator reads it
+// in an empty scope, error texts included.
+std::string outcomeOfElement(const std::function<Value()>& read) {
+    try {
+        const Value v = read();
+        std::string out(kindName(v.kind));
+        out.append(" ").append(textOf(v).str());
+        if (v.kind == Kind::Float) {
+            const long double r = v.real();
+            out += " bits";
+            const auto* bytes = reinterpret_cast<const unsigned char*>(&r);
+            for (std::size_t i = 0; i < 10; ++i) out.append(" ").append(std::to_string(bytes[i]));
+        }
+        return out;
+    } catch (const ScriptError& e) {
+        return std::string("error ").append(e.what());
+    }
+}
+
+TEST_F(ListText, PlainElementsReadAsTheEvaluatorReadsThem) {
+    std::vector<std::string> elements = {
+        "0", "-0", "7", "-7", "007", "123456789", "-123456789", "999999999", "1000000000", "2147483647",
+        "2147483648", "-2147483648", "-2147483649", "99999999999999999999", "12abc", "1e3", "-", "--1", "+5",
+        "1.5", "-1.5", "0.1", "3.", ".5", "-.5", "1.5.2", "1.0e3", "1.5e+20", "1.5e-07", "1.5e", "1.5e+",
+        "2.5E2", "1.2x", "1e+20", "0.33333333333333333334", "1.18973149535723176502e+4932", "1.0e99999",
+        "\"\"", "\"a b\"", "''", "'x'", "\"it's\"", "'say \"hi\"'", "\"a\"b",
+        "\"{ } ( )\"", "\"one\ntwo\"", "abc", "not", "+", "{ end 2 }", "$size$(\"ab\")", "inf", "nan",
+        "1.5abc", "0x10", "1 + 2",
+    };
+    Scope empty;
+    const View view(empty);
+    for (const std::string& element : elements) {
+        SCOPED_TRACE(element);
+        const std::string wanted =
+            outcomeOfElement([&] { return evaluateExpression(element, view, InlineBlocks::On); });
+        const std::string got = outcomeOfElement([&] {
+            std::string listText(1, '(');
+            listText.append(element).push_back(')');
+            const ItemList items = readListText(listText);
+            if (items.size() != 1) throw ScriptError(std::string("elements: ").append(std::to_string(items.size())));
+            Value scratch;
+            return items[0].read(scratch);
+        });
+        // An element holding a blank splits into more elements in a list.
+        if (element.find(' ') != std::string::npos && element[0] != '"' && element[0] != '{') continue;
+        EXPECT_EQ(got, wanted);
+    }
+    // Many plain elements in a row, of every form, as a writer makes them.
+    const ItemList items = readListText("(1 -2 \"x\" 2.5 'y' -0.125 1.5e+20 \"\")");
+    EXPECT_EQ(writeListText(items), "(1 -2 \"x\" 2.5 \"y\" -0.125 1.5e+20 \"\")");
+}
+
+// Floats of up to 19 significant digits are read without the C library; the
+// value must be the very one it gives (nearest, ties to even), bit for bit.
+TEST_F(ListText, FloatsReadExactlyAsTheLibraryReadsThem) {
+    std::mt19937_64 random(21);
+    std::vector<std::string> texts = {"0.5", "-0.0", "0.1", "2.675", "1.5e-27", "9.999999999999999999e27",
+                                      "1.0000000000000000001", "18446744073709551615.5", "0.000000000000000000001",
+                                      "4.4501477170144027e-10", "1.23456789012345678e+20", "7.0e-28", "5.0e27"};
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 20);
+        std::string mantissa;
+        for (int d = 0; d < digits; ++d) mantissa += static_cast<char>('0' + random() % 10);
+        const std::size_t point = 1 + random() % mantissa.size();
+        std::string text(random() % 2 ? "-" : "");
+        text.append(mantissa, 0, point).push_back('.');
+        text.append(point < mantissa.size() ? mantissa.substr(point) : std::string("0"));
+        if (random() % 2) text.append("e").append(std::to_string(static_cast<int>(random() % 61) - 30));
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        long double wanted;
+        try {
+            wanted = parseRealPrefix(text);
+        } catch (const ScriptError&) {
+            continue;
+        }
+        std::string list(1, '(');
+        list.append(text).push_back(')');
+        const ItemList items = readListText(list);
+        ASSERT_EQ(items.size(), 1u);
+        ASSERT_EQ(items[0]->kind, Kind::Float) << text;
+        const long double got = items[0]->real();
+        EXPECT_EQ(std::memcmp(&got, &wanted, 10), 0) << text;
+    }
 }
 
 // ---- bytes text ---------------------------------------------------------------
