@@ -4,7 +4,6 @@
 // what survives a body. A body that ended through `end` ends the enclosing
 // run too, with the body's return value.
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +12,6 @@
 #include "exec/Trim.h"
 #include "exec/Where.h"
 #include "expr/Evaluator.h"
-#include "expr/Plain.h"
 #include "platform/Platform.h"
 #include "values/Convert.h"
 #include "values/Error.h"
@@ -49,54 +47,9 @@ bool endedRun(Run& run, BlockResult& result) {
     return true;
 }
 
-// A condition `(a op b)` of two plain operands, decided where they lie: two
-// integers under an operator with an integer rule, or two texts compared for
-// equality (byte for byte, as the general rule does for two texts). Sets
-// holds and returns true when it could decide.
-bool plainComparison(const Expression& row, const View& view, bool& holds) {
-    const auto& tokens = row.tokens;
-    const Value* a = peekPlain(tokens[0], view);
-    if (!a) return false;
-    const Value* b = peekPlain(tokens[2], view);
-    if (!b) return false;
-    const Operator op = tokens[1].op;
-    if (a->kind == Kind::Integer && b->kind == Kind::Integer) {
-        // Every 64-bit integer converts exactly to the number the general
-        // rule compares, so comparing the integers gives the same answer.
-        const std::int64_t l = a->integer, r = b->integer;
-        switch (op) {
-            case Operator::Less: holds = l < r; return true;
-            case Operator::LessEqual: holds = l <= r; return true;
-            case Operator::Greater: holds = l > r; return true;
-            case Operator::GreaterEqual: holds = l >= r; return true;
-            case Operator::Equal: holds = l == r; return true;
-            case Operator::NotEqual: holds = l != r; return true;
-            default: break;
-        }
-        const std::optional<std::int64_t> result = integerOperator(l, r, op);
-        if (!result) return false;
-        holds = *result != 0;
-        return true;
-    }
-    if (a->kind == Kind::String && b->kind == Kind::String && (op == Operator::Equal || op == Operator::NotEqual)) {
-        holds = (a->text.view() == b->text.view()) == (op == Operator::Equal);
-        return true;
-    }
-    return false;
-}
-
-// Whether a condition holds: its integer form is not 0. Conditions of one
-// plain operand or of two compared ones are read in place (expr/Plain.h);
-// everything else is evaluated in full.
+// Whether a condition holds: its integer form is not 0.
 bool conditionHolds(const Operand& condition, const View& view) {
-    if (condition.form == Operand::Form::Group) {
-        const Expression& row = condition.groupExpression();
-        bool holds;
-        if (!row.tooShort && row.tokens.size() == 3 && !row.tokens[0].isNot && plainComparison(row, view, holds))
-            return holds;
-    }
-    if (const Value* alone = peekPlainToken(condition, view)) return integerOf(*alone) != 0;
-    return integerOf(evaluateToken(condition, view, InlineBlocks::On)) != 0;
+    return evaluateTokenInteger(condition, view, InlineBlocks::On) != 0;
 }
 
 bool gAlsoProgress = true;
@@ -229,9 +182,8 @@ void executeEach(Run& run, const PreparedStatement& statement) {
 
 void executeEnd(Run& run, const PreparedStatement& statement) {
     if (!statement.tokens.empty()) {
-        const Operand& value = statement.tokens[0];
-        if (const Value* plain = peekPlainToken(value, run.view())) run.returnValue = *plain;
-        else run.returnValue = evaluateToken(value, run.view(), InlineBlocks::On);
+        Value scratch;
+        run.returnValue = ownValue(evaluateTokenInPlace(statement.tokens[0], run.view(), InlineBlocks::On, scratch), scratch);
     }
     run.returned = true;
 }

@@ -5,7 +5,6 @@
 #include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "expr/Evaluator.h"
-#include "expr/Plain.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
 #include "values/Limits.h"
@@ -27,38 +26,9 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
     const View& view = run.view();
     if (operatorToken.text.size() >= 2) {
         const Operator op = operatorToken.firstOp;
-        if ((op == Operator::Plus || op == Operator::Minus) && target->kind == Kind::Integer) {
-            // An integer step by a plain integer (`i += 1`, `t += element`)
-            // reads the step where it lies; anything else takes the path below.
-            const Value* step = peekPlainToken(valueToken, view);
-            if (step && step->kind == Kind::Integer && !target->hasStalePayload()) {
-                Value& t = *target;
-                t.integer = op == Operator::Plus ? wrapAdd(t.integer, step->integer) : wrapSub(t.integer, step->integer);
-                t.dropExtras();
-                return;
-            }
-        }
-        Value right = evaluateToken(valueToken, view, InlineBlocks::Off);
-        if (op == Operator::Plus && target->kind == Kind::String && right.kind == Kind::String) {
-            // Appending in place keeps `s += c` linear; the result is exactly
-            // the joined text with every other field at its default.
-            Value& t = *target;
-            Limits::checkTextSize(t.text.size() + right.text.size());
-            t.text.edit() += right.text.view();
-            t.integer = 0;
-            t.items.clear();
-            t.dropExtras();
-            return;
-        }
-        if ((op == Operator::Plus || op == Operator::Minus) && target->kind == Kind::Integer &&
-            right.kind == Kind::Integer && !target->hasStalePayload()) {
-            // Integer steps in place: the same result as the operator gives,
-            // a plain integer with every other field at its default.
-            Value& t = *target;
-            t.integer = op == Operator::Plus ? wrapAdd(t.integer, right.integer) : wrapSub(t.integer, right.integer);
-            t.dropExtras();
-            return;
-        }
+        Value scratch;
+        const Value& right = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
+        if (applyInPlace(*target, right, op)) return;
         Value result = applyOperator(*target, right, op);
         *target = std::move(result);
     } else {

@@ -8,7 +8,6 @@
 #include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "expr/Evaluator.h"
-#include "expr/Plain.h"
 #include "values/Convert.h"
 #include "values/Error.h"
 #include "values/Messages.h"
@@ -36,10 +35,10 @@ void executeAdd(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "add needs a list name and a value");
     const ValueRef list = requireName(run, statement.tokens[0]);
     // A plain integer is kept in the item word; it gets a cell only when
-    // something needs a reference to it. A plain operand is copied from
-    // where it lies.
-    const Value* plain = peekPlainToken(statement.tokens[1], run.view());
-    Item element = plain ? Item::of(*plain) : Item::of(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    // something needs a reference to it.
+    Value scratch;
+    const Value& value = evaluateTokenInPlace(statement.tokens[1], run.view(), InlineBlocks::On, scratch);
+    Item element = &value == &scratch ? Item::of(std::move(scratch)) : Item::of(value);
     list->items.edit().push_back(std::move(element));
     // On a Value that is no list the element is dropped by the next trim.
     noteChange(list, statement.tokens[0].text);
@@ -50,13 +49,13 @@ void executeIndex(Run& run, const PreparedStatement& statement) {
     const ValueRef source = requireName(run, statement.tokens[0]);
     const Operand& result = statement.tokens[2];
     if (source->kind == Kind::List) {
-        const std::int64_t n = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+        const std::int64_t n = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
         const ItemList& items = source->items.get();
         // The name refers to the element itself, so it needs its cell.
         run.bindName(result.text, result.hash, items[checkedPosition(n, items.size())].ref());
         return;
     }
-    const std::int64_t p = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    const std::int64_t p = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
     const std::string& text = source->text.str();
     // The position just past the end reads the terminating zero byte.
     if (p < 0 || static_cast<std::uint64_t>(p) > text.size())
@@ -92,7 +91,7 @@ void executeWhere(Run& run, const PreparedStatement& statement) {
 void executeRemove(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "remove needs a list name and a position");
     const ValueRef list = requireName(run, statement.tokens[0]);
-    const std::int64_t n = integerOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On));
+    const std::int64_t n = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
     if (list->items.empty()) throw ScriptError(messages::kRemoveFromEmpty, std::string(statement.tokens[0].text));
     ItemList& items = list->items.edit();
     items.erase(items.begin() + static_cast<std::ptrdiff_t>(checkedPosition(n, items.size())));

@@ -14,7 +14,6 @@
 #include "exec/Trim.h"
 #include "exec/Where.h"
 #include "expr/Evaluator.h"
-#include "expr/Plain.h"
 #include "values/Convert.h"
 #include "values/Error.h"
 #include "values/Messages.h"
@@ -99,26 +98,6 @@ bool isPlainRow(const Expression& expression) {
     return true;
 }
 
-// An argument's Value. One plain operand is copied from where it lies, and
-// `a op b` of two plain integers is computed straight away; anything else
-// is evaluated in full (which also reads those two forms exactly so).
-Value argumentValue(const Expression& expression, const View& view) {
-    const auto& tokens = expression.tokens;
-    if (!expression.tooShort) {
-        if (tokens.size() == 1) {
-            if (const Value* alone = peekPlain(tokens[0], view)) return *alone;
-        } else if (tokens.size() == 3 && !tokens[0].isNot) {
-            const Value* a = peekPlain(tokens[0], view);
-            const Value* b = a ? peekPlain(tokens[2], view) : nullptr;
-            if (b && a->kind == Kind::Integer && b->kind == Kind::Integer) {
-                if (const auto result = integerOperator(a->integer, b->integer, tokens[1].op))
-                    return Value::ofInteger(*result);
-            }
-        }
-    }
-    return evaluateExpression(expression, view, InlineBlocks::On);
-}
-
 // The Value called. Read where it lies when the callee is a plain name or
 // a member `(x -> "m")` of plain operands, and copied only when code that
 // could change it is about to run (an argument with a call, a group or a
@@ -148,7 +127,7 @@ public:
 private:
     // The Value an operand names without running code, or null.
     static const Value* peek(const Operand& token, const View& view) {
-        if (token.form != Operand::Form::Group) return peekPlain(token, view);
+        if (token.form != Operand::Form::Group) return isPlainOperand(token) ? &plainValue(token, view) : nullptr;
         // A token is a name before anything else, a group's text included.
         if (const Cell* named = view.lookupCell(token.text, token.hash, token.lookup)) return &named->value;
         const Expression& row = token.groupExpression();
@@ -158,11 +137,12 @@ private:
     static const Value* peekMember(const Expression& row, const View& view) {
         const auto& tokens = row.tokens;
         if (tokens.size() != 3 || tokens[1].op != Operator::Member || tokens[0].isNot) return nullptr;
-        const Value* object = peekPlain(tokens[0], view);
-        if (!object || object->kind != Kind::Scaffold) return nullptr;
-        const Value* name = peekPlain(tokens[2], view);
-        if (!name || name->kind != Kind::String) return nullptr;
-        const ValueRef* member = findMember(object->members().get(), name->text.view());
+        if (!isPlainOperand(tokens[0]) || !isPlainOperand(tokens[2])) return nullptr;
+        const Value& object = plainValue(tokens[0], view);
+        if (object.kind != Kind::Scaffold) return nullptr;
+        const Value& name = plainValue(tokens[2], view);
+        if (name.kind != Kind::String) return nullptr;
+        const ValueRef* member = findMember(object.members().get(), name.text.view());
         return member ? member->get() : nullptr;
     }
 
@@ -189,7 +169,8 @@ Value performCall(const CallSite& call, const View& view) {
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const Expression& text = *texts[i];
             if (!isPlainRow(text)) callee.own();
-            ValueRef argument = newValue(argumentValue(text, view));
+            Value scratch;
+            ValueRef argument = newValue(ownValue(evaluateInPlace(text, view, InlineBlocks::On, scratch), scratch));
             const std::vector<std::string>& argNames = callee.get().argNames().get();
             if (i < argNames.size()) arguments.add(intern(argNames[i]), std::move(argument));
             else arguments.add(argumentName(i), std::move(argument));

@@ -40,8 +40,8 @@ std::string unreadableOperand(const Operand& operand) {
     return ScriptError(conversion, detail).what();
 }
 
-// The literal Value of a text or number token, read once and kept.
-Operand::Literal readLiteral(const Operand& operand) {
+// The literal Value of a text or number token, as read the first time.
+Operand::Literal readLiteralOnce(const Operand& operand) {
     Operand::Literal literal;
     try {
         if (operand.form == Operand::Form::Literal) {
@@ -66,10 +66,14 @@ bool namesNothing(const Operand& operand) {
            operand.op == Operator::None && !startsLikeNumber(operand.text);
 }
 
-const Value& literalOf(const Operand& operand, const View& view) {
+// A "not" that opens a step flips the integer field and keeps the kind.
+void flipInteger(Value& v) { v.integer = v.integer == 0 ? 1 : 0; }
+
+}  // namespace
+
+const Value& readLiteral(const Operand& operand, const View& view) {
     const Operand::Literal* literal = operand.literal();
-    if (literal && !literal->fails) [[likely]] return literal->value;
-    if (!literal) literal = &operand.setLiteral(readLiteral(operand));
+    if (!literal) literal = &operand.setLiteral(readLiteralOnce(operand));
     if (literal->fails) {
         std::string text = literal->value.text.str();
         if (namesNothing(operand)) text += nearNameHint(operand.text, view);
@@ -77,11 +81,6 @@ const Value& literalOf(const Operand& operand, const View& view) {
     }
     return literal->value;
 }
-
-// A "not" that opens a step flips the integer field and keeps the kind.
-void flipInteger(Value& v) { v.integer = v.integer == 0 ? 1 : 0; }
-
-}  // namespace
 
 Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inlineBlocks) {
     if (const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup)) return named->value;
@@ -95,7 +94,7 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
             return runBlockIn(body, scope, nullptr).value;
         }
         case Operand::Form::Literal:
-        case Operand::Form::Number: return literalOf(operand, view);
+        case Operand::Form::Number: return readLiteral(operand, view);
     }
     return Value();
 }
@@ -115,12 +114,6 @@ namespace {
 
 bool isPlain(const Operand& operand) {
     return operand.form == Operand::Form::Number || operand.form == Operand::Form::Literal;
-}
-
-// The Value a plain operand reads, in place: a name's Value, else the literal.
-const Value& plainValue(const Operand& operand, const View& view) {
-    const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup);
-    return named ? named->value : literalOf(operand, view);
 }
 
 // An operand's value, read in place when the operand is a plain name or
@@ -159,23 +152,28 @@ private:
     const Value* ptr_ = nullptr;
 };
 
-// A row "a op b op c ..." of plain operands that all hold integers, with
-// operators that all have an integer rule: its result, computed left to
-// right as the general path does, without building a Value for any
-// operand. Reading plain operands has no effects and reads them in the
-// general path's order, so falling back to it afterwards changes nothing.
-bool integerRow(const TokenList& tokens, const View& view, std::int64_t& out) {
+}  // namespace
+
+// Reading plain operands has no effects and reads them in the general
+// path's order, so falling back to it after a row that is not all
+// integers changes nothing (a name or literal that cannot be read raises
+// the error the general path would raise first).
+bool integerRow(const Expression& expression, const View& view, std::int64_t& out) {
+    const TokenList& tokens = expression.tokens;
     const std::size_t n = tokens.size();
-    if (!isPlain(tokens[0]) || tokens[0].isNot) return false;
-    const Value& first = plainValue(tokens[0], view);
-    if (first.kind != Kind::Integer) return false;
-    std::int64_t result = first.integer;
-    for (std::size_t i = 1; i + 1 < n; i += 2) {
+    if (expression.tooShort || n < 3 || n % 2 == 0 || !isPlainOperand(tokens[0]) || !isPlainOperand(tokens[2]))
+        return false;
+    const Value& a = plainValue(tokens[0], view);
+    if (a.kind != Kind::Integer && a.kind != Kind::String) return false;
+    std::optional<std::int64_t> step = integerResult(a, plainValue(tokens[2], view), tokens[1].op);
+    if (!step) return false;
+    std::int64_t result = *step;
+    for (std::size_t i = 3; i + 1 < n; i += 2) {
         const Operand& right = tokens[i + 1];
-        if (!isPlain(right) || right.isNot) return false;
+        if (!isPlainOperand(right)) return false;
         const Value& b = plainValue(right, view);
         if (b.kind != Kind::Integer) return false;
-        const std::optional<std::int64_t> step = integerOperator(result, b.integer, tokens[i].op);
+        step = integerOperator(result, b.integer, tokens[i].op);
         if (!step) return false;
         result = *step;
     }
@@ -183,9 +181,7 @@ bool integerRow(const TokenList& tokens, const View& view, std::int64_t& out) {
     return true;
 }
 
-}  // namespace
-
-Value evaluateExpression(const Expression& expression, const View& view, InlineBlocks inlineBlocks) {
+Value evaluateRow(const Expression& expression, const View& view, InlineBlocks inlineBlocks) {
     DepthGuard depth;
     if (expression.tooShort) throw ScriptError(messages::kTooShort, "(");
     const TokenList& tokens = expression.tokens;
@@ -193,11 +189,6 @@ Value evaluateExpression(const Expression& expression, const View& view, InlineB
 
     // The common case: one operand alone.
     if (n == 1 && !tokens[0].isNot) return evaluateOperand(tokens[0], view, inlineBlocks);
-    // The next most common: integers and operators, as in loop conditions.
-    if (n >= 3 && n % 2 == 1) {
-        std::int64_t result;
-        if (integerRow(tokens, view, result)) return Value::ofInteger(result);
-    }
 
     Value result = Value::ofInteger(0);
     const Operand* pending = nullptr;
@@ -236,6 +227,24 @@ Value evaluateExpression(const Expression& expression, const View& view, InlineB
         firstPass = false;
     }
     return result;
+}
+
+Value evaluateExpression(const Expression& expression, const View& view, InlineBlocks inlineBlocks) {
+    std::int64_t result;
+    if (integerRow(expression, view, result)) return Value::ofInteger(result);
+    return evaluateRow(expression, view, inlineBlocks);
+}
+
+// A token that is no group, or a group that is no row integerRow takes.
+std::int64_t evaluateTokenIntegerOther(const Operand& token, const View& view, InlineBlocks inlineBlocks) {
+    if (token.form != Operand::Form::Group && !token.isNot) {
+        if (isPlainOperand(token)) return integerOf(plainValue(token, view));
+        return integerOf(evaluateAlone(token, view, inlineBlocks));
+    }
+    const Expression& expression = token.groupExpression();
+    if (!expression.tooShort && expression.tokens.size() == 1 && isPlainOperand(expression.tokens[0]))
+        return integerOf(plainValue(expression.tokens[0], view));
+    return integerOf(evaluateRow(expression, view, inlineBlocks));
 }
 
 }  // namespace vorn

@@ -56,27 +56,23 @@ Value repeat(const Value& left, std::int64_t rawCount) {
 
 }  // namespace
 
-std::optional<std::int64_t> integerOperator(std::int64_t l, std::int64_t r, Operator op) {
-    switch (op) {
-        case Operator::And: return l != 0 && r != 0;
-        case Operator::Or: return l != 0 || r != 0;
-        // Every 64-bit integer converts exactly to the extended-precision
-        // number the general rules compare, so comparing the integers
-        // themselves gives the same answers.
-        case Operator::Equal: return l == r;
-        case Operator::NotEqual: return l != r;
-        case Operator::Greater: return l > r;
-        case Operator::GreaterEqual: return l >= r;
-        case Operator::Less: return l < r;
-        case Operator::LessEqual: return l <= r;
-        case Operator::Plus: return wrapAdd(l, r);
-        case Operator::Minus: return wrapSub(l, r);
-        case Operator::Times: return wrapMul(l, r);
-        case Operator::Divide: return (l == 0 || r == 0) ? 0 : wrapDiv(l, r);
-        case Operator::Member:
-        case Operator::None: break;
+bool appendInPlace(Value& target, const Value& right, Operator op) {
+    if (op == Operator::Plus && target.kind == Kind::String && right.kind == Kind::String) {
+        // Appending in place keeps `s += c` linear.
+        Limits::checkTextSize(target.text.size() + right.text.size());
+        if (&right == &target) {
+            // `s += s`: a string appended to itself is well defined.
+            std::string& text = target.text.edit();
+            text.append(text);
+        } else {
+            target.text.edit() += right.text.view();
+        }
+        target.integer = 0;
+        target.items.clear();
+        target.dropExtras();
+        return true;
     }
-    return std::nullopt;
+    return false;
 }
 
 Value applyOperator(const Value& left, const Value& right, Operator op) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "values/Numbers.h"
 #include "values/Value.h"
 
 namespace vorn {
@@ -18,8 +19,31 @@ Operator operatorFromText(std::string_view text);
 
 // The result of op on two integers when it is an integer computed from the
 // two numbers alone (every operator but "->" and unknown texts): exactly
-// what applyOperator gives for two Values of kind "integer".
-std::optional<std::int64_t> integerOperator(std::int64_t left, std::int64_t right, Operator op);
+// what applyOperator gives for two Values of kind "integer". This is the
+// one integer rule: applyOperator, applyInPlace and the evaluator's rows of
+// plain integers all take it from here.
+inline std::optional<std::int64_t> integerOperator(std::int64_t l, std::int64_t r, Operator op) {
+    switch (op) {
+        case Operator::And: return l != 0 && r != 0;
+        case Operator::Or: return l != 0 || r != 0;
+        // Every 64-bit integer converts exactly to the extended-precision
+        // number the general rules compare, so comparing the integers
+        // themselves gives the same answers.
+        case Operator::Equal: return l == r;
+        case Operator::NotEqual: return l != r;
+        case Operator::Greater: return l > r;
+        case Operator::GreaterEqual: return l >= r;
+        case Operator::Less: return l < r;
+        case Operator::LessEqual: return l <= r;
+        case Operator::Plus: return wrapAdd(l, r);
+        case Operator::Minus: return wrapSub(l, r);
+        case Operator::Times: return wrapMul(l, r);
+        case Operator::Divide: return (l == 0 || r == 0) ? 0 : wrapDiv(l, r);
+        case Operator::Member:
+        case Operator::None: break;
+    }
+    return std::nullopt;
+}
 
 // The member of that name in members, or null. Objects have a handful of
 // members, so a short map is scanned comparing lengths first, which costs
@@ -32,6 +56,38 @@ inline const ValueRef* findMember(const MemberMap& members, std::string_view nam
     }
     auto it = members.find(name);
     return it == members.end() ? nullptr : &it->second;
+}
+
+// Applies op to target and right leaving the result in target itself, when
+// that needs no new Value: two integers under an operator with an integer
+// rule, or a text joined to a text. The result is exactly applyOperator's,
+// with every other field at its default. False (target unchanged) for
+// everything else, and for an integer target that still carries payloads
+// of an earlier kind, which the kind trim must see go.
+// The result of op on two Values when it is an integer that needs no new
+// Value: two integers under an operator with an integer rule, or two texts
+// compared for equality (byte for byte, as valuesEqual compares two texts).
+// Exactly the integer applyOperator gives; nothing otherwise.
+inline std::optional<std::int64_t> integerResult(const Value& left, const Value& right, Operator op) {
+    if (left.kind == Kind::Integer && right.kind == Kind::Integer) return integerOperator(left.integer, right.integer, op);
+    if (left.kind == Kind::String && right.kind == Kind::String) {
+        if (op == Operator::Equal) return left.text.view() == right.text.view();
+        if (op == Operator::NotEqual) return left.text.view() != right.text.view();
+    }
+    return std::nullopt;
+}
+
+bool appendInPlace(Value& target, const Value& right, Operator op);
+inline bool applyInPlace(Value& target, const Value& right, Operator op) {
+    if (target.kind == Kind::Integer && right.kind == Kind::Integer) {
+        if (target.hasStalePayload()) return false;
+        const std::optional<std::int64_t> result = integerOperator(target.integer, right.integer, op);
+        if (!result) return false;
+        target.integer = *result;
+        target.dropExtras();
+        return true;
+    }
+    return appendInPlace(target, right, op);
 }
 
 // Applies op to copies of left and right; neither operand changes. Any text

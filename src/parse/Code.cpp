@@ -456,16 +456,32 @@ std::shared_ptr<const Expression> compileExpression(std::string_view text, std::
     return expression;
 }
 
-void ArgumentList::append(const Expression* expression, bool joinRun) {
-    if (joinRun && !runs_.empty() && runs_.back().expression == expression) joined_ = true;
-    else runs_.push_back({expression, size_});
+void ArgumentList::append(std::string_view text) {
+    if (text.empty() && !runs_.empty() && runs_.back().text.empty()) joined_ = true;
+    else runs_.push_back({text, size_, nullptr});
     ++size_;
 }
 
-const Expression* ArgumentList::find(std::size_t i) const {
+const ArgumentList::Run& ArgumentList::find(std::size_t i) const {
+    if (!joined_) return runs_[i];
     // The last run that starts at or before i.
     auto it = std::upper_bound(runs_.begin(), runs_.end(), i, [](std::size_t at, const Run& run) { return at < run.first; });
-    return std::prev(it)->expression;
+    return *std::prev(it);
+}
+
+const Expression* ArgumentList::operator[](std::size_t i) const {
+    const Run& run = find(i);
+    if (run.expression) return run.expression;
+    if (run.text.empty() && empty_) return run.expression = empty_;
+    Expression& expression = store_.emplace_back();
+    try {
+        buildExpression(expression, run.text, Operand::kUnknownLine);
+    } catch (...) {
+        store_.pop_back();
+        throw;
+    }
+    if (run.text.empty()) empty_ = &expression;
+    return run.expression = &expression;
 }
 
 std::shared_ptr<const CallSite> compileCall(std::string_view token) {
@@ -481,32 +497,18 @@ const Expression& CallSite::buildCallee() const {
 
 namespace {
 
-// Compiles each argument token of a call into the site's store; empty ones
-// all share one expression.
+// Lists the argument texts of a call; nothing is compiled yet.
 class ArgumentBuilder final : public TokenSink {
 public:
-    ArgumentBuilder(ArgumentList& list, std::deque<Expression>& store) : list_(list), store_(store) {}
+    explicit ArgumentBuilder(ArgumentList& list) : list_(list) {}
 
     void token(std::string_view token) override {
-        if (done_) return;
-        if (token.empty()) {
-            if (!empty_) {
-                empty_ = &store_.emplace_back();
-                buildExpression(*empty_, token, Operand::kUnknownLine);
-            }
-            list_.append(empty_, true);
-            return;
-        }
-        Expression& expression = store_.emplace_back();
-        buildExpression(expression, token, Operand::kUnknownLine);
-        list_.append(&expression, false);
+        if (!done_) list_.append(token);
     }
     void statementEnd() override { done_ = true; }
 
 private:
     ArgumentList& list_;
-    std::deque<Expression>& store_;
-    Expression* empty_ = nullptr;
     bool done_ = false;
 };
 
@@ -521,11 +523,9 @@ const ArgumentList& CallSite::arguments() const {
         // own errors come first.
         checkSplit(inside);
         ArgumentList list;
-        std::deque<Expression> store;
-        ArgumentBuilder builder(list, store);
+        ArgumentBuilder builder(list);
         scanStatements(inside, builder);
         argumentCache = std::move(list);
-        argumentStore = std::move(store);
         argumentsReady = true;
     }
     return argumentCache;

@@ -212,23 +212,32 @@ struct Expression {
 std::shared_ptr<const Expression> compileExpression(std::string_view text,
                                                     std::uint32_t firstLine = Operand::kUnknownLine);
 
-// The argument expressions of a call, in order. A run of empty arguments is
-// one entry (each of them is the same empty expression).
+// The argument texts of a call, in order, each compiled as an expression the
+// first time it is asked for: the arguments are evaluated left to right, and
+// an argument's own inside is split only when its turn comes, after every
+// argument before it has run (an unbalanced later argument does not stop an
+// earlier one from running first). Every empty argument is the same empty
+// expression, and a run of them is one entry.
 class ArgumentList {
 public:
     std::size_t size() const { return size_; }
-    const Expression* operator[](std::size_t i) const { return joined_ ? find(i) : runs_[i].expression; }
-    void append(const Expression* expression, bool joinRun);
+    const Expression* operator[](std::size_t i) const;
+    void append(std::string_view text);
+    // How many distinct expressions have been compiled so far.
+    std::size_t compiled() const { return store_.size(); }
 
 private:
     struct Run {
-        const Expression* expression;
+        std::string_view text;
         std::size_t first;  // index of the run's first argument
+        mutable const Expression* expression;
     };
-    const Expression* find(std::size_t i) const;
+    const Run& find(std::size_t i) const;
     std::vector<Run> runs_;
     std::size_t size_ = 0;
     bool joined_ = false;  // some run holds more than one argument
+    mutable std::deque<Expression> store_;
+    mutable const Expression* empty_ = nullptr;
 };
 
 // A call token taken apart at its "$" signs.
@@ -245,7 +254,7 @@ struct CallSite {
     std::string_view sharingGroup;
 
     const Expression& callee() const { return calleeCache ? *calleeCache : buildCallee(); }
-    // The argument texts, each compiled as an expression.
+    // The argument texts (see ArgumentList).
     const ArgumentList& arguments() const;
     // The shared names with their hashes.
     const std::vector<std::pair<std::string, std::uint64_t>>& sharedNames() const;
@@ -254,7 +263,6 @@ struct CallSite {
     mutable std::shared_ptr<const Expression> calleeCache;
     mutable bool argumentsReady = false;
     mutable ArgumentList argumentCache;
-    mutable std::deque<Expression> argumentStore;  // distinct argument expressions
     mutable bool sharingReady = false;
     mutable std::vector<std::pair<std::string, std::uint64_t>> sharingCache;
 

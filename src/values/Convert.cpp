@@ -60,7 +60,7 @@ Text textOf(const Value& value) {
     }
 }
 
-std::int64_t integerOf(const Value& value) {
+std::int64_t integerOfOther(const Value& value) {
     switch (value.kind) {
         case Kind::Integer: return value.integer;
         case Kind::String: return parseIntPrefix(value.text.view());

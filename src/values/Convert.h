@@ -25,7 +25,10 @@ std::vector<std::uint8_t> asBytes(Value& value);
 
 // The same forms, computed from a copy: the argument is left unchanged.
 Text textOf(const Value& value);
-std::int64_t integerOf(const Value& value);
+std::int64_t integerOfOther(const Value& value);
+inline std::int64_t integerOf(const Value& value) {
+    return value.kind == Kind::Integer ? value.integer : integerOfOther(value);
+}
 long double realOf(const Value& value);
 
 bool valuesEqual(const Value& left, const Value& right);

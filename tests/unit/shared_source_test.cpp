@@ -102,13 +102,14 @@ TEST(SharedSource, RunsOfEmptyArgumentsShareOneExpression) {
     const auto call = compileCall(token);
     const ArgumentList& arguments = call->arguments();
     ASSERT_EQ(arguments.size(), 10003u);  // a, 9,999 empty ones, b, one empty, c
+    EXPECT_EQ(arguments.compiled(), 0u);  // each is compiled when its turn comes
     EXPECT_EQ(arguments[0]->tokens[0].text, "a");
     EXPECT_TRUE(arguments[1]->tokens[0].text.empty());
     EXPECT_EQ(arguments[1], arguments[9999]);
     EXPECT_EQ(arguments[10000]->tokens[0].text, "b");
     EXPECT_EQ(arguments[10001], arguments[1]);
     EXPECT_EQ(arguments[10002]->tokens[0].text, "c");
-    EXPECT_EQ(call->argumentStore.size(), 4u);
+    EXPECT_EQ(arguments.compiled(), 4u);
 }
 
 TEST(SharedSource, ArgumentGroupErrorsComeBeforeErrorsOfItsArguments) {

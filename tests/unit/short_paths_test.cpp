@@ -1,8 +1,9 @@
-// Statements whose operands are plain (names, texts, numbers) take short
-// paths that read the operands where they lie: conditions, integer steps,
+// Statements read plain operands (names, texts, numbers) where they lie and
+// compute rows of plain integers without Values (evaluateInPlace,
+// evaluateTokenInteger, applyInPlace): conditions, compound assignments,
 // `add`. Each case runs twice, once as written and once with an operand
-// wrapped in parentheses, which is no plain operand and sends the statement
-// down the general path; both must end in the same state or the same error.
+// wrapped in parentheses, which is no plain operand and sends the row down
+// the general path; both must end in the same state or the same error.
 #include <gtest/gtest.h>
 
 #include <string>

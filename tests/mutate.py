@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""Mutation check of the interpreter's hot paths.
+
+Plants one one-line fault at a time in the source (a wrong operator in the
+integer rule, a kind check dropped, arguments taken out of order, ...),
+rebuilds the golden runner and runs the golden scripts until one fails. A
+fault that no golden script catches survives: it names a script test that
+is missing. The source is restored after every fault, also when the check
+is interrupted.
+
+Usage: tests/mutate.py [--source DIR] [--build DIR] [--only N,M]
+
+--source is the tree to mutate (default: this checkout); --build a build
+folder of that tree configured already (default: DIR/build-mutate, made on
+first use). Exits 1 when a fault survives, 2 when a fault's line is not
+found (the list must follow the code), 0 when every fault was caught.
+"""
+
+import argparse
+import importlib.util
+import os
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+# (file, text of the line as it stands, the faulty line, what the fault is).
+# Each text must occur exactly once in its file.
+FAULTS = [
+    ("src/expr/Operators.h", "case Operator::Plus: return wrapAdd(l, r);",
+     "case Operator::Plus: return wrapSub(l, r);", "integer + subtracts"),
+    ("src/expr/Operators.h", "case Operator::Less: return l < r;",
+     "case Operator::Less: return l <= r;", "integer < includes equality"),
+    ("src/expr/Operators.h", "case Operator::GreaterEqual: return l >= r;",
+     "case Operator::GreaterEqual: return l > r;", "integer >= excludes equality"),
+    ("src/expr/Operators.h", "case Operator::Times: return wrapMul(l, r);",
+     "case Operator::Times: return wrapAdd(l, r);", "integer * adds"),
+    ("src/expr/Operators.h", "case Operator::And: return l != 0 && r != 0;",
+     "case Operator::And: return l != 0 || r != 0;", "integer and is or"),
+    ("src/expr/Operators.h", "case Operator::Divide: return (l == 0 || r == 0) ? 0 : wrapDiv(l, r);",
+     "case Operator::Divide: return (l == 0 || r == 0) ? 0 : wrapDiv(r, l);", "integer / swapped"),
+    ("src/expr/Operators.h",
+     "if (left.kind == Kind::Integer && right.kind == Kind::Integer) return integerOperator(left.integer, right.integer, op);",
+     "if (left.kind == Kind::Integer) return integerOperator(left.integer, right.integer, op);",
+     "a row's first step taken as integers whatever the right operand's kind"),
+    ("src/expr/Operators.h", "if (op == Operator::Equal) return left.text.view() == right.text.view();",
+     "if (op == Operator::Equal) return left.text.view() != right.text.view();", "text == inverted"),
+    ("src/expr/Operators.h", "if (op == Operator::NotEqual) return left.text.view() != right.text.view();",
+     "if (op == Operator::NotEqual) return left.text.size() != right.text.size();",
+     "text != compares lengths only"),
+    ("src/expr/Operators.h", "if (target.kind == Kind::Integer && right.kind == Kind::Integer) {",
+     "if (target.kind == Kind::Integer) {", "compound assignment in place whatever the right operand's kind"),
+    ("src/expr/Operators.h", "if (target.hasStalePayload()) return false;",
+     "if (false) return false;", "in-place step ignores payloads of an earlier kind"),
+    ("src/expr/Evaluator.cpp", "        if (b.kind != Kind::Integer) return false;",
+     "        if (false) return false;", "a row's later operands taken as integers whatever their kind"),
+    ("src/expr/Evaluator.cpp", "        step = integerOperator(result, b.integer, tokens[i].op);",
+     "        step = integerOperator(result, b.integer, tokens[1].op);", "a row repeats its first operator"),
+    ("src/expr/Evaluator.h", "        scratch.kind = Kind::Integer;",
+     "        scratch.kind = Kind::Float;", "a row's result gets the wrong kind"),
+    ("src/expr/Evaluator.h",
+     "    if (token.form == Operand::Form::Group && integerRow(token.groupExpression(), view, result)) return result;",
+     "    if (token.form == Operand::Form::Group && integerRow(token.groupExpression(), view, result)) return result != 0;",
+     "an integer operand (a position) read as a truth value"),
+    ("src/exec/Control.cpp", "    return evaluateTokenInteger(condition, view, InlineBlocks::On) != 0;",
+     "    return evaluateTokenInteger(condition, view, InlineBlocks::On) > 0;", "negative conditions are false"),
+    ("src/exec/Execute.cpp", "        if (applyInPlace(*target, right, op)) return;",
+     "        if (applyInPlace(*target, right, Operator::Plus)) return;", "every compound assignment adds"),
+    ("src/expr/Call.cpp", "            const Expression& text = *texts[i];",
+     "            const Expression& text = *texts[texts.size() - 1 - i];", "arguments evaluated right to left"),
+    ("src/expr/Call.cpp", "            if (!isPlainRow(text)) callee.own();",
+     "            if (false) callee.own();", "callee not copied before an argument runs code"),
+    ("src/parse/Code.cpp",
+     "    if (text.empty() && !runs_.empty() && runs_.back().text.empty()) joined_ = true;",
+     "    if (text.empty() && !runs_.empty()) joined_ = true;", "an empty argument joins the argument before it"),
+    ("src/parse/Code.cpp", "    if (run.text.empty() && empty_) return run.expression = empty_;",
+     "    if (empty_) return run.expression = empty_;", "every argument after an empty one is empty"),
+]
+
+
+def load_golden():
+    spec = importlib.util.spec_from_file_location("run_golden", os.path.join(HERE, "run_golden.py"))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def golden_cases(scripts):
+    skip_marks = os.environ.get("VORN_TEST_SKIP", "").split()
+    cases = []
+    for d, _, files in sorted(os.walk(scripts)):
+        for f in sorted(files):
+            if not f.endswith(".vorn"):
+                continue
+            path = os.path.join(d, f)
+            if any(os.path.exists(path[: -len(".vorn")] + ".skip." + m) for m in skip_marks):
+                continue
+            cases.append(path)
+    # The groups most likely to catch a fault in the hot paths first.
+    first = ("expressions", "control", "calls", "lists", "operators")
+    cases.sort(key=lambda p: (0 if any(os.sep + g + os.sep in p for g in first) else 1, p))
+    return cases
+
+
+def first_failure(golden, runner, cases):
+    for case in cases:
+        problem = golden.run_case(runner, case, False, None)
+        if problem:
+            return case
+    return None
+
+
+def build(build_dir, source):
+    if not os.path.exists(os.path.join(build_dir, "CMakeCache.txt")):
+        subprocess.run(["cmake", "-S", source, "-B", build_dir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release"],
+                       check=True, stdout=subprocess.DEVNULL)
+    proc = subprocess.run(["cmake", "--build", build_dir, "--target", "vorn_run_script", "-j", "2"],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return proc.returncode == 0, proc.stdout.decode("utf-8", "replace")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--source", default=os.path.dirname(HERE))
+    parser.add_argument("--build")
+    parser.add_argument("--only")
+    args = parser.parse_args()
+    source = os.path.abspath(args.source)
+    build_dir = os.path.abspath(args.build or os.path.join(source, "build-mutate"))
+    chosen = range(len(FAULTS)) if not args.only else [int(n) for n in args.only.split(",")]
+
+    for i in chosen:
+        path, line, _, what = FAULTS[i]
+        count = open(os.path.join(source, path), encoding="utf-8").read().count(line)
+        if count != 1:
+            print(f"fault {i} ({what}): its line occurs {count} times in {path}")
+            return 2
+    if not chosen:
+        print("no faults to plant")
+        return 2
+
+    golden = load_golden()
+    runner = [os.path.join(build_dir, "tests", "vorn_run_script")]
+    cases = golden_cases(os.path.join(source, "tests", "scripts"))
+    if not cases:
+        print("no golden scripts found")
+        return 2
+    ok, log = build(build_dir, source)
+    if not ok or first_failure(golden, runner, cases[:40]):
+        print("the unmutated tree does not build or pass:\n" + log[-3000:])
+        return 2
+
+    survivors = []
+    for i in chosen:
+        path, line, faulty, what = FAULTS[i]
+        full = os.path.join(source, path)
+        original = open(full, encoding="utf-8").read()
+        try:
+            open(full, "w", encoding="utf-8").write(original.replace(line, faulty))
+            ok, log = build(build_dir, source)
+            caught = "does not build" if not ok else first_failure(golden, runner, cases)
+        finally:
+            open(full, "w", encoding="utf-8").write(original)
+        if caught:
+            print(f"fault {i:2} caught   {what}: {os.path.relpath(caught, source) if ok else caught}", flush=True)
+        else:
+            print(f"fault {i:2} SURVIVED {what}", flush=True)
+            survivors.append(i)
+    build(build_dir, source)
+    print(f"mutation check: {len(chosen) - len(survivors)} of {len(chosen)} faults caught")
+    return 1 if survivors else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
