@@ -49,6 +49,7 @@ class Terminal:
             finally:
                 os._exit(127)
         self.prompt = os.path.realpath(folder).encode() + b" $ "
+        self.folder = folder
         self.out = b""
         self.status = None
         self.editor = True  # the program reads the prompt through a line editor
@@ -219,6 +220,33 @@ def ctrl_c_and_ctrl_d_abandon_a_continuation(term):
     check(exit_code(term, status) == 0, "the next Ctrl-D should end the program with 0", term)
 
 
+def unbalanced_text_keeps_the_session(term):
+    """Unbalanced text from a file, exec, eval or a function body is an error
+    that says where it opened; the typed line is abandoned, the names stay."""
+    with open(os.path.join(term.folder, "bad.VORN"), "w") as f:
+        f.write('half = 1\nf = {\n    $print$(1)\n')
+    with open(os.path.join(term.folder, "body.VORN"), "w") as f:
+        f.write('g = {\n    y = ("a\n}\n')
+    term.wait_for(term.prompt)
+    run_line(term, b"kept = 7", 1)
+    shown = run_line(term, b'also "bad"', 2)
+    check(b"error: unbalanced text: a brace is never closed (in bad.VORN, line 2; also at the prompt)\r\n" in shown,
+          "an unbalanced file should name the line where its brace opened", term)
+    shown = run_line(term, b'exec "z = (1 + 2"', 3)
+    check(b"error: unbalanced text: a parenthesis is never closed (in exec text; exec at the prompt)\r\n" in shown,
+          "unbalanced exec text should be an error", term)
+    run_line(term, b't = "1 + (2"', 4)
+    shown = run_line(term, b"w = $eval$(t)", 5)
+    check(b"error: unbalanced text: a parenthesis is never closed\r\n" in shown,
+          "unbalanced eval text should be an error", term)
+    run_line(term, b'also "body"', 6)
+    shown = run_line(term, b"$g", 7)
+    check(b"error: unbalanced text: a parenthesis is never closed (in body.VORN, line 2; $g called at the prompt)"
+          in shown, "an unbalanced function body should name its line", term)
+    shown = run_line(term, b'$print$((kept + $varexists$("half") + $varexists$("z") + $varexists$("w")))', 8)
+    check(b"\r\n7\r\n" in shown, "the session's names should survive, and the failed lines define nothing", term)
+
+
 def ctrl_c_at_the_prompt_gives_a_fresh_prompt(term):
     term.wait_for(term.prompt)
     run_line(term, b"x = 5", 1)
@@ -317,7 +345,7 @@ def idle_presses_on_a_pipe_never_arm(program, folder):
 
 # Without a line editor the terminal's own line editing reads the prompt, and
 # Ctrl-C there waits for Enter; what does not depend on that is still checked.
-PLAIN_CASES = (continuation_lines_make_one_entry, ctrl_d_ends_with_status_zero,
+PLAIN_CASES = (continuation_lines_make_one_entry, ctrl_d_ends_with_status_zero, unbalanced_text_keeps_the_session,
                quick_second_press_still_ends_the_program)
 def idle_presses_at_the_restore_question_never_arm(program, folder):
     """The same for the boot script's own question, asked when lib is missing."""

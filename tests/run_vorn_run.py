@@ -4,7 +4,8 @@ scripts see, standard input and several files in one session.
 
 Each case runs vorn-run in a fresh temporary folder holding the case's files,
 with the case's arguments and standard input, and compares standard output
-and the exit status exactly; standard error only has to contain a given text.
+and the exit status exactly; standard error has to contain a given text, or be
+exactly that text when it ends with a line end.
 
 Usage: run_vorn_run.py VORN_RUN [--filter TEXT]
 """
@@ -43,7 +44,18 @@ CASES = {
         "a.vorn", "", "half\nerror: stoi: unknown name nosuch (in a.vorn, line 2)\n", 1, ""),
     "unbalanced_text_exits_51": (
         {"a.vorn": '$print$("ran")\n', "b.vorn": 'f = {\n'},
-        "a.vorn b.vorn", "", "ran\nparser error, markers over 1, grammatically not valid.1/0/0/0/0/", 51, ""),
+        "a.vorn b.vorn", "", "ran\nparser error, markers over 1, grammatically not valid.1/0/0/0/0/", 51,
+        "vorn-run: unbalanced text: a brace is never closed (in b.vorn, line 1)\n"),
+    "unbalanced_body_in_an_also_file_is_51_and_its_place_goes_to_standard_error": (
+        {"m.vorn": '$print$("m")\nalso "lib"\n$print$("not reached")\n',
+         "lib.VORN": 'f = {\n    x = 1\n    y = ("a\n}\n$f\n'},
+        "-q m.vorn", "", 'm\nparser error, markers over 1, grammatically not valid.0/1/0/0/0/', 51,
+        "vorn-run: unbalanced text: a parenthesis is never closed (in lib.VORN, line 3; $f called at line 5; "
+        "also at m.vorn, line 2)\n"),
+    "unbalanced_exec_text_names_the_exec": (
+        {"e.vorn": 'x = 1\n\nexec "y = {"\n'},
+        "e.vorn", "", 'parser error, markers over 1, grammatically not valid.1/0/0/0/0/', 51,
+        "vorn-run: unbalanced text: a brace is never closed (in exec text; exec at e.vorn, line 3)\n"),
     "end_ends_only_its_file": (
         {"a.vorn": '$print$(1)\nend 5\n$print$(2)\n', "b.vorn": '$print$(3)\n'},
         "a.vorn b.vorn", "", "1\n3\n", 0, ""),
@@ -58,12 +70,12 @@ CASES = {
         "crlf.vorn", "", "ab\n", 0, ""),
     "error_in_a_later_file_names_it_and_its_line": (
         {"a.vorn": 'f = {\n    end (arg0 + oops)\n}\n', "b.vorn": '$print$(1)\r\n\r\ncompare (1) {\r\n    $f$(2)\r\n}\r\n'},
-        "a.vorn b.vorn", "", "1\nerror: stoi: unknown name oops (in b.vorn, line 4)\n", 1, ""),
+        "a.vorn b.vorn", "", "1\nerror: stoi: unknown name oops (in a.vorn, line 2; $f called at b.vorn, line 4)\n", 1, ""),
     "error_in_standard_input_names_it": (
         {}, "-", '$print$(1)\n\nx = (1  + 2)\n', "1\nerror: stoi: operator + in operand position (in <stdin>, line 3)\n", 1, ""),
     "error_in_also_file_names_the_innermost_file": (
         {"m.vorn": '\nalso "part"\n', "part.VORN": '$print$(2)\nx = ("a" < 1)\n'},
-        "-q m.vorn", "", "2\nerror: stold: a (in part.VORN, line 2)\n", 1, ""),
+        "-q m.vorn", "", "2\nerror: stold: a (in part.VORN, line 2; also at m.vorn, line 2)\n", 1, ""),
     "empty_token_detail": (
         {"e.vorn": 'x = ( 1 + 2)\n'},
         "e.vorn", "", "error: stoi: empty token (two blanks in a row, a blank at an end, or empty parentheses) (in e.vorn, line 1)\n", 1, ""),
@@ -155,7 +167,9 @@ def run_case(program, name, case):
         problems.append(f"stdout {out!r}, expected {expected!r}")
     if result.returncode != status:
         problems.append(f"status {result.returncode}, expected {status}")
-    if err_text not in err:
+    if err_text.endswith("\n") and err != err_text:
+        problems.append(f"stderr {err!r}, expected {err_text!r}")
+    elif err_text not in err:
         problems.append(f"stderr {err!r} lacks {err_text!r}")
     if not err_text and err:
         problems.append(f"unexpected stderr {err!r}")

@@ -2,6 +2,7 @@
 // the report of whatever reaches the top.
 #include "app/Interpreter.h"
 
+#include <cstdio>
 #include <functional>
 #include <new>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/StartUp.h"
 #include "builtins/BuiltinTable.h"
 #include "exec/Run.h"
+#include "exec/Where.h"
 #include "parse/Code.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
@@ -24,6 +26,9 @@ constexpr std::size_t kInterpreterStackBytes = std::size_t(4) << 30;
 
 struct GuardedRun {
     std::function<void()> body;
+    // Whether unbalanced text is also told, with its place, on standard
+    // error (vorn-run: the report on standard output stays as it always was).
+    bool unbalancedToError = false;
     int status = 0;
 };
 
@@ -50,9 +55,10 @@ int runOnThisThread(void* argument) {
     } catch (const UnbalancedText& unbalanced) {
         platform::writeOut(unbalanced.report());
         platform::flushOut();
+        if (run->unbalancedToError) std::fprintf(stderr, "vorn-run: %s\n", unbalancedReport(unbalanced).c_str());
         run->status = kUnbalancedExitStatus;
     } catch (const ScriptError& error) {
-        reportError(error.what());
+        reportError(errorReport(error));
         run->status = 1;
     } catch (const std::bad_alloc&) {
         reportOutOfMemory();
@@ -61,8 +67,8 @@ int runOnThisThread(void* argument) {
     return run->status;
 }
 
-int runGuarded(std::function<void()> body) {
-    GuardedRun run{std::move(body)};
+int runGuarded(std::function<void()> body, bool unbalancedToError = false) {
+    GuardedRun run{std::move(body), unbalancedToError};
     try {
         platform::runWithLargeStack(kInterpreterStackBytes, runOnThisThread, &run);
     } catch (const ScriptError& error) {
@@ -90,29 +96,33 @@ int runProgram(std::string_view source, ProgramKind kind) {
 
 int runScripts(std::vector<ScriptSource> scripts, const ScriptRunOptions& options) {
     // Each script's text becomes its block's bytes as it is run, so no
-    // script is held twice.
-    return runGuarded([&scripts, &options] {
-        if (options.tables == ScriptTables::Bare) {
-            for (ScriptSource& script : scripts) {
-                Scope scope;
-                runBlock(*prepareTakenBlock(std::move(script.text)), &scope, nullptr);
-            }
+    // script is held twice (but for the copy kept to place its functions).
+    const auto runOne = [&options](ScriptSource& script, Scope& inherited, Scope* local) {
+        const Text text(std::move(script.text));
+        if (!options.locateErrors) {
+            runBlock(blockOfText(text, false), &inherited, local);
             return;
         }
-        // The session scope plays the part of the prompt loop's scope: each
-        // script runs in it as a typed line does, so names a script creates
-        // stay for the next one.
-        Scope session;
-        runBlock(*prepareBlock(bootDefinitions()), &session, &session);
-        for (ScriptSource& script : scripts) {
-            try {
-                runBlock(*prepareTakenBlock(std::move(script.text)), &session, &session);
-            } catch (ScriptError& error) {
-                if (options.locateErrors) error.locateInFile(script.name);
-                throw;
+        recordFile(script.name, text.view());
+        throughFile(script.name, text.view(), [&] { runBlock(blockOfText(text, false), &inherited, local); });
+    };
+    return runGuarded(
+        [&scripts, &options, &runOne] {
+            if (options.tables == ScriptTables::Bare) {
+                for (ScriptSource& script : scripts) {
+                    Scope scope;
+                    runOne(script, scope, nullptr);
+                }
+                return;
             }
-        }
-    });
+            // The session scope plays the part of the prompt loop's scope: each
+            // script runs in it as a typed line does, so names a script creates
+            // stay for the next one.
+            Scope session;
+            runBlock(*prepareBlock(bootDefinitions()), &session, &session);
+            for (ScriptSource& script : scripts) runOne(script, session, &session);
+        },
+        options.locateErrors);
 }
 
 }  // namespace vorn

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "app/ScriptFile.h"
+#include "check/Traps.h"
 #include "check/Walker.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
@@ -27,6 +28,14 @@ const std::vector<Rule>& rules() {
         {code::kKeywordTarget, "a keyword as an assignment target"},
         {code::kMissingFile, "also of a file that does not exist"},
         {code::kLaterLines, "a group or argument list that goes on after its first line"},
+        {code::kSharedRecursion, "a recursive call that shares the caller's names"},
+        {code::kRebindInBody, "list, index or where in a body, on a name from outside"},
+        {code::kForeignKeyword, "if, while, else or def as the first word"},
+        {code::kLiteralTarget, "a literal as an assignment target"},
+        {code::kOperatorInName, "an operator without blanks"},
+        {code::kCommentLine, "a line that is only a text, or a # comment"},
+        {code::kHiddenFunction, "a sharing group that hides a function the callee calls"},
+        {code::kSpreadCondition, "a condition of more than one token"},
     };
     return kRules;
 }
@@ -34,6 +43,7 @@ const std::vector<Rule>& rules() {
 std::vector<Finding> checkText(std::string_view text, const EntryExists& exists) {
     std::vector<Finding> findings;
     Walker(findings, exists).block(text, 1, 0, false);
+    findTraps(text, findings);
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
     return findings;

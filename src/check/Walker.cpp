@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "check/Traps.h"
 #include "parse/Splitter.h"
 #include "values/Depth.h"
 #include "values/Error.h"
@@ -205,6 +206,7 @@ void Walker::statement(StatementKind kind, const std::vector<Located>& tokens, b
 
 void Walker::assignment(const std::vector<Located>& tokens, bool member, bool oneLine, int depth) {
     if (member) memberPath(tokens[0], depth);
+    if (!member && targetIsTrap(tokens[0].text, tokens.size())) return;  // the trap walk reports it
     if (tokens.size() < 3) return;  // fails when run: a token is missing
     const Located& target = tokens[0];
     const Located& op = tokens[1];
@@ -274,6 +276,11 @@ void Walker::keyword(StatementKind kind, const std::vector<Located>& tokens, boo
                 break;
             default: break;
         }
+    }
+    if (kind == StatementKind::Compare || kind == StatementKind::Until || kind == StatementKind::Each) {
+        std::vector<std::string_view> texts;
+        for (const Located& token : tokens) texts.push_back(token.text);
+        if (conditionIsSpread(texts)) return;  // the trap walk reports it
     }
     extraTokens(tokens, slots.size(), quoted(form->keyword), oneLine, true);
 }

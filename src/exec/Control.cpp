@@ -10,6 +10,7 @@
 #include "exec/Run.h"
 #include "exec/Statements.h"
 #include "exec/Trim.h"
+#include "exec/Where.h"
 #include "expr/Evaluator.h"
 #include "platform/Platform.h"
 #include "values/Convert.h"
@@ -190,7 +191,10 @@ void executeEnd(Run& run, const PreparedStatement& statement) {
 void executeExec(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 1, "exec needs the code to run");
     const Text code = textOf(evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On));
-    runText(run, code);
+    // The interactive loop's own exec runs the line typed at the prompt.
+    const bool typed = inBoundaryExec();
+    if (typed) recordPromptEntry(code.view());
+    throughExec(code, typed, [&] { runText(run, code); });
 }
 
 void setAlsoProgress(bool shown) { gAlsoProgress = shown; }
@@ -215,12 +219,9 @@ void executeAlso(Run& run, const PreparedStatement& statement) {
         platform::writeOut("OK.\n");
         platform::flushOut();
     }
-    try {
-        runText(run, Text(std::move(program)));
-    } catch (ScriptError& error) {
-        error.locateInFile(path);
-        throw;
-    }
+    const Text text(std::move(program));
+    recordFile(path, text.view());
+    throughFile(path, text.view(), [&] { runText(run, text); });
 }
 
 }  // namespace vorn

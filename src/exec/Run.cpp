@@ -5,6 +5,7 @@
 
 #include "builtins/BuiltinTable.h"
 #include "exec/Trim.h"
+#include "exec/Where.h"
 #include "platform/Platform.h"
 #include "values/Depth.h"
 #include "values/Heap.h"
@@ -75,9 +76,14 @@ void executeGuarded(Run& run, const PreparedStatement& statement) {
             executeStatement(run, statement);
         return;
     } catch (const ScriptError& error) {
-        reportError(error.what());
+        reportError(errorReport(error));
     } catch (const std::bad_alloc&) {
         reportError("out of memory");
+    } catch (const UnbalancedText& unbalanced) {
+        // Someone at a terminal keeps the session and its names; a pipe or a
+        // file fed in ends as any unbalanced text ends the program.
+        if (!platform::promptIsInteractive()) throw;
+        reportError(unbalancedReport(unbalanced));
     }
     if (program && gStartUpHooks.abandoned) gStartUpHooks.abandoned();
 }
@@ -143,8 +149,11 @@ namespace {
             }
         }
     } catch (ScriptError& error) {
-        // Counts the line for a file run further up that names it.
+        // Counts the line for the report of where it happened.
         if (current) error.leaveStatement(current->line, block.ownText);
+        throw;
+    } catch (UnbalancedText& unbalanced) {
+        if (current) unbalanced.trail.leaveStatement(current->line, block.ownText);
         throw;
     }
 }

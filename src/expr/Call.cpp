@@ -12,6 +12,7 @@
 #include "exec/Objects.h"
 #include "exec/Run.h"
 #include "exec/Trim.h"
+#include "exec/Where.h"
 #include "expr/Evaluator.h"
 #include "values/Convert.h"
 #include "values/Error.h"
@@ -78,16 +79,14 @@ private:
 
 // Makes a new object from a scaffold: its "origin" body runs isolated, seeing
 // only the call's own scope, and the names it creates become the members.
-Value instantiate(const Value& scaffold, Scope& callScope) {
+Value instantiate(const Value& scaffold, Scope& callScope, std::string_view callee) {
     const MemberMap& templateMembers = scaffold.members().get();
     auto originIt = templateMembers.find(std::string_view("origin"));
     if (originIt == templateMembers.end()) throw ScriptError(messages::kNoOrigin);
     const ValueRef origin = originIt->second;
     const Text code = textOf(*origin);
-    const Block& body = blockOfText(code, true);
-
     Scope members;
-    runBlockIn(body, callScope, &members);
+    throughCall(callee, code, [&] { runBlockIn(blockOfText(code, true), callScope, &members); });
     return *buildObject(members, origin);
 }
 
@@ -200,10 +199,10 @@ Value performCall(const CallSite& call, const View& view) {
     switch (target.kind) {
         case Kind::Func: {
             const Text code = target.text;
-            const Block& body = blockOfText(code, true);
-            return runBlockIn(body, callScope, nullptr).value;
+            return throughCall(call.calleeText, code,
+                               [&] { return runBlockIn(blockOfText(code, true), callScope, nullptr).value; });
         }
-        case Kind::Scaffold: return instantiate(target, callScope);
+        case Kind::Scaffold: return instantiate(target, callScope, call.calleeText);
         case Kind::CFunc: {
             const NativeFunction native = target.native();
             if (!native) return Value();

@@ -192,7 +192,11 @@ void scanStatements(std::string_view source, TokenSink& sink, int trace, const G
 
     sink.token(source.substr(tokenStart, tokenSize));
     sink.statementEnd();
-    if (braces + parens + dquotes + squotes != 0) throw UnbalancedText{braces, parens, dquotes, squotes};
+    if (braces + parens + dquotes + squotes != 0) {
+        UnbalancedText unbalanced(braces, parens, dquotes, squotes);
+        unbalanced.text = source;
+        throw unbalanced;
+    }
 }
 
 namespace {

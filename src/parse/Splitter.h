@@ -13,19 +13,33 @@
 #include <string_view>
 #include <vector>
 
+#include "values/Error.h"
+
 namespace vorn {
 
 using Statement = std::vector<std::string>;
 using StatementList = std::vector<Statement>;
 
 // Raised when a text ends with a quote, brace or parenthesis still open. The
-// program entry reports it and ends the process with kUnbalancedExitStatus;
-// nothing else may catch it.
+// program entry reports it and ends the process with kUnbalancedExitStatus,
+// except in an interactive session, where the line that led to it is
+// abandoned and reported as an error that says where the text opened.
 struct UnbalancedText {
+    UnbalancedText(int b, int p, int d, int s) : braces(b), parentheses(p), doubleQuotes(d), singleQuotes(s) {}
+
     int braces = 0;
     int parentheses = 0;
     int doubleQuotes = 0;
     int singleQuotes = 0;
+
+    // The text that failed to split. Its bytes may be gone by the time the
+    // error is caught: whoever holds a text compares addresses with this view
+    // before reading through it (exec/Where.h).
+    std::string_view text;
+    // Where it happened, collected on the way up as for a ScriptError; once
+    // `placed`, the trail's line is that of the still-open delimiter.
+    ErrorTrail trail;
+    bool placed = false;
 
     // "parser error, markers over 1, grammatically not valid." and the depths.
     std::string report() const;

@@ -196,9 +196,14 @@ TEST(CheckStatements, IgnoredTokens) {
     EXPECT_EQ(firstText("end a + b"),
               "\"end\" takes each operand as one token, so \"+\" and what follows are ignored; write the expression "
               "in parentheses: (a + b)");
+    EXPECT_EQ(firstText("add L a + b"),
+              "\"add\" takes each operand as one token, so \"+\" and what follows are ignored; write the "
+              "expression in parentheses: (a + b)");
+    // A condition spread over tokens before its body is the trap walk's.
+    EXPECT_EQ(found("compare x == 1 {\n}\nuntil not done {\n}"), (Codes{"1 V020", "3 V020"}));
     EXPECT_EQ(firstText("compare x == 1 {\n}"),
-              "\"compare\" takes each operand as one token, so \"1\" and what follows are ignored; write the "
-              "expression in parentheses: (x == 1)");
+              "the condition of compare is one token, so only \"x\" is tested and \"==\" is taken as the body; put "
+              "the condition in parentheses: compare (x == 1) {");
     // The line of the first ignored token, after a body of several lines.
     EXPECT_EQ(found("compare (1) {\n    x = 1\n} {\n}"), Codes{"3 V008"});
     EXPECT_EQ(found("list L\nadd L 1 2\nindex L 0 e f\nremove L 0 1\ndelete e f\nexec (x) y\nalso (x) y"),

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "parse/Code.h"
+#include "exec/Where.h"
 #include "values/Error.h"
 
 using namespace vorn;
@@ -38,13 +39,14 @@ TEST(ErrorLocation, CountsThroughBodiesAndRestartsAfterOwnTexts) {
     inBody.leaveStatement(3, false);  // a body statement
     inBody.leaveStatement(4, true);   // the file statement holding the body
     inBody.locateInFile("f.VORN");
-    EXPECT_STREQ(inBody.what(), "stoi: unknown name q (in f.VORN, line 8)");
+    EXPECT_EQ(errorReport(inBody), "stoi: unknown name q (in f.VORN, line 8)");
 
     ScriptError inCall("stoi");
     inCall.leaveStatement(9, true);   // inside a function's own text
     inCall.leaveStatement(2, true);   // the calling statement of the file
     inCall.locateInFile("g.VORN");
-    inCall.leaveStatement(5, true);   // an outer file: the innermost one stays
+    inCall.leaveStatement(5, true);   // an outer file that ran it
     inCall.locateInFile("outer.VORN");
-    EXPECT_STREQ(inCall.what(), "stoi (in g.VORN, line 3)");
+    EXPECT_STREQ(inCall.what(), "stoi");
+    EXPECT_EQ(errorReport(inCall), "stoi (in g.VORN, line 3; also at outer.VORN, line 6)");
 }

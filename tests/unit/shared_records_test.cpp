@@ -7,6 +7,7 @@
 
 #include "builtins/BuiltinTable.h"
 #include "exec/Run.h"
+#include "exec/Where.h"
 #include "expr/Evaluator.h"
 #include "parse/Code.h"
 #include "parse/Splitter.h"
@@ -247,7 +248,7 @@ TEST(EmptyRuns, AnErrorNamesTheBlankLineItCameIn) {
         // The run starts on line 2 (from 1); its second line is line 3.
         e.leaveStatement(run.line, true);
         e.locateInFile("f.VORN");
-        EXPECT_STREQ(e.what(), "interrupted (in f.VORN, line 3)");
+        EXPECT_EQ(errorReport(e), "interrupted (in f.VORN, line 3)");
     }
     platform::gInterruptRequested = 0;
 }
