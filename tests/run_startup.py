@@ -105,7 +105,9 @@ def make_sparse_files(listing, target):
     for line in open(listing, encoding="utf-8").read().splitlines():
         if line.strip():
             name, size = line.split()
-            with open(os.path.join(target, name), "wb") as f:
+            path = os.path.join(target, name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
                 f.truncate(int(size))
 
 

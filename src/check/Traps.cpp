@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "check/Walker.h"
 #include "parse/Code.h"
@@ -14,6 +15,18 @@
 namespace vorn::check {
 
 namespace {
+
+// The tokens of a split statement with their lines; line ends inside a token
+// move the following tokens down.
+std::vector<Located> locate(const std::vector<std::string>& texts, int line) {
+    std::vector<Located> located;
+    located.reserve(texts.size());
+    for (const std::string& text : texts) {
+        located.push_back({text, line});
+        line += lineEnds(text);
+    }
+    return located;
+}
 
 bool wordByte(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
