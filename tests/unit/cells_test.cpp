@@ -98,7 +98,7 @@ TEST(CompactValue, TrimDropsABoxLeftWithDefaultsOnly) {
 
 TEST(CompactValue, TrimOfASharedBoxLeavesTheOtherHolderIntact) {
     Value scaffoldText = Value::ofText("t");
-    scaffoldText.mutableMembers().assign({{"m", newValue(Value::ofInteger(1))}});
+    scaffoldText.setMembers(MemberTable::of({{intern("m"), newValue(Value::ofInteger(1))}}));
     const Value keep = scaffoldText;
     scaffoldText.trimToKind();
     EXPECT_TRUE(scaffoldText.members().empty());
@@ -151,7 +151,7 @@ TEST(CycleCollector, ReleasesAnObjectWhoseMethodRefersBackToIt) {
         method->setBound(true);
         method->setBoundObject(object);
         object->kind = Kind::Scaffold;
-        object->mutableMembers().assign({{"m", method}, {"n", newValue(Value::ofInteger(3))}});
+        object->setMembers(MemberTable::of({{intern("m"), method}, {intern("n"), newValue(Value::ofInteger(3))}}));
     }
     EXPECT_EQ(Heap::liveCount(), before + 3);
     Heap::collectCycles();
@@ -169,7 +169,7 @@ TEST(CycleCollector, KeepsCyclesHeldFromAScopeOrATemporary) {
         method->setBound(true);
         method->setBoundObject(object);
         object->kind = Kind::Scaffold;
-        object->mutableMembers().assign({{"m", method}});
+        object->setMembers(MemberTable::of({{intern("m"), method}}));
         scope.set("o", object);
 
         ValueRef list = newValue(Value::ofList({}));
@@ -181,7 +181,7 @@ TEST(CycleCollector, KeepsCyclesHeldFromAScopeOrATemporary) {
     {
         const ValueRef o = scope.find("o");
         ASSERT_TRUE(o);
-        EXPECT_EQ(o->members().get().at("m")->boundObject(), o);
+        EXPECT_EQ((*o->members().find("m"))->boundObject(), o);
         EXPECT_EQ(temporary.items.get().front()->items.size(), 1u);
     }
 
@@ -197,7 +197,7 @@ TEST(CycleCollector, MembersSharedByTwoBoxesAreCountedOnce) {
     {
         ValueRef a = newValue();
         a->kind = Kind::Scaffold;
-        a->mutableMembers().assign({{"self", a}});
+        a->setMembers(MemberTable::of({{intern("self"), a}}));
         ValueRef b = newValue(*a);  // another cell sharing a's rare fields
         b->setReal(1.0L);           // now its own box, same members box
         EXPECT_NE(a->extrasBox(), b->extrasBox());
