@@ -21,7 +21,7 @@
 // cell carries the reference count, the number of scope entries binding it
 // and the collector's scratch; temporaries carry none of it. The record itself
 // has value semantics: copying it copies its fields, and lists and member
-// maps are copied as collections of references, so a copy of a list shares
+// tables are copied as collections of references, so a copy of a list shares
 // its element Values.
 //
 // List elements are Items: one word each, a reference to a cell or, for a
@@ -341,6 +341,8 @@ private:
 
     Ref<ValueExtras> x_;
 };
+// Kind, integer, text, items and the box pointer; no 80-bit field.
+static_assert(sizeof(Value) <= 40 && alignof(Value) == alignof(void*), "temporaries stay five words");
 
 // Bookkeeping that belongs to a heap Value, not to its contents: the
 // number of scope entries that bind it, whether the cycle collector knows
@@ -385,6 +387,8 @@ public:
     explicit Cell(Value&& v) : value(std::move(v)) {}
     Value value;
 };
+static_assert(sizeof(Cell) <= 56, "a cell is its count, its books and its Value");
+static_assert(sizeof(MemberTable::Entry) == 16, "a member is a Symbol and an item");
 
 // Releases a cell whose last reference went away. Kept out of line: the
 // release can cascade through a list's items and members, and inlining that
