@@ -80,6 +80,9 @@ def run_case(checker, base, regen):
 
 def cases(checker, root, regen):
     names = sorted(f[: -len(".vorn")] for f in os.listdir(root) if f.endswith(".vorn"))
+    if not names:
+        print("checker cases: found no cases to run")
+        return False
     failures = 0
     for name in names:
         problems = run_case(checker, os.path.join(root, name), regen)
