@@ -109,7 +109,8 @@ def bench_programs(source):
     level = bench.LEVELS["small"]
     sizes = {name: {k: v[level] for k, v in params.items()} for name, params, _, _ in bench.BENCHES}
     sizes["names"] = {"N": bench.NAMES_PASSES["small"][0]}
-    sizes["elements"] = {"N": bench.ELEMENT_COUNTS["small"][0], "ELEMENT": bench.ELEMENT_KINDS[-1][1]}
+    sizes["elements"] = {"N": bench.ELEMENT_COUNTS["small"][0], "ELEMENT": bench.ELEMENT_KINDS[-1][1],
+                         "SETUP": bench.ELEMENT_KINDS[-1][2]}
     programs = []
     for folder in (bench.PROGRAMS, bench.MEMORY, bench.WHOLE):
         for file in sorted(os.listdir(folder)):
