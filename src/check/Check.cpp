@@ -43,13 +43,7 @@ const std::vector<Rule>& rules() {
 std::vector<Finding> checkText(std::string_view text, const EntryExists& exists) {
     std::vector<Finding> findings;
     Walker(findings, exists).block(text, 1, 0, false);
-    // The trap walk splits groups and prepares blocks as the interpreter does,
-    // so its memory grows faster than the text on some shapes (runs of `$`,
-    // deep or blank groups). Scripts people write are far below this size;
-    // past it only the first walk runs, which keeps the checker's memory in
-    // proportion to its input.
-    constexpr std::size_t kLongestTrapWalk = 256 * 1024;
-    if (text.size() <= kLongestTrapWalk) findTraps(text, findings);
+    findTraps(text, findings);
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
     return findings;

@@ -57,6 +57,11 @@ struct FirstStatement {
     Located later{};
 };
 
+// Cuts text, which begins on line, into out as the splitter cuts it; raises
+// what splitting it raises. Keeps views, never copies: both walks split
+// every group of every level this way.
+void scanFirstStatement(std::string_view text, int line, FirstStatement& out);
+
 int lineEnds(std::string_view text);
 
 // Where an unbalanced text's still-open delimiter began: the outermost one
@@ -119,8 +124,9 @@ private:
     bool split(std::string_view text, int line, FirstStatement& out);
     // The same, keeping nothing.
     bool splits(std::string_view text, int line);
-    // Reports what kept text from splitting.
-    void splitError(std::string_view text, int line);
+    // Runs cut, which splits text; reports what kept it from splitting.
+    template <typename Cut>
+    bool reported(std::string_view text, int line, const Cut& cut);
 
     void warn(int line, const char* code, std::string text);
     void error(int line, std::string text);
