@@ -31,6 +31,15 @@ inline constexpr const char* kUnknownOperator = "V009";
 inline constexpr const char* kKeywordTarget = "V010";
 inline constexpr const char* kMissingFile = "V011";
 inline constexpr const char* kLaterLines = "V012";
+// Reported by the trap walk (Traps.h).
+inline constexpr const char* kSharedRecursion = "V013";
+inline constexpr const char* kRebindInBody = "V014";
+inline constexpr const char* kForeignKeyword = "V015";
+inline constexpr const char* kLiteralTarget = "V016";
+inline constexpr const char* kOperatorInName = "V017";
+inline constexpr const char* kCommentLine = "V018";
+inline constexpr const char* kHiddenFunction = "V019";
+inline constexpr const char* kSpreadCondition = "V020";
 }  // namespace code
 
 // Blocks, groups and calls nested deeper than this are not looked into: real
