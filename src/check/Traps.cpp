@@ -349,19 +349,39 @@ private:
         }
     }
 
-    // Only the first statement of a group counts, and of a run of empty
-    // tokens only the first two are kept: empty operands hold no trap.
+    // Walks the operands of a group's first statement (the only one that
+    // counts) while the splitter cuts them, keeping none: a group of a
+    // million operands costs no more memory than one. A group that does not
+    // split is the first walk's to report, and none of its operands is walked.
     void group(std::string_view inside, int line, Context& context, int depth) {
-        FirstStatement split;
         try {
-            scanFirstStatement(inside, line, split);
+            checkSplit(inside);
+            GroupOperands operands(*this, context, line, depth + 1);
+            scanStatements(inside, operands);
         } catch (const ScriptError&) {
-            return;
         } catch (const UnbalancedText&) {
-            return;
         }
-        for (const Located& token : split.tokens) operand(token, context, depth + 1, false);
     }
+
+    class GroupOperands final : public TokenSink {
+    public:
+        GroupOperands(TrapWalker& walker, Context& context, int line, int depth)
+            : walker_(walker), context_(context), line_(line), depth_(depth) {}
+
+        void token(std::string_view token) override {
+            if (done_) return;
+            walker_.operand({token, line_}, context_, depth_, false);
+            line_ += lineEnds(token);
+        }
+        void statementEnd() override { done_ = true; }
+
+    private:
+        TrapWalker& walker_;
+        Context& context_;
+        int line_;
+        int depth_;
+        bool done_ = false;
+    };
 
     void plain(const Located& token) {
         const std::string fixed = blanksAroundOperator(token.text);
