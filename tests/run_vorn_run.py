@@ -106,6 +106,33 @@ CASES = {
 }
 
 
+def nested_bodies(levels, inside):
+    """Bodies nested levels deep around inside, with line ends in each
+    level's condition and group: long enough that the outer levels are split
+    with the table of the text's bytes, not by reading them again."""
+    text = inside
+    for _ in range(levels):
+        text = "compare (1\n+ 0) {\ny = (2\n+ 3)\n    " + text + "\n}"
+    return text + "\n"
+
+
+def line_of(text, marker):
+    return text[: text.index(marker)].count("\n") + 1
+
+
+DEEP_ERROR = nested_bodies(40, "x = nosuch")
+DEEP_UNBALANCED = '$print$("before")\n' + nested_bodies(
+    40, 'compare 0 {\nx = (1 +\n}\n$print$("passed")\ncompare 1 {\nz = (\n}')
+CASES.update({
+    "error_deep_in_long_nested_bodies_names_its_line": (
+        {"d.vorn": DEEP_ERROR}, "d.vorn", "",
+        f"error: stoi: unknown name nosuch (in d.vorn, line {line_of(DEEP_ERROR, 'nosuch')})\n", 1, ""),
+    "unbalanced_body_deep_in_a_long_text_fails_only_when_reached": (
+        {"u.vorn": DEEP_UNBALANCED}, "u.vorn", "",
+        "before\npassed\nparser error, markers over 1, grammatically not valid.0/1/0/0/0/", 51,
+        f"vorn-run: unbalanced text: a parenthesis is never closed (in u.vorn, line {line_of(DEEP_UNBALANCED, 'z = (')})\n"),
+})
+
 # Inputs too large to hold: each is refused with status 2 and a report,
 # never an abort. (arguments, stdin file, address-space limit or None,
 # text in stderr). big.vorn is a sparse file just over the 1 GiB text limit,
