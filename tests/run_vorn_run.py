@@ -93,6 +93,15 @@ CASES = {
         {"a.vorn": '$print$("must not run")\n'}, "a.vorn missing.vorn", "", "", 2,
         "cannot run missing.vorn: no such file"),
     "folder_is_status_2": ({"sub/x": ""}, "sub", "", "", 2, "cannot run sub: is a folder"),
+    # The checker reads its files as scripts are read: the same refusals, the
+    # same first line, and the files after a refused one are still checked.
+    "check_of_folder_is_status_2_and_the_rest_is_checked": (
+        {"sub/x": "", "a.vorn": '#!/usr/bin/env vorn-run\nx = a + b\n'}, "--check sub a.vorn", "",
+        'a.vorn:2: warning: only "a" is assigned, "+" and what follows are ignored; write x = (a + b) [V001]\n', 2,
+        "cannot check sub: is a folder"),
+    "check_of_standard_input_skips_its_hash_bang_line": (
+        {}, "--check -", '#!/usr/bin/env vorn-run\r\nx = a + b\n',
+        '<stdin>:2: warning: only "a" is assigned, "+" and what follows are ignored; write x = (a + b) [V001]\n', 1, ""),
     "double_dash_ends_options": ({"-q": '$print$("named -q")\n'}, "-- -q", "", "named -q\n", 0, ""),
 }
 

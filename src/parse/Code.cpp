@@ -584,6 +584,10 @@ std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t f
     return blockIn(copy, firstLine, ownText, std::move(source));
 }
 
+std::shared_ptr<const Block> viewBlock(std::string_view code, std::uint32_t firstLine) {
+    return blockIn(code, firstLine, true, nullptr);
+}
+
 std::shared_ptr<const Block> prepareTakenBlock(std::string code) {
     SharedSource source = std::make_shared<const std::string>(std::move(code));
     const std::string_view bytes = *source;

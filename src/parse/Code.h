@@ -325,6 +325,10 @@ struct Block {
 // firstLine. A body of a statement passes ownText false. The block keeps a
 // copy of code.
 std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t firstLine = 0, bool ownText = true);
+// The same without the copy: the block views code, whose bytes must outlive
+// it (the checker's walk over a text it holds, which prepares every nested
+// body of that text and so would otherwise copy it once per level).
+std::shared_ptr<const Block> viewBlock(std::string_view code, std::uint32_t firstLine);
 // The same for a text of its own that the caller no longer needs: the block
 // keeps code itself instead of a copy (a script file read whole).
 std::shared_ptr<const Block> prepareTakenBlock(std::string code);
