@@ -75,6 +75,14 @@ FAULTS = [
      "    if (text.empty() && !runs_.empty()) joined_ = true;", "an empty argument joins the argument before it"),
     ("src/parse/Code.cpp", "    if (run.text.empty() && empty_) return run.expression = empty_;",
      "    if (empty_) return run.expression = empty_;", "every argument after an empty one is empty"),
+    ("src/values/Value.h", "if (e->name->text.size() == name.size() && std::string_view(e->name->text) == name) return &e->value;",
+     "if (e->name->text.size() == name.size()) return &e->value;", "a member found by the length of its name"),
+    ("src/values/Value.h", "if (block_->count > kScanned) return findByHalves(name);",
+     "if (block_->count > kScanned) return nullptr;", "members of a long table not found"),
+    ("src/values/Value.cpp", "if (kept > 0 && members[kept - 1].name == members[i].name) members[kept - 1] = std::move(members[i]);",
+     "if (kept > 0 && members[kept - 1].name == members[i].name) continue;", "a member named twice keeps its first Value"),
+    ("src/values/Convert.cpp", "if (i->name != j->name || !(i->value == j->value)) return false;",
+     "if (i->name != j->name) return false;", "objects equal when their member names are"),
 ]
 
 
