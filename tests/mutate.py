@@ -19,6 +19,7 @@ found (the list must follow the code), 0 when every fault was caught.
 import argparse
 import importlib
 import os
+import signal
 import subprocess
 import sys
 
@@ -127,6 +128,11 @@ def build(build_dir, source):
     return proc.returncode == 0, proc.stdout.decode("utf-8", "replace")
 
 
+def stop_on_kill(signum, frame):
+    # A kill ends the run through the same restoring path as Ctrl-C.
+    raise KeyboardInterrupt
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--source", default=os.path.dirname(HERE))
@@ -158,6 +164,7 @@ def main():
         print("the unmutated tree does not build or pass:\n" + log[-3000:])
         return 2
 
+    signal.signal(signal.SIGTERM, stop_on_kill)
     survivors = []
     for i in chosen:
         path, line, faulty, what = FAULTS[i]
