@@ -119,6 +119,8 @@ public:
     // can rely on.
     bool build(const Cow<ItemList>& items) {
         clear();
+        static const std::unique_ptr<const CellBooks*[]> log(new const CellBooks*[kWatchLog]());
+        gEndedWatches = log.get();
         const ItemList& list = items.get();
         std::size_t others = 0;
         for (const Item& item : list)

@@ -313,9 +313,11 @@ private:
 // The watched cells bound so far: gWatchesEnded counts them, and the last
 // kWatchLog of them are kept in order (entry n % kWatchLog). An index that
 // has fallen further behind cannot tell which of its elements were bound.
+// The log is made with the first index (no cell is watched before), so a
+// program that never needs one does not carry it.
 inline constexpr std::size_t kWatchLog = 4096;
 inline std::uint64_t gWatchesEnded = 0;
-inline const CellBooks* gEndedWatches[kWatchLog] = {};
+inline const CellBooks** gEndedWatches = nullptr;
 
 inline void CellBooks::countBinding() {
     ++bindings_;
