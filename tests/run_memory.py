@@ -16,9 +16,11 @@ nested groups the interpreter's own stack holds one frame per level (about
 records of the levels (about 0.3 KB each).
 
 With --checker, the checker (vorn-run --check) is held to the same
-EXPANSION on scripts of 2 MB: blanks, empty lines, a run of "$" and a long
-row at the bottom of 300 nested groups, measured against the peak of checking a
-one-line script.
+EXPANSION on scripts of 2 MB: blanks, empty lines, a run of "$", a long row at
+the bottom of 300 nested groups and many statements at the bottom of 150
+nested function bodies, measured against the peak of checking a one-line
+script. Both of its walks (the first one and the trap walk) read every case
+whole.
 
 Usage: run_memory.py PROGRAM [--checker VORN_RUN] [--figures]
 --figures prints peak memory and CPU time of every case (and of a normal
@@ -94,6 +96,8 @@ CHECKED = [
     ("empty lines", "\n" * CHECKED_BYTES),
     ("a run of $", "$" * CHECKED_BYTES + "\n"),
     ("a deep group", "x = " + "(" * 300 + "1 + " * (CHECKED_BYTES // 4) + "1" + ")" * 300 + "\n"),
+    # Every level is a block of its own, prepared on its own.
+    ("nested bodies", "f = {\n" * 150 + "x = 1\n" * (CHECKED_BYTES // 6) + "}\n" * 150),
 ]
 
 

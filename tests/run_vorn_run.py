@@ -93,9 +93,45 @@ CASES = {
         {"a.vorn": '$print$("must not run")\n'}, "a.vorn missing.vorn", "", "", 2,
         "cannot run missing.vorn: no such file"),
     "folder_is_status_2": ({"sub/x": ""}, "sub", "", "", 2, "cannot run sub: is a folder"),
+    # The checker reads its files as scripts are read: the same refusals, the
+    # same first line, and the files after a refused one are still checked.
+    "check_of_folder_is_status_2_and_the_rest_is_checked": (
+        {"sub/x": "", "a.vorn": '#!/usr/bin/env vorn-run\nx = a + b\n'}, "--check sub a.vorn", "",
+        'a.vorn:2: warning: only "a" is assigned, "+" and what follows are ignored; write x = (a + b) [V001]\n', 2,
+        "cannot check sub: is a folder"),
+    "check_of_standard_input_skips_its_hash_bang_line": (
+        {}, "--check -", '#!/usr/bin/env vorn-run\r\nx = a + b\n',
+        '<stdin>:2: warning: only "a" is assigned, "+" and what follows are ignored; write x = (a + b) [V001]\n', 1, ""),
     "double_dash_ends_options": ({"-q": '$print$("named -q")\n'}, "-- -q", "", "named -q\n", 0, ""),
 }
 
+
+def nested_bodies(levels, inside):
+    """Bodies nested levels deep around inside, with line ends in each
+    level's condition and group: long enough that the outer levels are split
+    with the table of the text's bytes, not by reading them again."""
+    text = inside
+    for _ in range(levels):
+        text = "compare (1\n+ 0) {\ny = (2\n+ 3)\n    " + text + "\n}"
+    return text + "\n"
+
+
+def line_of(text, marker):
+    return text[: text.index(marker)].count("\n") + 1
+
+
+DEEP_ERROR = nested_bodies(40, "x = nosuch")
+DEEP_UNBALANCED = '$print$("before")\n' + nested_bodies(
+    40, 'compare 0 {\nx = (1 +\n}\n$print$("passed")\ncompare 1 {\nz = (\n}')
+CASES.update({
+    "error_deep_in_long_nested_bodies_names_its_line": (
+        {"d.vorn": DEEP_ERROR}, "d.vorn", "",
+        f"error: stoi: unknown name nosuch (in d.vorn, line {line_of(DEEP_ERROR, 'nosuch')})\n", 1, ""),
+    "unbalanced_body_deep_in_a_long_text_fails_only_when_reached": (
+        {"u.vorn": DEEP_UNBALANCED}, "u.vorn", "",
+        "before\npassed\nparser error, markers over 1, grammatically not valid.0/1/0/0/0/", 51,
+        f"vorn-run: unbalanced text: a parenthesis is never closed (in u.vorn, line {line_of(DEEP_UNBALANCED, 'z = (')})\n"),
+})
 
 # Inputs too large to hold: each is refused with status 2 and a report,
 # never an abort. (arguments, stdin file, address-space limit or None,

@@ -1,16 +1,12 @@
 // vorn-run's command line, the reading of its scripts, and the run.
 #include "app/Runner.h"
 
-#include <cstdio>
 #include <iostream>
-#include <new>
 
 #include "app/Interpreter.h"
 #include "app/ScriptFile.h"
 #include "check/Check.h"
 #include "exec/Statements.h"
-#include "platform/Platform.h"
-#include "values/Error.h"
 
 namespace vorn {
 
@@ -19,58 +15,6 @@ namespace {
 constexpr const char* kProgramName = "vorn-run";
 constexpr const char* kVersionLine = "vorn-run (VORN V3)";
 constexpr int kUsageStatus = 2;
-
-// A script file read as `also` reads one; false when it cannot be read.
-bool readScriptFile(const std::string& path, std::string& text, std::string& problem) {
-    try {
-        if (!platform::exists(path)) {
-            problem = "no such file";
-            return false;
-        }
-        if (platform::isDirectory(path)) {
-            problem = "is a folder";
-            return false;
-        }
-    } catch (const ScriptError& error) {
-        problem = error.what();
-        return false;
-    }
-    // The same narrow name that the read below opens.
-    std::FILE* probe = std::fopen(path.c_str(), "r");
-    if (!probe) {
-        problem = "cannot open it";
-        return false;
-    }
-    std::fclose(probe);
-    std::size_t lines = 0;
-    try {
-        text = platform::readSourceText(path, lines);
-    } catch (const ScriptError& error) {
-        problem = error.what();
-        return false;
-    } catch (const std::bad_alloc&) {
-        problem = "out of memory";
-        return false;
-    }
-    blankInterpreterLine(text);
-    return true;
-}
-
-// Standard input as a script, read as a file is.
-bool readScriptInput(std::string& text, std::string& problem) {
-    std::size_t lines = 0;
-    try {
-        text = platform::readStandardInputText(lines);
-    } catch (const ScriptError& error) {
-        problem = error.what();
-        return false;
-    } catch (const std::bad_alloc&) {
-        problem = "out of memory";
-        return false;
-    }
-    blankInterpreterLine(text);
-    return true;
-}
 
 }  // namespace
 
@@ -148,8 +92,7 @@ int runnerMain(int argc, char** argv) {
     std::vector<ScriptSource> scripts;
     for (const std::string& name : command.scripts) {
         ScriptSource script{name == "-" ? "<stdin>" : name, {}};
-        std::string problem;
-        if (name == "-" ? !readScriptInput(script.text, problem) : !readScriptFile(name, script.text, problem)) {
+        if (const std::string problem = readScript(name, script.text); !problem.empty()) {
             std::cerr << kProgramName << ": cannot run " << name << ": " << problem << "\n";
             return kUsageStatus;
         }

@@ -32,7 +32,7 @@ Value mkdir(Scope* scope) {
 }
 
 Value rm(Scope* scope) {
-    platform::removeAll(textArgument(scope, 0));
+    platform::removeAll(textArgument(scope, 0), platform::Interruptible::Yes);
     return Value();
 }
 

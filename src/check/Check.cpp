@@ -2,8 +2,6 @@
 #include "check/Check.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <new>
 #include <ostream>
 
 #include "app/ScriptFile.h"
@@ -43,13 +41,7 @@ const std::vector<Rule>& rules() {
 std::vector<Finding> checkText(std::string_view text, const EntryExists& exists) {
     std::vector<Finding> findings;
     Walker(findings, exists).block(text, 1, 0, false);
-    // The trap walk splits groups and prepares blocks as the interpreter does,
-    // so its memory grows faster than the text on some shapes (runs of `$`,
-    // deep or blank groups). Scripts people write are far below this size;
-    // past it only the first walk runs, which keeps the checker's memory in
-    // proportion to its input.
-    constexpr std::size_t kLongestTrapWalk = 256 * 1024;
-    if (text.size() <= kLongestTrapWalk) findTraps(text, findings);
+    findTraps(text, findings);
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
     return findings;
@@ -71,46 +63,6 @@ std::string formatFinding(std::string_view name, const Finding& finding) {
     return line + "warning: " + finding.text + " [" + finding.code + "]";
 }
 
-namespace {
-
-// Standard input read as a file is; returns what kept it from being read.
-std::string readStandardInput(std::string& text) {
-    std::size_t lines = 0;
-    try {
-        text = platform::readStandardInputText(lines);
-    } catch (const ScriptError& error) {
-        return error.what();
-    } catch (const std::bad_alloc&) {
-        return "out of memory";
-    }
-    return "";
-}
-
-// Reads a file as `also` reads one; returns what kept it from being read.
-std::string readSourceFile(const std::string& path, std::string& text) {
-    try {
-        if (!platform::exists(path)) return "no such file";
-        if (platform::isDirectory(path)) return "is a folder";
-    } catch (const ScriptError& error) {
-        return error.what();
-    }
-    // The same narrow name that the read below opens.
-    std::FILE* probe = std::fopen(path.c_str(), "r");
-    if (!probe) return "cannot open it";
-    std::fclose(probe);
-    try {
-        std::size_t lines = 0;
-        text = platform::readSourceText(path, lines);
-    } catch (const ScriptError& error) {
-        return error.what();
-    } catch (const std::bad_alloc&) {
-        return "out of memory";
-    }
-    return "";
-}
-
-}  // namespace
-
 int runCheck(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
     if (files.empty()) {
         err << "vorn-run: no file to check\n";
@@ -120,13 +72,11 @@ int runCheck(const std::vector<std::string>& files, std::ostream& out, std::ostr
     for (const std::string& file : files) {
         std::string text, name = file;
         if (file == "-") name = "<stdin>";
-        if (const std::string problem = file == "-" ? readStandardInput(text) : readSourceFile(file, text);
-            !problem.empty()) {
+        if (const std::string problem = readScript(file, text); !problem.empty()) {
             err << "vorn-run: cannot check " << file << ": " << problem << "\n";
             status = 2;
             continue;
         }
-        blankInterpreterLine(text);
         const std::vector<Finding> findings = checkText(text);
         for (const Finding& finding : findings) out << formatFinding(name, finding) << "\n";
         out.flush();

@@ -16,18 +16,6 @@ namespace vorn::check {
 
 namespace {
 
-// The tokens of a split statement with their lines; line ends inside a token
-// move the following tokens down.
-std::vector<Located> locate(const std::vector<std::string>& texts, int line) {
-    std::vector<Located> located;
-    located.reserve(texts.size());
-    for (const std::string& text : texts) {
-        located.push_back({text, line});
-        line += lineEnds(text);
-    }
-    return located;
-}
-
 bool wordByte(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -116,16 +104,19 @@ bool ownName(std::string_view name) {
 
 enum class BodyKind { Text, Function, Compare, Each, Until, Inline, Class };
 
-// A block being walked, and the blocks around it.
+// A block being walked, and the blocks around it. Every text here is a view
+// into the checked text, which outlives the walk: nothing the walk keeps is
+// a copy, so its memory stays in proportion to that text however deep the
+// blocks and groups nest.
 struct Context {
     Context* outer = nullptr;
     BodyKind kind = BodyKind::Text;
-    std::string function;  // Function: the name the body is assigned to
+    std::string_view function;  // Function: the name the body is assigned to
     std::shared_ptr<const Block> block;
-    std::size_t index = 0;        // of the statement being walked
-    std::set<std::string> bound;  // names bound in this block so far
+    std::size_t index = 0;             // of the statement being walked
+    std::set<std::string_view> bound;  // names bound in this block so far
     // Function: names assigned anywhere in the body so far.
-    std::set<std::string> assigned;
+    std::set<std::string_view> assigned;
 };
 
 // The statement being walked: for the recursion trap.
@@ -136,11 +127,11 @@ struct Current {
     bool reported = false;
 };
 
-// A call with a sharing group, resolved when every definition is known.
+// A call with a sharing group, resolved when every definition is known
+// (taken apart again then).
 struct SharedCall {
-    std::string callee;
-    std::string sharing;
-    std::vector<std::string> shared;
+    std::string_view token;
+    std::string_view callee;
     int line;
 };
 
@@ -163,7 +154,7 @@ private:
         if (depth > kMaxCheckDepth) return;
         try {
             checkSplit(code);
-            context.block = prepareBlock(code, static_cast<std::uint32_t>(line - 1));
+            context.block = viewBlock(code, static_cast<std::uint32_t>(line - 1));
         } catch (const UnbalancedText&) {
             return;  // the first walk reports it
         } catch (const ScriptError&) {
@@ -177,6 +168,7 @@ private:
             current_ = {};
             const int at = static_cast<int>(statement.line) + 1;
             std::vector<Located> tokens;
+            tokens.reserve(statement.tokens.size());
             for (const Operand& token : statement.tokens) tokens.push_back({token.text, at + static_cast<int>(token.line)});
             this->statement(statement.kind, tokens, context, depth);
         }
@@ -249,14 +241,14 @@ private:
         const Located& value = tokens[2];
         current_ = {name, tokens[1].text.size() >= 2, target.line, false};
         if (!value.text.empty() && value.text[0] == '{') {
-            definitions_[std::string(name)] = std::string(value.text);
+            definitions_[name] = value.text;
             body(value, BodyKind::Function, name, context, depth);
         } else {
             operand(value, context, depth, true);
         }
         current_ = {};
-        context.bound.insert(std::string(name));
-        if (Context* function = enclosingFunction(context)) function->assigned.insert(std::string(name));
+        context.bound.insert(name);
+        if (Context* function = enclosingFunction(context)) function->assigned.insert(name);
     }
 
     void loop(StatementKind kind, const std::vector<Located>& tokens, Context& context, int depth) {
@@ -287,7 +279,7 @@ private:
     }
 
     void rebinding(const char* word, const Located& name, const std::vector<Located>&, Context& context, int) {
-        const std::string bound(name.text);
+        const std::string_view bound = name.text;
         if (context.kind == BodyKind::Compare || context.kind == BodyKind::Each) {
             // Bound before this body in a block around it, and read there
             // after the body: the reader means the rebinding to last.
@@ -302,8 +294,8 @@ private:
                 const char* body = context.kind == BodyKind::Compare ? "compare" : "each";
                 warn(name.line, code::kRebindInBody,
                      quoted(word) + " rebinds " + quoted(bound) + " only inside this " + body + " body, so the " +
-                         bound + " outside keeps its old value after it; " + word + " into a new name here and " +
-                         "assign it: " + bound + " = NEWNAME");
+                         std::string(bound) + " outside keeps its old value after it; " + word +
+                         " into a new name here and assign it: " + std::string(bound) + " = NEWNAME");
                 break;
             }
         }
@@ -337,7 +329,7 @@ private:
         Context inner;
         inner.outer = &context;
         inner.kind = kind;
-        inner.function = std::string(function);
+        inner.function = function;
         const Current saved = current_;
         if (kind == BodyKind::Function || kind == BodyKind::Class) current_ = {};
         block(text.substr(1, text.size() - 2), token.line, inner, depth + 1);
@@ -357,18 +349,39 @@ private:
         }
     }
 
+    // Walks the operands of a group's first statement (the only one that
+    // counts) while the splitter cuts them, keeping none: a group of a
+    // million operands costs no more memory than one. A group that does not
+    // split is the first walk's to report, and none of its operands is walked.
     void group(std::string_view inside, int line, Context& context, int depth) {
-        StatementList split;
         try {
-            split = splitStatements(inside);
+            checkSplit(inside);
+            GroupOperands operands(*this, context, line, depth + 1);
+            scanStatements(inside, operands);
         } catch (const ScriptError&) {
-            return;
         } catch (const UnbalancedText&) {
-            return;
         }
-        if (split.empty()) return;
-        for (const Located& token : locate(split.front(), line)) operand(token, context, depth + 1, false);
     }
+
+    class GroupOperands final : public TokenSink {
+    public:
+        GroupOperands(TrapWalker& walker, Context& context, int line, int depth)
+            : walker_(walker), context_(context), line_(line), depth_(depth) {}
+
+        void token(std::string_view token) override {
+            if (done_) return;
+            walker_.operand({token, line_}, context_, depth_, false);
+            line_ += lineEnds(token);
+        }
+        void statementEnd() override { done_ = true; }
+
+    private:
+        TrapWalker& walker_;
+        Context& context_;
+        int line_;
+        int depth_;
+        bool done_ = false;
+    };
 
     void plain(const Located& token) {
         const std::string fixed = blanksAroundOperator(token.text);
@@ -390,14 +403,15 @@ private:
     }
 
     void callParts(const Located& token, Context& context, int depth) {
-        const std::shared_ptr<const CallSite> site = compileCall(token.text);
+        // The pieces view the token: a call nested in the arguments of a
+        // call nested ... is not copied at every level.
+        const std::shared_ptr<const CallSite> site = viewCall(token.text);
         if (!site->hasCallee) return;
-        const std::string callee(site->calleeText);
+        const std::string_view callee = site->calleeText;
         if (!callee.empty() && callee[0] == '(') group(callee.substr(1, callee.size() - 2), token.line, context, depth);
         if (site->hasSharing) {
-            std::vector<std::string> shared;
-            for (const auto& [name, hash] : site->sharedNames()) shared.push_back(name);
-            sharedCalls_.push_back({callee, std::string(site->sharingGroup), std::move(shared), token.line});
+            site->sharedNames();  // a malformed group fails the call here, not when the calls are resolved
+            sharedCalls_.push_back({token.text, callee, token.line});
         } else {
             recursion(token, callee, context);
         }
@@ -407,27 +421,32 @@ private:
 
     // A function that calls itself without a sharing group while one of its
     // own names holds a value it still needs.
-    void recursion(const Located& token, const std::string& callee, Context& context) {
+    void recursion(const Located& token, std::string_view callee, Context& context) {
         Context* function = enclosingFunction(context);
         if (!function || function->function != callee || current_.reported) return;
         // The name this statement adds to first: that is the one in use.
-        std::vector<std::string> names;
-        if (current_.compound && function->assigned.count(std::string(current_.target)))
-            names.emplace_back(current_.target);
-        names.insert(names.end(), function->assigned.begin(), function->assigned.end());
-        for (const std::string& name : names) {
-            if (ownName(name)) continue;
-            // A plain assignment's target gets its value after the call.
-            if (!current_.compound && current_.target == name) continue;
-            const bool compound = current_.compound && current_.target == name;
-            if (!compound && !readAfter(name, &context, function)) continue;
-            current_.reported = true;
-            warn(token.line, code::kSharedRecursion,
-                 "the call " + quoted(shown(token.text)) + " shares this call's " + quoted(name) +
-                     " (a call sees its caller's names), so it changes " + name + " before this call is done with "
-                     "it; share only the function: " + shown(token.text) + "$L(" + callee + ")");
+        if (current_.compound && function->assigned.count(current_.target) && recursionShares(token, callee, current_.target, context, *function))
             return;
-        }
+        for (const std::string_view name : function->assigned)
+            if (recursionShares(token, callee, name, context, *function)) return;
+    }
+
+    // Reports the recursive call token when it changes name, one of the
+    // function's own names, before the caller is done with it.
+    bool recursionShares(const Located& token, std::string_view callee, std::string_view name, Context& context,
+                         const Context& function) {
+        if (ownName(name)) return false;
+        // A plain assignment's target gets its value after the call.
+        if (!current_.compound && current_.target == name) return false;
+        const bool compound = current_.compound && current_.target == name;
+        if (!compound && !readAfter(name, &context, &function)) return false;
+        current_.reported = true;
+        const std::string shared(name);
+        warn(token.line, code::kSharedRecursion,
+             "the call " + quoted(shown(token.text)) + " shares this call's " + quoted(shared) +
+                 " (a call sees its caller's names), so it changes " + shared + " before this call is done with "
+                 "it; share only the function: " + shown(token.text) + "$L(" + std::string(callee) + ")");
+        return true;
     }
 
     void hiddenFunctions() {
@@ -435,6 +454,8 @@ private:
             const auto definition = definitions_.find(call.callee);
             if (definition == definitions_.end()) continue;
             const std::string_view text = definition->second;
+            const std::shared_ptr<const CallSite> site = viewCall(call.token);
+            const auto& shared = site->sharedNames();
             std::vector<std::string> hidden;
             for (std::size_t at = text.find('$'); at != std::string_view::npos; at = text.find('$', at + 1)) {
                 std::size_t end = at + 1;
@@ -443,12 +464,12 @@ private:
                 if (called.empty() || (called == "L" && end < text.size() && text[end] == '(')) continue;
                 if (!definitions_.count(called)) continue;
                 bool known = false;
-                for (const std::string& name : call.shared) known = known || name == called;
+                for (const auto& [name, hash] : shared) known = known || name == called;
                 for (const std::string& name : hidden) known = known || name == called;
                 if (!known) hidden.push_back(called);
             }
             if (hidden.empty()) continue;
-            std::string names, fixed(call.sharing);
+            std::string names, fixed(site->sharingGroup);
             if (fixed.size() >= 2 && fixed.back() == ')') fixed.pop_back();
             for (std::size_t i = 0; i < hidden.size(); ++i) {
                 names += (i == 0 ? "" : i + 1 == hidden.size() ? " and " : ", ") + quoted(hidden[i]);
@@ -457,7 +478,8 @@ private:
             }
             fixed.push_back(')');
             warn(call.line, code::kHiddenFunction,
-                 "the sharing group " + std::string(call.sharing) + " hides " + names + " from " + quoted(call.callee) +
+                 "the sharing group " + std::string(site->sharingGroup) + " hides " + names + " from " +
+                     quoted(call.callee) +
                      ", which calls " + (hidden.size() == 1 ? "it" : "them") + ", so that call fails; share " +
                      (hidden.size() == 1 ? "it" : "them") + " too: " + fixed);
         }
@@ -465,7 +487,7 @@ private:
 
     std::vector<Finding>& findings_;
     Current current_;
-    std::map<std::string, std::string> definitions_;
+    std::map<std::string_view, std::string_view> definitions_;
     std::vector<SharedCall> sharedCalls_;
 };
 

@@ -17,18 +17,8 @@
 
 namespace vorn::check {
 
-namespace code {
-inline constexpr const char* kSharedRecursion = "V013";
-inline constexpr const char* kRebindInBody = "V014";
-inline constexpr const char* kForeignKeyword = "V015";
-inline constexpr const char* kLiteralTarget = "V016";
-inline constexpr const char* kOperatorInName = "V017";
-inline constexpr const char* kCommentLine = "V018";
-inline constexpr const char* kHiddenFunction = "V019";
-inline constexpr const char* kSpreadCondition = "V020";
-}  // namespace code
-
-// Adds the traps found in text (a whole file) to findings.
+// Adds the traps found in text (a whole file) to findings, with the codes
+// V013 to V020 (Walker.h lists every code).
 void findTraps(std::string_view text, std::vector<Finding>& findings);
 
 // True when a compare, until or each statement's tokens hold its condition

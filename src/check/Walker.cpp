@@ -138,9 +138,17 @@ private:
 
 }  // namespace
 
-void Walker::splitError(std::string_view text, int line) {
+void scanFirstStatement(std::string_view text, int line, FirstStatement& out) {
+    out = FirstStatement();
+    FirstStatementCollector collector(out, line);
+    scanStatements(text, collector);
+}
+
+template <typename Cut>
+bool Walker::reported(std::string_view text, int line, const Cut& cut) {
     try {
-        throw;
+        cut();
+        return true;
     } catch (const UnbalancedText&) {
         const OpenDelimiter open = findOpenDelimiter(text);
         const int at = open.offset == std::string_view::npos ? line : line + lineEnds(text.substr(0, open.offset));
@@ -148,32 +156,15 @@ void Walker::splitError(std::string_view text, int line) {
     } catch (const ScriptError& e) {
         error(line, e.what());
     }
+    return false;
 }
 
 bool Walker::split(std::string_view text, int line, FirstStatement& out) {
-    out = FirstStatement();
-    try {
-        FirstStatementCollector collector(out, line);
-        scanStatements(text, collector);
-        return true;
-    } catch (const UnbalancedText&) {
-        splitError(text, line);
-    } catch (const ScriptError&) {
-        splitError(text, line);
-    }
-    return false;
+    return reported(text, line, [&] { scanFirstStatement(text, line, out); });
 }
 
 bool Walker::splits(std::string_view text, int line) {
-    try {
-        checkSplit(text);
-        return true;
-    } catch (const UnbalancedText&) {
-        splitError(text, line);
-    } catch (const ScriptError&) {
-        splitError(text, line);
-    }
-    return false;
+    return reported(text, line, [&] { checkSplit(text); });
 }
 
 void Walker::block(std::string_view code, int line, int depth, bool oneLine) {
@@ -182,7 +173,7 @@ void Walker::block(std::string_view code, int line, int depth, bool oneLine) {
     // then prepare the statements as the executor does. Their lines are the
     // interpreter's own, the ones its error messages name.
     if (!splits(code, line)) return;
-    const std::shared_ptr<const Block> prepared = prepareBlock(code, static_cast<std::uint32_t>(line - 1));
+    const std::shared_ptr<const Block> prepared = viewBlock(code, static_cast<std::uint32_t>(line - 1));
     for (const PreparedStatement& statement : prepared->statements) {
         if (statement.kind == StatementKind::Empty || statement.kind == StatementKind::EmptyRun) continue;
         const int at = static_cast<int>(statement.line) + 1;

@@ -31,6 +31,15 @@ inline constexpr const char* kUnknownOperator = "V009";
 inline constexpr const char* kKeywordTarget = "V010";
 inline constexpr const char* kMissingFile = "V011";
 inline constexpr const char* kLaterLines = "V012";
+// Reported by the trap walk (Traps.h).
+inline constexpr const char* kSharedRecursion = "V013";
+inline constexpr const char* kRebindInBody = "V014";
+inline constexpr const char* kForeignKeyword = "V015";
+inline constexpr const char* kLiteralTarget = "V016";
+inline constexpr const char* kOperatorInName = "V017";
+inline constexpr const char* kCommentLine = "V018";
+inline constexpr const char* kHiddenFunction = "V019";
+inline constexpr const char* kSpreadCondition = "V020";
 }  // namespace code
 
 // Blocks, groups and calls nested deeper than this are not looked into: real
@@ -56,6 +65,11 @@ struct FirstStatement {
     bool hasLater = false;
     Located later{};
 };
+
+// Cuts text, which begins on line, into out as the splitter cuts it; raises
+// what splitting it raises. Keeps views, never copies: both walks split
+// every group of every level this way.
+void scanFirstStatement(std::string_view text, int line, FirstStatement& out);
 
 int lineEnds(std::string_view text);
 
@@ -119,8 +133,9 @@ private:
     bool split(std::string_view text, int line, FirstStatement& out);
     // The same, keeping nothing.
     bool splits(std::string_view text, int line);
-    // Reports what kept text from splitting.
-    void splitError(std::string_view text, int line);
+    // Runs cut, which splits text; reports what kept it from splitting.
+    template <typename Cut>
+    bool reported(std::string_view text, int line, const Cut& cut);
 
     void warn(int line, const char* code, std::string text);
     void error(int line, std::string text);

@@ -43,12 +43,18 @@ StatementKind keywordKind(std::string_view word) {
     return StatementKind::Empty;
 }
 
-// Most tokens hold no line end; looking for one first is far cheaper than
-// counting (a group is looked through once at every level it is nested in).
-std::uint32_t lineEndsIn(std::string_view token) {
-    const std::size_t first = token.find('\n');
-    if (first == std::string_view::npos) return 0;
-    return static_cast<std::uint32_t>(std::count(token.begin() + static_cast<std::ptrdiff_t>(first), token.end(), '\n'));
+// Whether the token at index (keyword not counted) of a statement of kind is
+// a name the statement binds: the target of an assignment, the name of list
+// and class, the result of index and where.
+bool bindsName(StatementKind kind, std::uint32_t index) {
+    switch (kind) {
+        case StatementKind::Assign:
+        case StatementKind::List:
+        case StatementKind::Class: return index == 0;
+        case StatementKind::Index:
+        case StatementKind::Where: return index == 2;
+        default: return false;
+    }
 }
 
 struct TextBlocks {
@@ -110,21 +116,27 @@ constexpr std::size_t kCountFirst = 64 * 1024;
 // record is made.
 class TokenAdder {
 public:
-    // unhashedLong: long tokens carry kUnhashedName (expression operands,
-    // which are only ever looked up, never bound through their hash).
-    TokenAdder(TokenStore* store, bool counted, bool unhashedLong)
-        : store_(store), counted_(counted), unhashedLong_(unhashedLong) {}
+    TokenAdder(TokenStore* store, bool counted) : store_(store), counted_(counted) {}
 
-    void add(std::string_view text, std::uint32_t line) {
+    // named: the token is a name its statement binds, which needs its hash.
+    // Any other token longer than kHashedNameLength carries kUnhashedName:
+    // it is only ever looked up, and a long token is mostly a body or group
+    // whose hash would cover all the text nested in it, level after level.
+    void add(std::string_view text, std::uint32_t line, bool named = false) {
         bool fresh = false;
         const std::uint32_t index = interner_.find(text, line, fresh);
         ++places;
         if (!store_) return;
         if (fresh) {
             makeRoom();
-            Operand& record = store_->records.emplace_back(text, unhashedLong_ ? preparedHash(text) : hashName(text));
+            Operand& record = store_->records.emplace_back(text, named ? hashName(text) : preparedHash(text));
             record.line = line;
-            if (ends && text.size() >= GroupEnds::kRecordedGroup && text[0] == '(') record.built().ends = ends;
+            // Its inside is split with the table of the bytes it views.
+            if (ends && text.size() >= GroupEnds::kRecordedGroup && (text[0] == '(' || text[0] == '{' || text[0] == '$'))
+                record.built().ends = ends;
+        } else if (named && store_->records[index].hash == kUnhashedName) {
+            // The same text stood before where it needed no hash.
+            store_->records[index].hash = hashName(text);
         }
         if (counted_) store_->order.push_back(&store_->records[index]);
         else indices_.push_back(index);
@@ -170,7 +182,6 @@ private:
 
     TokenStore* store_;
     bool counted_;
-    bool unhashedLong_;
     TokenInterner interner_;
     TokenIndices indices_;
 };
@@ -181,7 +192,7 @@ private:
 class ExpressionBuilder final : public TokenSink {
 public:
     ExpressionBuilder(TokenStore* store, bool counted, std::uint32_t firstLine)
-        : adder_(store, counted, true), line_(firstLine) {}
+        : adder_(store, counted), line_(firstLine) {}
 
     void token(std::string_view token) override {
         if (done_) return;
@@ -191,7 +202,7 @@ public:
             endRun();
         }
         adder_.add(token, line_);
-        if (line_ != Operand::kUnknownLine) line_ += lineEndsIn(token);
+        if (line_ != Operand::kUnknownLine) line_ += lineEndsIn(token, adder_.ends.get());
     }
     void statementEnd() override {
         if (!done_) endRun();
@@ -231,6 +242,7 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
     const bool counted = text.size() >= kCountFirst;
     if (counted) {
         ExpressionBuilder counter(nullptr, false, firstLine);
+        counter.adder().ends = ends;
         scanStatements(text, counter, 0, ends.get());
         store.records.reserve(counter.adder().records());
         store.order.reserve(counter.adder().places);
@@ -254,7 +266,24 @@ std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint3
     return expression;
 }
 
-std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource source) {
+// Adds the pieces in stretch, each with the "$" before it, to a group of a
+// call: while its stretches follow one another in the token the group is a
+// view of it, else a joined copy.
+void addStretch(std::string_view stretch, bool& has, std::string_view& group, std::string& joined) {
+    if (!has) {
+        has = true;
+        group = stretch;
+    } else if (joined.empty() && group.data() + group.size() == stretch.data()) {
+        group = std::string_view(group.data(), group.size() + stretch.size());
+    } else {
+        if (joined.empty()) joined = std::string(group);
+        joined += stretch;
+    }
+}
+
+// ends, when given, is the table of the bytes token views.
+std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource source,
+                                       std::shared_ptr<const GroupEnds> ends = nullptr) {
     auto site = std::make_shared<CallSite>();
     site->source = std::move(source);
     if (token.empty() || token[0] != '$') return site;
@@ -262,38 +291,30 @@ std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource sour
     if (token.empty()) return site;
     // Cut at every "$" the way delimited fields are read from a stream: "$$"
     // gives an empty piece, a "$" at the very end gives none after it. The
-    // first piece is the callee; the pieces are taken as they are cut, with
-    // no list of them (a token may hold millions of "$").
-    std::size_t start = 0;
-    std::size_t at = token.find('$');
+    // first piece is the callee; of the others, those that start with "L"
+    // form the sharing group and the rest the argument group, each the
+    // pieces joined with the "$" before each one. Only where an "L" follows
+    // a "$" can the group change, so the token is taken in stretches between
+    // such pairs, found through the table when there is one: a level of a
+    // nested call does not read the "$" signs of the calls inside it.
+    const std::size_t callee = token.find('$');
     site->hasCallee = true;
-    site->calleeText = token.substr(0, at);
-    // Each group is its pieces joined, every one with the "$" before it. While
-    // they follow one another in the token the group is a view of it; a piece
-    // of the other group in between makes it a joined copy.
-    const char* argumentEnd = nullptr;
-    const char* sharingEnd = nullptr;
-    while (at != std::string_view::npos && at + 1 < token.size()) {
-        start = at + 1;
-        at = token.find('$', start);
-        const std::string_view piece = token.substr(start, at == std::string_view::npos ? at : at - start);
-        const bool sharing = !piece.empty() && piece[0] == 'L';
-        std::string_view& group = sharing ? site->sharingGroup : site->argumentGroup;
-        std::string& joined = sharing ? site->joinedSharing : site->joinedArguments;
-        const char*& end = sharing ? sharingEnd : argumentEnd;
-        (sharing ? site->hasSharing : site->hasArguments) = true;
-        const char* const dollar = piece.data() - 1;
-        const char* const pieceEnd = piece.data() + piece.size();
-        if (!end) {
-            group = std::string_view(dollar, static_cast<std::size_t>(pieceEnd - dollar));
-        } else if (joined.empty() && end == dollar) {
-            group = std::string_view(group.data(), static_cast<std::size_t>(pieceEnd - group.data()));
-        } else {
-            if (joined.empty()) joined = std::string(group);
-            joined += '$';
-            joined += piece;
-        }
-        end = pieceEnd;
+    site->calleeText = token.substr(0, callee);
+    site->ends = std::move(ends);
+    if (callee == std::string_view::npos) return site;
+    const std::size_t last = token.back() == '$' ? token.size() - 1 : token.size();
+    std::size_t at = callee;  // a "$" that starts a piece
+    while (at < last) {
+        std::size_t sharing = site->ends ? site->ends->nextSharing(token, at) : token.find("$L", at);
+        if (sharing > last) sharing = last;
+        if (sharing > at)
+            addStretch(token.substr(at, sharing - at), site->hasArguments, site->argumentGroup, site->joinedArguments);
+        if (sharing == last) break;
+        // A sharing piece runs to the next "$" (at the very end, none follows).
+        std::size_t next = token.find('$', sharing + 1);
+        if (next == std::string_view::npos) next = token.size();
+        addStretch(token.substr(sharing, next - sharing), site->hasSharing, site->sharingGroup, site->joinedSharing);
+        at = next;
     }
     if (!site->joinedArguments.empty()) site->argumentGroup = site->joinedArguments;
     if (!site->joinedSharing.empty()) site->sharingGroup = site->joinedSharing;
@@ -305,10 +326,10 @@ std::shared_ptr<const CallSite> callIn(std::string_view token, SharedSource sour
 class BlockBuilder final : public TokenSink {
 public:
     BlockBuilder(Block* block, bool counted, std::uint32_t firstLine)
-        : block_(block), adder_(block ? &block->store : nullptr, counted, false), line_(firstLine) {}
+        : block_(block), adder_(block ? &block->store : nullptr, counted), line_(firstLine) {}
 
     void token(std::string_view token) override {
-        const std::uint32_t lineEnds = lineEndsIn(token);
+        const std::uint32_t lineEnds = lineEndsIn(token, adder_.ends.get());
         if (!token.empty()) {
             // The kind is decided by the first token; a keyword is no token
             // of the statement.
@@ -323,7 +344,7 @@ public:
                     token = std::string_view();
             }
             if (!token.empty()) {
-                adder_.add(token, inStatement_);
+                adder_.add(token, inStatement_, bindsName(kind_, size_));
                 ++size_;
             }
         }
@@ -391,21 +412,24 @@ private:
     std::uint32_t lastRepeat_ = 0;
 };
 
+// ends, when given, is the table of the bytes code views.
 std::shared_ptr<const Block> blockIn(std::string_view code, std::uint32_t firstLine, bool ownText,
-                                     SharedSource source) {
+                                     SharedSource source, const std::shared_ptr<const GroupEnds>& ends = nullptr) {
     auto block = std::make_shared<Block>();
     block->ownText = ownText;
     block->source = std::move(source);
     const bool counted = code.size() >= kCountFirst;
     if (counted) {
         BlockBuilder counter(nullptr, false, firstLine);
-        scanStatements(code, counter);
+        counter.adder().ends = ends;
+        scanStatements(code, counter, 0, ends.get());
         block->statements.reserve(counter.statements);
         block->store.records.reserve(counter.adder().records());
         block->store.order.reserve(counter.adder().places);
     }
     BlockBuilder builder(block.get(), counted, firstLine);
-    scanStatements(code, builder);
+    builder.adder().ends = ends;
+    scanStatements(code, builder, 0, ends.get());
     builder.finish(counted);
     return block;
 }
@@ -414,24 +438,35 @@ SharedSource copyOf(std::string_view text) { return std::make_shared<const std::
 
 }  // namespace
 
-// A group at least this long that has no table of its bytes makes one: the
-// groups nested in it then find their ends without passing over their
-// insides again at every level.
-constexpr std::size_t kGroupEndsFrom = 4096;
+// A group, body or call at least this long that has no table of its bytes
+// makes one: the groups, bodies and calls nested in it then find their ends,
+// line ends and "$L" pairs without passing over their insides again at every
+// level.
+constexpr std::size_t kGroupEndsFrom = 512;
+
+// The table the inside of b's token is split with: the one it was prepared
+// with, or a new one for a long token. Once the piece is built, its own
+// pieces hold the table as long as they need it, and b lets go of it.
+const std::shared_ptr<const GroupEnds>& Operand::endsFor(Built& b) const {
+    if (!b.ends && text.size() >= kGroupEndsFrom) b.ends = std::make_shared<const GroupEnds>(text);
+    return b.ends;
+}
 
 const Expression& Operand::buildGroup() const {
     Built& b = built();
     if (!b.group) {
-        if (!b.ends && text.size() >= kGroupEndsFrom) b.ends = std::make_shared<const GroupEnds>(text);
-        b.group = expressionIn(text, line, b.ends);
-        b.ends.reset();  // its tokens hold it as long as they need it
+        b.group = expressionIn(text, line, endsFor(b));
+        b.ends.reset();
     }
     return *b.group;
 }
 
 const CallSite& Operand::buildCall() const {
     Built& b = built();
-    if (!b.call) b.call = callIn(text, nullptr);
+    if (!b.call) {
+        b.call = callIn(text, nullptr, endsFor(b));
+        b.ends.reset();
+    }
     return *b.call;
 }
 
@@ -440,7 +475,9 @@ const Block& Operand::buildBody() const {
     if (!b.block) {
         // The body starts on the line of its opening brace.
         const bool inStatement = line != kUnknownLine;
-        b.block = blockIn(stripEnds(text), inStatement ? line : 0, !inStatement, nullptr);
+        const std::string_view inside = stripEnds(text);
+        b.block = blockIn(inside, inStatement ? line : 0, !inStatement, nullptr, endsFor(b));
+        b.ends.reset();
     }
     return *b.block;
 }
@@ -471,7 +508,7 @@ const Expression* ArgumentList::operator[](std::size_t i) const {
     if (run.text.empty() && empty_) return run.expression = empty_;
     Expression& expression = store_.emplace_back();
     try {
-        buildExpression(expression, run.text, Operand::kUnknownLine);
+        buildExpression(expression, run.text, Operand::kUnknownLine, ends_);
     } catch (...) {
         store_.pop_back();
         throw;
@@ -489,7 +526,7 @@ std::shared_ptr<const CallSite> compileCall(std::string_view token) {
 std::shared_ptr<const CallSite> viewCall(std::string_view token) { return callIn(token, nullptr); }
 
 const Expression& CallSite::buildCallee() const {
-    calleeCache = expressionIn(calleeText, Operand::kUnknownLine);
+    calleeCache = expressionIn(calleeText, Operand::kUnknownLine, ends);
     return *calleeCache;
 }
 
@@ -519,10 +556,10 @@ const ArgumentList& CallSite::arguments() const {
         const std::string_view inside = argumentGroup.substr(2, argumentGroup.size() - 3);
         // The whole group splits before any argument is compiled, so that its
         // own errors come first.
-        checkSplit(inside);
-        ArgumentList list;
+        checkSplit(inside, ends.get());
+        ArgumentList list(ends);
         ArgumentBuilder builder(list);
-        scanStatements(inside, builder);
+        scanStatements(inside, builder, 0, ends.get());
         argumentCache = std::move(list);
         argumentsReady = true;
     }
@@ -554,7 +591,7 @@ const std::vector<std::pair<std::string, std::uint64_t>>& CallSite::sharedNames(
         // "$L(x y)" loses "$L(" and ")".
         if (sharingGroup.size() < 4) throw ScriptError(messages::kMalformedCall, std::string(sharingGroup));
         SharedNameBuilder builder;
-        scanStatements(sharingGroup.substr(3, sharingGroup.size() - 4), builder);
+        scanStatements(sharingGroup.substr(3, sharingGroup.size() - 4), builder, 0, ends.get());
         sharingCache = std::move(builder.names);
         sharingReady = true;
     }
@@ -565,6 +602,10 @@ std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t f
     SharedSource source = copyOf(code);
     const std::string_view copy = *source;
     return blockIn(copy, firstLine, ownText, std::move(source));
+}
+
+std::shared_ptr<const Block> viewBlock(std::string_view code, std::uint32_t firstLine) {
+    return blockIn(code, firstLine, true, nullptr);
 }
 
 std::shared_ptr<const Block> prepareTakenBlock(std::string code) {

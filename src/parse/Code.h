@@ -54,10 +54,10 @@ struct Operand {
     Operand(std::string_view token, std::uint64_t hash);
 
     std::string_view text;  // a view into the prepared text's bytes
-    // Of text, for the name lookup that comes first. An expression's tokens
-    // longer than kHashedNameLength carry kUnhashedName instead (hashed only
-    // if a lookup needs it, see Symbol.h): statements' tokens, which name
-    // what list, index, where, class and assignments bind, are always hashed.
+    // Of text, for the name lookup that comes first. Tokens longer than
+    // kHashedNameLength carry kUnhashedName instead (hashed only if a lookup
+    // needs it, see Symbol.h), except the names that list, index, where,
+    // class and assignments bind, which are bound through this hash.
     std::uint64_t hash;
     mutable LookupCache lookup;  // where the name was last found
     Form form;
@@ -80,8 +80,9 @@ struct Operand {
         std::shared_ptr<const Expression> group;
         std::shared_ptr<const CallSite> call;
         std::shared_ptr<const Block> block;  // inline block body
-        // Where the groups of the bytes this group views close, when the
-        // piece it was prepared in had that table: its inside is split with it.
+        // Where the groups of the bytes this group, body or call views
+        // close, when the piece it was prepared in had that table: its inside
+        // is split with it.
         std::shared_ptr<const GroupEnds> ends;
         std::uint32_t count = 1;
     };
@@ -112,6 +113,7 @@ struct Operand {
 
 private:
     Built& built() const;
+    const std::shared_ptr<const GroupEnds>& endsFor(Built& b) const;
     const Expression& buildGroup() const;
     const CallSite& buildCall() const;
     const Block& buildBody() const;
@@ -220,6 +222,10 @@ std::shared_ptr<const Expression> compileExpression(std::string_view text,
 // expression, and a run of them is one entry.
 class ArgumentList {
 public:
+    ArgumentList() = default;
+    // ends: the table of the bytes the argument texts view, if any.
+    explicit ArgumentList(std::shared_ptr<const GroupEnds> ends) : ends_(std::move(ends)) {}
+
     std::size_t size() const { return size_; }
     const Expression* operator[](std::size_t i) const;
     void append(std::string_view text);
@@ -238,6 +244,7 @@ private:
     bool joined_ = false;  // some run holds more than one argument
     mutable std::deque<Expression> store_;
     mutable const Expression* empty_ = nullptr;
+    std::shared_ptr<const GroupEnds> ends_;
 };
 
 // A call token taken apart at its "$" signs.
@@ -271,6 +278,9 @@ struct CallSite {
     std::string joinedArguments;
     std::string joinedSharing;
     SharedSource source;  // the bytes, when the call was prepared on its own
+    // The table of the bytes the token views, when the piece it was
+    // prepared in had one or the token is long: its pieces split with it.
+    std::shared_ptr<const GroupEnds> ends;
 };
 // The call keeps a copy of token.
 std::shared_ptr<const CallSite> compileCall(std::string_view token);
@@ -315,6 +325,10 @@ struct Block {
 // firstLine. A body of a statement passes ownText false. The block keeps a
 // copy of code.
 std::shared_ptr<const Block> prepareBlock(std::string_view code, std::uint32_t firstLine = 0, bool ownText = true);
+// The same without the copy: the block views code, whose bytes must outlive
+// it (the checker's walk over a text it holds, which prepares every nested
+// body of that text and so would otherwise copy it once per level).
+std::shared_ptr<const Block> viewBlock(std::string_view code, std::uint32_t firstLine);
 // The same for a text of its own that the caller no longer needs: the block
 // keeps code itself instead of a copy (a script file read whole).
 std::shared_ptr<const Block> prepareTakenBlock(std::string code);

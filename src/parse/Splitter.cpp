@@ -67,25 +67,30 @@ bool recordedEnd(const GroupEnds* ends, std::string_view source, std::size_t at,
 
 GroupEnds::GroupEnds(std::string_view text) : base_(text.data()), size_(text.size()) {
     if (text.size() >= UINT32_MAX) return;  // no offsets for it: every group is passed over
+    complete_ = true;
     // Each kind of bracket on its own stack. Past the nesting limit openers
     // are only counted: deeper groups are not recorded, and every group
     // around them is too deep anyway.
     struct Open {
         std::uint32_t at;
-        std::uint32_t depth;  // in the whole text, the outermost open group 1
-        std::uint32_t peak;   // the deepest of its own kind inside it so far
+        std::uint32_t depth;     // in the whole text, the outermost open group 1
+        std::uint32_t peak;      // the deepest of its own kind inside it so far
+        std::uint32_t lineEnds;  // in the text before it
     };
     constexpr std::size_t kStacked = kMaxTextNesting + 1;
     std::vector<Open> open;
     for (const auto& [opener, closer] : {std::pair{'(', ')'}, std::pair{'{', '}'}}) {
         open.clear();
         std::uint32_t beyond = 0;
+        std::uint32_t lineEnds = 0;
         for (std::size_t j = 0; j < text.size(); ++j) {
             const char c = text[j];
-            if (c == opener) {
+            if (c == '\n') {
+                ++lineEnds;
+            } else if (c == opener) {
                 const auto depth = static_cast<std::uint32_t>(open.size() + 1);
                 if (open.size() < kStacked) {
-                    open.push_back({static_cast<std::uint32_t>(j), depth, depth});
+                    open.push_back({static_cast<std::uint32_t>(j), depth, depth, lineEnds});
                 } else {
                     ++beyond;
                     open.back().peak = std::max(open.back().peak, static_cast<std::uint32_t>(open.size()) + beyond);
@@ -97,7 +102,7 @@ GroupEnds::GroupEnds(std::string_view text) : base_(text.data()), size_(text.siz
                     const Open group = open.back();
                     open.pop_back();
                     if (j + 1 - group.at >= kRecordedGroup)
-                        entries_.push_back({group.at, static_cast<std::uint32_t>(j),
+                        entries_.push_back({group.at, static_cast<std::uint32_t>(j), lineEnds - group.lineEnds,
                                             group.peak - group.depth + 1 > static_cast<std::uint32_t>(kMaxTextNesting)});
                     if (!open.empty()) open.back().peak = std::max(open.back().peak, group.peak);
                 }
@@ -106,17 +111,66 @@ GroupEnds::GroupEnds(std::string_view text) : base_(text.data()), size_(text.siz
     }
     std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.opener < b.opener; });
     entries_.shrink_to_fit();
+    for (std::size_t j = text.find("$L"); j != std::string_view::npos; j = text.find("$L", j + 1))
+        sharing_.push_back(static_cast<std::uint32_t>(j));
+    sharing_.shrink_to_fit();
 }
 
-bool GroupEnds::find(const char* at, std::size_t& length, bool& tooDeep) const {
-    if (entries_.empty() || at < base_ || at >= base_ + size_) return false;
+const GroupEnds::Entry* GroupEnds::entryAt(const char* at) const {
+    if (entries_.empty() || at < base_ || at >= base_ + size_) return nullptr;
     const auto offset = static_cast<std::uint32_t>(at - base_);
     const auto it = std::lower_bound(entries_.begin(), entries_.end(), offset,
                                      [](const Entry& e, std::uint32_t o) { return e.opener < o; });
-    if (it == entries_.end() || it->opener != offset) return false;
-    length = it->closer - it->opener + 1;
-    tooDeep = it->tooDeep;
+    return it == entries_.end() || it->opener != offset ? nullptr : &*it;
+}
+
+bool GroupEnds::find(const char* at, std::size_t& length, bool& tooDeep) const {
+    const Entry* entry = entryAt(at);
+    if (!entry) return false;
+    length = entry->closer - entry->opener + 1;
+    tooDeep = entry->tooDeep;
     return true;
+}
+
+std::uint32_t GroupEnds::lineEndsIn(std::string_view view) const {
+    if (!covers(view) || entries_.empty()) return vorn::lineEndsIn(view, nullptr);
+    std::uint32_t count = 0;
+    std::size_t j = 0;
+    while (j < view.size()) {
+        const char c = view[j];
+        if (c == '\n') ++count;
+        if ((c == '(' || c == '{') && view.size() - j >= kRecordedGroup) {
+            const Entry* entry = entryAt(view.data() + j);
+            if (entry && entry->closer - entry->opener < view.size() - j) {
+                count += entry->lineEnds;
+                j += entry->closer - entry->opener + 1;
+                continue;
+            }
+        }
+        ++j;
+    }
+    return count;
+}
+
+std::size_t GroupEnds::nextSharing(std::string_view view, std::size_t from) const {
+    if (!complete_ || !covers(view)) return view.find("$L", from);
+    if (from >= view.size()) return std::string_view::npos;
+    const auto offset = static_cast<std::uint32_t>(view.data() + from - base_);
+    const auto it = std::lower_bound(sharing_.begin(), sharing_.end(), offset);
+    // The "L" must lie within the view too.
+    if (it == sharing_.end() || *it + 1 >= static_cast<std::size_t>(view.data() + view.size() - base_))
+        return std::string_view::npos;
+    return *it - static_cast<std::size_t>(view.data() - base_);
+}
+
+std::uint32_t lineEndsIn(std::string_view token, const GroupEnds* ends) {
+    if (ends && token.size() >= GroupEnds::kRecordedGroup) return ends->lineEndsIn(token);
+    // Most tokens hold no line end: looking for one first is far cheaper
+    // than counting.
+    const std::size_t first = token.find('\n');
+    if (first == std::string_view::npos) return 0;
+    return static_cast<std::uint32_t>(
+        std::count(token.begin() + static_cast<std::ptrdiff_t>(first), token.end(), '\n'));
 }
 
 void scanStatements(std::string_view source, TokenSink& sink, int trace, const GroupEnds* ends) {

@@ -71,6 +71,12 @@ protected:
 // recorded group's end from it. Groups shorter than kRecordedGroup are not
 // recorded (passing over them again costs little), nor groups nested deeper
 // than the nesting limit in the whole text.
+//
+// Two more facts of the bytes are kept for the same reason, so that no level
+// of a nested text reads what the levels inside it hold: how many line ends
+// each recorded group holds (a statement's line is counted from the tokens
+// before it), and where a "$" is followed by an "L" (a call token is cut at
+// every "$" inside it, and those pairs decide how its pieces group).
 class GroupEnds {
 public:
     static constexpr std::size_t kRecordedGroup = 256;
@@ -82,16 +88,35 @@ public:
     // its own brackets nest deeper than the nesting limit before it closes.
     bool find(const char* at, std::size_t& length, bool& tooDeep) const;
 
+    // The line ends in view, which may be any view of any bytes; the groups
+    // recorded here inside it are not read again.
+    std::uint32_t lineEndsIn(std::string_view view) const;
+
+    // The offset in view of the first "$" at or after from that an "L"
+    // follows within view, or npos; view may be any view of any bytes.
+    std::size_t nextSharing(std::string_view view, std::size_t from) const;
+
 private:
     struct Entry {
         std::uint32_t opener;   // offsets from the text's start
         std::uint32_t closer;
+        std::uint32_t lineEnds;  // between opener and closer
         bool tooDeep;
     };
+    const Entry* entryAt(const char* at) const;
+    bool covers(std::string_view view) const {
+        return !view.empty() && view.data() >= base_ && view.data() + view.size() <= base_ + size_;
+    }
     const char* base_;
     std::size_t size_;
     std::vector<Entry> entries_;  // by opener
+    std::vector<std::uint32_t> sharing_;  // offsets of each "$" before an "L", in order
+    bool complete_ = false;  // false for a text too long for offsets: nothing is recorded
 };
+
+// The line ends in token: counted, or through ends (when given) past the
+// long groups it records.
+std::uint32_t lineEndsIn(std::string_view token, const GroupEnds* ends);
 
 // Splits source, handing each piece to sink as soon as it is cut; the
 // failures are those of splitStatements, raised after every piece has been

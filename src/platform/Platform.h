@@ -218,7 +218,11 @@ void makeDirectory(const std::string& path);
 // "cannot remove all" before anything is removed. Symbolic links are removed
 // as links, never followed: a link inside the tree goes without its target,
 // and a link named with a trailing separator ("link/") is refused.
-void removeAll(const std::string& path);
+// Interruptible::Yes (a script's `_rm`) honours Ctrl-C before each entry: the
+// removal stops there with "interrupted", what is left of the tree stays.
+// The start-up's own clean-ups run to the end.
+enum class Interruptible : bool { No, Yes };
+void removeAll(const std::string& path, Interruptible interruptible = Interruptible::No);
 
 // The names (last component only) of a folder's entries in the order the
 // system enumerates them, never "." or "..". Throws "directory iterator cannot

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "values/Error.h"
 
@@ -93,17 +94,62 @@ bool linkWithTrailingSeparator(const fs::path& native) {
     return fs::is_symlink(fs::symlink_status(fs::path(text), error));
 }
 
+// Removes root and everything under it, entry by entry, folders after their
+// contents; links are removed as links. With interruptible, a pending Ctrl-C
+// stops it before the next entry. Returns the first failure, or nothing.
+std::error_code removeTree(const fs::path& root, Interruptible interruptible) {
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(root, error);
+    if (error) return error;
+    if (status.type() != fs::file_type::directory) {
+        fs::remove(root, error);
+        return error;
+    }
+    // The folders being emptied, outermost first, each with its place in
+    // its own listing (a removed entry is never listed again).
+    struct Level {
+        fs::path folder;
+        fs::directory_iterator entry;
+    };
+    std::vector<Level> levels;
+    levels.push_back({root, fs::directory_iterator(root, error)});
+    if (error) return error;
+    while (!levels.empty()) {
+        if (interruptible == Interruptible::Yes && gInterruptRequested) throwIfInterrupted();
+        Level& level = levels.back();
+        if (level.entry == fs::directory_iterator()) {
+            fs::remove(level.folder, error);
+            if (error) return error;
+            levels.pop_back();
+            continue;
+        }
+        const fs::path path = level.entry->path();
+        const fs::file_type type = level.entry->symlink_status(error).type();
+        if (error) return error;
+        level.entry.increment(error);
+        if (error) return error;
+        if (type == fs::file_type::directory) {
+            fs::directory_iterator inside(path, error);
+            if (error) return error;
+            levels.push_back({path, std::move(inside)});
+        } else {
+            fs::remove(path, error);
+            if (error) return error;
+        }
+    }
+    return error;
+}
+
 }  // namespace
 
-void removeAll(const std::string& path) {
+void removeAll(const std::string& path, Interruptible interruptible) {
     const fs::path native = textToPath(path);
     // Refused before anything goes: removing the current folder, a folder
     // around it or the root would take the session's own files with it.
     if (detail::holdsCurrentFolder(native)) throw ScriptError("cannot remove all", path);
     if (linkWithTrailingSeparator(native))
         throw ScriptError("cannot remove all", path + ": a symbolic link, not a folder of this tree");
-    std::error_code error;
-    fs::remove_all(native, error);
+    const std::error_code error = removeTree(native, interruptible);
     if (!error) return;
     std::error_code ignored;
     if (fs::symlink_status(native, ignored).type() == fs::file_type::not_found) return;

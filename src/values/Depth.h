@@ -81,7 +81,7 @@ private:
         return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
 #else
         volatile char here = 0;
-        return reinterpret_cast<std::uintptr_t>(&here);
+        return reinterpret_cast<std::uintptr_t>(&here) + 0;  // + 0: a number, not the address clang warns of
 #endif
     }
     // The floor starts above every stack address, so the first guard of a

@@ -244,6 +244,34 @@ TEST(CheckLines, FindingsComeInLineOrder) {
     EXPECT_EQ(found("compare (1) {\n    x = a + b\n} {\n}\n$f$(a + b)"), (Codes{"2 V001", "3 V008", "5 V006"}));
 }
 
+TEST(CheckLines, LargeFilesAreWalkedWhole) {
+    // Every kind of trap the second walk tells (recursion, a rebinding in a
+    // body, a hidden function resolved at the end, another language's
+    // keyword, an operator without blanks), nested in bodies and calls.
+    const std::string traps =
+        "walk = {\n    total = 1\n    compare (arg0 > 0) {\n        total += $walk$((arg0 - 1))\n    }\n"
+        "    end total\n}\n"
+        "list L\nfirst = 0\neach (L) {\n    list first\n}\n$print$(first)\n"
+        "g = {\n    end 1\n}\nf = {\n    end ($g + $print$(a*b))\n}\nr = $f$(1)$L(y)\n"
+        "while (x < 3) {\n}\n";
+    std::vector<Finding> alone = checkText(traps, [](const std::string&) { return true; });
+    ASSERT_EQ(alone.size(), 5u);
+    // The same text behind more than 256 KiB of statements (the trap walk
+    // once stopped there) and a body of as many: the same findings, moved
+    // down by the lines in front.
+    constexpr int kLines = 50000;
+    std::string padding = "p = {\n";
+    for (int i = 0; i < kLines; ++i) padding += "x = 1\n";
+    padding += "}\n";
+    const std::vector<Finding> behind = checkText(padding + traps, [](const std::string&) { return true; });
+    ASSERT_EQ(behind.size(), alone.size());
+    for (std::size_t i = 0; i < alone.size(); ++i) {
+        EXPECT_EQ(behind[i].line, alone[i].line + kLines + 2);
+        EXPECT_EQ(behind[i].code, alone[i].code);
+        EXPECT_EQ(behind[i].text, alone[i].text);
+    }
+}
+
 TEST(CheckUnbalanced, ReportedWhereTheOpenerBegan) {
     EXPECT_EQ(found("x = 1\nf = {\n    y = 2\n"), Codes{"2 error"});
     EXPECT_EQ(firstText("x = 1\nf = {\n    y = 2\n"), "unbalanced text: the brace opened on this line is never closed");

@@ -1,10 +1,12 @@
 // Unit tests of the table of group ends: a text split with the table of the
 // bytes it views gives exactly the pieces and the failures of a split
-// without it, at any depth and for any view into the bytes.
+// without it, at any depth and for any view into the bytes, and counts the
+// line ends and finds the "$L" pairs of any view as reading it would.
 #include "parse/Splitter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <string_view>
@@ -123,3 +125,44 @@ TEST(GroupEnds, RandomTextsAndViewsSplitAsWithoutTheTable) {
 }
 
 }  // namespace
+
+namespace {
+
+std::uint32_t countedLineEnds(std::string_view view) {
+    return static_cast<std::uint32_t>(std::count(view.begin(), view.end(), '\n'));
+}
+
+}  // namespace
+
+TEST(GroupEnds, LineEndsAndSharingPairsOfAnyViewAsCounted) {
+    // Recorded groups holding line ends, nested, side by side and cut by
+    // the views; "$L" pairs inside and outside them, and at a view's edge.
+    std::mt19937 random(24);
+    const std::string alphabet = "((()){{}}$$LL\n\n\"ab ";
+    for (int round = 0; round < 100; ++round) {
+        std::string text;
+        const std::size_t size = 600 + random() % 3000;
+        while (text.size() < size) {
+            if (random() % 6 == 0) {
+                const bool paren = random() % 2;
+                const std::size_t depth = random() % 200;
+                text += nested(paren ? '(' : '{', paren ? ')' : '}', depth, random() % 2 ? "x\n$Ly\n" : "\n");
+            } else {
+                text += alphabet[random() % alphabet.size()];
+            }
+        }
+        const GroupEnds ends(text);
+        std::string copy = text;  // the same bytes elsewhere: the table knows nothing of them
+        for (int view = 0; view < 20; ++view) {
+            const std::size_t from = random() % text.size();
+            const std::size_t length = random() % (text.size() - from + 1);
+            for (const std::string* bytes : {&text, &copy}) {
+                const std::string_view v = std::string_view(*bytes).substr(from, length);
+                ASSERT_EQ(ends.lineEndsIn(v), countedLineEnds(v)) << "round " << round << " view " << view;
+                ASSERT_EQ(lineEndsIn(v, &ends), countedLineEnds(v));
+                for (std::size_t at = 0; at <= v.size(); at += 1 + random() % 40)
+                    ASSERT_EQ(ends.nextSharing(v, at), v.find("$L", at)) << "round " << round << " at " << at;
+            }
+        }
+    }
+}
