@@ -80,6 +80,9 @@ def run_case(checker, base, regen):
 
 def cases(checker, root, regen):
     names = sorted(f[: -len(".vorn")] for f in os.listdir(root) if f.endswith(".vorn"))
+    if not names:
+        print("checker cases: found no cases to run")
+        return False
     failures = 0
     for name in names:
         problems = run_case(checker, os.path.join(root, name), regen)
@@ -106,7 +109,8 @@ def bench_programs(source):
     level = bench.LEVELS["small"]
     sizes = {name: {k: v[level] for k, v in params.items()} for name, params, _, _ in bench.BENCHES}
     sizes["names"] = {"N": bench.NAMES_PASSES["small"][0]}
-    sizes["elements"] = {"N": bench.ELEMENT_COUNTS["small"][0], "ELEMENT": bench.ELEMENT_KINDS[-1][1]}
+    sizes["elements"] = {"N": bench.ELEMENT_COUNTS["small"][0], "ELEMENT": bench.ELEMENT_KINDS[-1][1],
+                         "SETUP": bench.ELEMENT_KINDS[-1][2]}
     programs = []
     for folder in (bench.PROGRAMS, bench.MEMORY, bench.WHOLE):
         for file in sorted(os.listdir(folder)):

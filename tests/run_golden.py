@@ -216,6 +216,10 @@ def main():
                 print(f"SKIP {name}: {reason}")
                 break
     cases = [case for case in cases if case[0] not in skipped]
+    if not cases:
+        # A wrong folder or filter must not pass as an empty success.
+        print("golden: found no cases to run")
+        return 1
 
     failures = 0
     retries = []  # appended to from the worker threads; list.append is atomic

@@ -12,31 +12,6 @@ namespace vorn::check {
 
 namespace {
 
-// What each keyword statement takes, token by token after the keyword:
-// 'E' an operand that is evaluated, 'B' a body, 'N' a name used as written,
-// 'C' a class body, 'A' the name of an `also` file.
-struct Form {
-    StatementKind kind;
-    const char* keyword;
-    const char* slots;
-};
-
-constexpr Form kForms[] = {
-    {StatementKind::End, "end", "E"},        {StatementKind::Compare, "compare", "EB"},
-    {StatementKind::Until, "until", "EB"},   {StatementKind::Each, "each", "EB"},
-    {StatementKind::List, "list", "N"},      {StatementKind::Add, "add", "NE"},
-    {StatementKind::Index, "index", "NEN"},  {StatementKind::Where, "where", "NEN"},
-    {StatementKind::Remove, "remove", "NE"}, {StatementKind::Exec, "exec", "E"},
-    {StatementKind::Also, "also", "A"},      {StatementKind::Class, "class", "NC"},
-    {StatementKind::Delete, "delete", "N"},
-};
-
-const Form* formOf(StatementKind kind) {
-    for (const Form& form : kForms)
-        if (form.kind == kind) return &form;
-    return nullptr;
-}
-
 bool isAssignmentOperator(std::string_view token) {
     return token == "=" || token == "+=" || token == "-=" || token == "*=" || token == "/=";
 }
@@ -238,17 +213,17 @@ void Walker::assignment(const std::vector<Located>& tokens, bool member, bool on
 }
 
 void Walker::keyword(StatementKind kind, const std::vector<Located>& tokens, bool oneLine, int depth) {
-    const Form* form = formOf(kind);
+    const Keyword* form = keywordOf(kind);
     if (!form) return;
     if (!tokens.empty() && isAssignmentOperator(tokens[0].text)) {
-        const std::string_view word = form->keyword;
+        const std::string_view word = form->word;
         const std::string what =
             kind == StatementKind::List ? "makes an empty list named " + quoted(tokens[0].text)
             : std::string_view("aeiou").find(word[0]) != std::string_view::npos
                 ? "is an " + std::string(word) + " statement, not an assignment"
                 : "is a " + std::string(word) + " statement, not an assignment";
         warn(tokens[0].line, code::kKeywordTarget,
-             quoted(form->keyword) + " is a keyword, so this line " + what +
+             quoted(form->word) + " is a keyword, so this line " + what +
                  "; choose a name that is not a keyword");
         return;
     }
@@ -273,7 +248,7 @@ void Walker::keyword(StatementKind kind, const std::vector<Located>& tokens, boo
         for (const Located& token : tokens) texts.push_back(token.text);
         if (conditionIsSpread(texts)) return;  // the trap walk reports it
     }
-    extraTokens(tokens, slots.size(), quoted(form->keyword), oneLine, true);
+    extraTokens(tokens, slots.size(), quoted(form->word), oneLine, true);
 }
 
 void Walker::extraTokens(const std::vector<Located>& tokens, std::size_t used, const std::string& form,

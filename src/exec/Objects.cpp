@@ -17,17 +17,22 @@ namespace vorn {
 
 ValueRef buildObject(const Scope& members, const ValueRef& origin) {
     ValueRef object = newValue();
-    MemberMap map;
-    members.forEach([&](const std::string& name, const ValueRef& member) {
+    std::vector<MemberTable::Entry> entries;
+    entries.reserve(members.size() + 1);
+    members.forEachBinding([&](const SymbolRef& name, const ValueRef& member) {
         if (member->kind == Kind::Func) {
             member->setBound(true);
             member->setBoundObject(object);
         }
-        map.emplace(name, member);
+        // A plain integer that only the body's table refers to, which dies
+        // with the run, can live in the member's word.
+        if (member.cell()->refCount() == 1 && Item::isPlainInteger(*member)) entries.push_back({name, Item::of(*member)});
+        else entries.push_back({name, Item(member)});
     });
-    map["origin"] = origin;
+    // Last, so that it replaces a member the body named "origin".
+    entries.push_back({intern("origin"), origin});
     object->kind = Kind::Scaffold;
-    object->mutableMembers().assign(std::move(map));
+    object->setMembers(MemberTable::of(std::move(entries)));
     return object;
 }
 
@@ -57,9 +62,9 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     for (std::size_t i = 1; i < path.size(); ++i) {
         // An empty token can stand for a long run of them.
         for (std::uint32_t step = 0; step < path[i].count(); ++step) {
-            const ValueRef* member = findMember(target->members().get(), path[i].text);
+            const Item* member = target->members().find(path[i].text);
             if (!member) throw ScriptError(messages::kNoSuchMember, std::string(path[i].text));
-            ValueRef next = *member;
+            ValueRef next = member->ref();
             target = std::move(next);
         }
     }

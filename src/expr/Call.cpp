@@ -80,10 +80,9 @@ private:
 // Makes a new object from a scaffold: its "origin" body runs isolated, seeing
 // only the call's own scope, and the names it creates become the members.
 Value instantiate(const Value& scaffold, Scope& callScope, std::string_view callee) {
-    const MemberMap& templateMembers = scaffold.members().get();
-    auto originIt = templateMembers.find(std::string_view("origin"));
-    if (originIt == templateMembers.end()) throw ScriptError(messages::kNoOrigin);
-    const ValueRef origin = originIt->second;
+    const Item* originMember = scaffold.members().find("origin");
+    if (!originMember) throw ScriptError(messages::kNoOrigin);
+    const ValueRef origin = originMember->ref();
     const Text code = textOf(*origin);
     Scope members;
     throughCall(callee, code, [&] { runBlockIn(blockOfText(code, true), callScope, &members); });
@@ -142,7 +141,7 @@ private:
         if (object.kind != Kind::Scaffold) return nullptr;
         const Value& name = plainValue(tokens[2], view);
         if (name.kind != Kind::String) return nullptr;
-        const ValueRef* member = findMember(object.members().get(), name.text.view());
+        const Item* member = object.members().find(name.text.view());
         return member ? member->get() : nullptr;
     }
 

@@ -126,9 +126,10 @@ Value applyOperator(const Value& left, const Value& right, Operator op) {
             }
         case Operator::Member: {
             const Text name = textOf(right);
-            const ValueRef* member = findMember(left.members().get(), name.view());
+            const Item* member = left.members().find(name.view());
             if (!member) throw ScriptError(messages::kNoSuchMember, name.str());
-            return **member;
+            Value scratch;
+            return member->read(scratch);
         }
         case Operator::None: break;
     }

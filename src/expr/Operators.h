@@ -45,18 +45,6 @@ inline std::optional<std::int64_t> integerOperator(std::int64_t l, std::int64_t 
     return std::nullopt;
 }
 
-// The member of that name in members, or null. Objects have a handful of
-// members, so a short map is scanned comparing lengths first, which costs
-// fewer byte comparisons than a search through the tree.
-inline const ValueRef* findMember(const MemberMap& members, std::string_view name) {
-    if (members.size() <= 8) {
-        for (const auto& [key, member] : members)
-            if (key.size() == name.size() && std::string_view(key) == name) return &member;
-        return nullptr;
-    }
-    auto it = members.find(name);
-    return it == members.end() ? nullptr : &it->second;
-}
 
 // Applies op to target and right leaving the result in target itself, when
 // that needs no new Value: two integers under an operator with an integer

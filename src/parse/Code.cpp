@@ -29,32 +29,12 @@ std::string_view stripEnds(std::string_view text) {
     return text.substr(1, text.size() - 2);
 }
 
-StatementKind keywordKind(std::string_view word) {
-    // The tests run in this order; at most one can match.
-    static const std::pair<std::string_view, StatementKind> kKeywords[] = {
-        {"end", StatementKind::End},       {"compare", StatementKind::Compare}, {"each", StatementKind::Each},
-        {"until", StatementKind::Until},   {"list", StatementKind::List},       {"add", StatementKind::Add},
-        {"index", StatementKind::Index},   {"where", StatementKind::Where},     {"remove", StatementKind::Remove},
-        {"exec", StatementKind::Exec},     {"also", StatementKind::Also},       {"class", StatementKind::Class},
-        {"delete", StatementKind::Delete},
-    };
-    for (const auto& [name, kind] : kKeywords)
-        if (word == name) return kind;
-    return StatementKind::Empty;
-}
-
 // Whether the token at index (keyword not counted) of a statement of kind is
-// a name the statement binds: the target of an assignment, the name of list
-// and class, the result of index and where.
+// a name the statement binds: the target of an assignment, or a keyword's 'T'.
 bool bindsName(StatementKind kind, std::uint32_t index) {
-    switch (kind) {
-        case StatementKind::Assign:
-        case StatementKind::List:
-        case StatementKind::Class: return index == 0;
-        case StatementKind::Index:
-        case StatementKind::Where: return index == 2;
-        default: return false;
-    }
+    if (kind == StatementKind::Assign) return index == 0;
+    const Keyword* keyword = keywordOf(kind);
+    return keyword && index < keyword->slots.size() && keyword->slots[index] == 'T';
 }
 
 struct TextBlocks {
@@ -633,10 +613,34 @@ const Block& blockOfText(const Text& text, bool stripped) {
     return *slot;
 }
 
-const std::vector<std::string>& keywordList() {
-    static const std::vector<std::string> kList = {"compare", "each", "until", "end",  "add",   "remove", "list",
-                                                   "where",   "index", "exec", "also", "class", "delete"};
-    return kList;
+namespace {
+// In the order of their statement kinds.
+constexpr Keyword kKeywords[] = {
+    {"end", StatementKind::End, "E"},          {"compare", StatementKind::Compare, "EB"},
+    {"each", StatementKind::Each, "EB"},       {"until", StatementKind::Until, "EB"},
+    {"list", StatementKind::List, "T"},        {"add", StatementKind::Add, "NE"},
+    {"index", StatementKind::Index, "NET"},    {"where", StatementKind::Where, "NET"},
+    {"remove", StatementKind::Remove, "NE"},   {"exec", StatementKind::Exec, "E"},
+    {"also", StatementKind::Also, "A"},        {"class", StatementKind::Class, "TC"},
+    {"delete", StatementKind::Delete, "N"},
+};
+constexpr bool keywordsInKindOrder() {
+    for (std::size_t i = 0; i < std::size(kKeywords); ++i)
+        if (static_cast<std::size_t>(kKeywords[i].kind) != static_cast<std::size_t>(StatementKind::End) + i) return false;
+    return true;
+}
+static_assert(keywordsInKindOrder(), "keywordOf finds a keyword by its kind's place");
+}  // namespace
+
+const Keyword* keywordOf(StatementKind kind) {
+    const auto at = static_cast<std::size_t>(kind) - static_cast<std::size_t>(StatementKind::End);
+    return at < std::size(kKeywords) ? &kKeywords[at] : nullptr;
+}
+
+StatementKind keywordKind(std::string_view word) {
+    for (const Keyword& keyword : kKeywords)
+        if (word == keyword.word) return keyword.kind;
+    return StatementKind::Empty;
 }
 
 }  // namespace vorn

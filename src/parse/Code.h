@@ -337,7 +337,19 @@ std::shared_ptr<const Block> prepareTakenBlock(std::string code);
 // The block lives as long as the buffer: the caller holds text meanwhile.
 const Block& blockOfText(const Text& text, bool stripped);
 
-// The keyword list, in the order it is built.
-const std::vector<std::string>& keywordList();
+// A keyword and the shape of its statement, token by token after the
+// keyword: 'E' an operand that is evaluated, 'B' a body, 'N' a name read as
+// written, 'T' a name the statement binds, 'C' a class body, 'A' the name of
+// an `also` file. Both the statement reader and the checker read them here.
+struct Keyword {
+    std::string_view word;
+    StatementKind kind;
+    std::string_view slots;
+};
+// The keyword whose statements are of kind, or null for a statement that
+// starts with no keyword.
+const Keyword* keywordOf(StatementKind kind);
+// The kind of statement that word starts as a keyword, or Empty.
+StatementKind keywordKind(std::string_view word);
 
 }  // namespace vorn

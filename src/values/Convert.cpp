@@ -244,11 +244,11 @@ bool valuesEqual(const Value& left, const Value& right) {
     // Two integers convert exactly to the numbers compared below.
     if (left.kind == Kind::Integer && right.kind == Kind::Integer) return left.integer == right.integer;
     if (left.kind == Kind::Scaffold && right.kind == Kind::Scaffold) {
-        const MemberMap& a = left.members().get();
-        const MemberMap& b = right.members().get();
+        const MemberTable& a = left.members();
+        const MemberTable& b = right.members();
         if (a.size() != b.size()) return false;
         for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
-            if (i->first != j->first || i->second != j->second) return false;
+            if (i->name != j->name || !(i->value == j->value)) return false;
         }
         return true;
     }

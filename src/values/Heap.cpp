@@ -141,7 +141,8 @@ void forEachChild(const Value& v, F&& f) {
     for (const Item& item : v.items.get())
         if (Cell* c = item.cellOrNull()) f(c);
     if (const ValueExtras* x = v.extrasBox()) {
-        for (const auto& member : x->members.get()) f(member.second.cell());
+        for (const auto& member : x->members)
+            if (Cell* c = member.value.cellOrNull()) f(c);
         if (x->boundObject) f(x->boundObject.cell());
     }
 }
@@ -195,7 +196,8 @@ std::size_t Heap::collectCycles() {
                 if (const void* members = x->members.boxId()) {
                     std::int64_t& held = boxOutside[members];
                     if (held-- == x->members.holders())
-                        for (const auto& member : x->members.get()) drop(member.second.cell());
+                        for (const auto& member : x->members)
+                            if (Cell* child = member.value.cellOrNull()) drop(child);
                 }
             }
         }

@@ -1,7 +1,7 @@
 // Intrusive reference counting for the interpreter's shared heap objects.
 //
 // Values, scope nodes and text buffers are shared by many owners at once
-// (scopes, lists, member maps, caches). The interpreter runs on one thread,
+// (scopes, lists, member tables, caches). The interpreter runs on one thread,
 // so the count is a plain integer: no atomics on the hot path. A Ref is the
 // size of one pointer and never throws when copied.
 #pragma once

@@ -117,7 +117,9 @@ public:
     std::size_t size() const;
     std::vector<std::pair<std::string, ValueRef>> entriesInOrder() const;
     template <class F>
-    void forEach(F&& f) const;
+    void forEach(F&& f) const;  // f(const std::string& name, const ValueRef& value)
+    template <class F>
+    void forEachBinding(F&& f) const;  // f(const SymbolRef& name, const ValueRef& value)
 
     // True when both scopes are the very same table (no change since a copy).
     bool sameTableAs(const Scope& other) const {
@@ -233,13 +235,18 @@ void forEachLeaf(const Scope::Node* node, F& f) {
 }  // namespace detail
 
 template <class F>
-void Scope::forEach(F&& f) const {
-    for (std::uint8_t i = 0; i < overlayCount_; ++i) f(overlay_[i]->name->text, overlay_[i]->value);
+void Scope::forEachBinding(F&& f) const {
+    for (std::uint8_t i = 0; i < overlayCount_; ++i) f(overlay_[i]->name, overlay_[i]->value);
     if (!root_) return;
     auto unhidden = [&](const Leaf& leaf) {
-        if (overlayCount_ == 0 || !findInOverlay(leaf.name.get())) f(leaf.name->text, leaf.value);
+        if (overlayCount_ == 0 || !findInOverlay(leaf.name.get())) f(leaf.name, leaf.value);
     };
     detail::forEachLeaf(root_.get(), unhidden);
+}
+
+template <class F>
+void Scope::forEach(F&& f) const {
+    forEachBinding([&](const SymbolRef& name, const ValueRef& value) { f(name->text, value); });
 }
 
 }  // namespace vorn

@@ -1,6 +1,9 @@
 // Kind names, wiping and trimming of the Value record.
 #include "values/Value.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace vorn {
 
 namespace {
@@ -58,9 +61,75 @@ const Cow<NameList>& Value::noNames() {
     static const Cow<NameList> none;
     return none;
 }
-const Cow<MemberMap>& Value::noMembers() {
-    static const Cow<MemberMap> none;
+const MemberTable& Value::noMembers() {
+    static const MemberTable none;
     return none;
+}
+
+namespace {
+constexpr std::size_t kPooledMembers = 8;
+constexpr std::size_t blockBytes(std::size_t count) { return 8 + count * 16; }
+
+template <std::size_t... Counts>
+void* allocatePooled(std::size_t count, std::index_sequence<Counts...>) {
+    void* block = nullptr;
+    ((count == Counts + 1 ? (block = Pool<blockBytes(Counts + 1)>::allocate(), true) : false) || ...);
+    return block;
+}
+template <std::size_t... Counts>
+void releasePooled(void* block, std::size_t count, std::index_sequence<Counts...>) {
+    ((count == Counts + 1 ? (Pool<blockBytes(Counts + 1)>::release(block), true) : false) || ...);
+}
+}  // namespace
+
+void* MemberTable::allocateBlock(std::uint32_t count) {
+    static_assert(sizeof(Block) + sizeof(Entry) == blockBytes(1));
+    if (count <= kPooledMembers) return allocatePooled(count, std::make_index_sequence<kPooledMembers>());
+    return ::operator new(sizeof(Block) + count * sizeof(Entry));
+}
+
+void MemberTable::releaseBlock(void* block, std::uint32_t count) {
+    if (count <= kPooledMembers) releasePooled(block, count, std::make_index_sequence<kPooledMembers>());
+    else ::operator delete(block);
+}
+
+MemberTable MemberTable::of(std::vector<Entry> members) {
+    MemberTable table;
+    if (members.empty()) return table;
+    // Stable, so that of two entries of one name the last comes last and wins.
+    std::stable_sort(members.begin(), members.end(),
+                     [](const Entry& a, const Entry& b) { return a.name->text < b.name->text; });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (kept > 0 && members[kept - 1].name == members[i].name) members[kept - 1] = std::move(members[i]);
+        else members[kept++] = std::move(members[i]);
+    }
+    const auto count = static_cast<std::uint32_t>(kept);
+    void* raw = allocateBlock(count);
+    Block* block = new (raw) Block(count);
+    Entry* entries = block->entries();
+    for (std::uint32_t i = 0; i < count; ++i) new (entries + i) Entry(std::move(members[i]));
+    table.block_ = Ref<Block>(block);
+    return table;
+}
+
+void MemberTable::Block::operator delete(Block* block, std::destroying_delete_t) {
+    const std::uint32_t count = block->count;
+    block->~Block();
+    releaseBlock(block, count);
+}
+
+MemberTable::Block::~Block() {
+    Entry* e = entries();
+    for (std::uint32_t i = 0; i < count; ++i) e[i].~Entry();
+}
+
+const Item* MemberTable::findByHalves(std::string_view name) const {
+    const Entry* first = begin();
+    const Entry* last = end();
+    const Entry* at = std::lower_bound(first, last, name,
+                                       [](const Entry& e, std::string_view n) { return std::string_view(e.name->text) < n; });
+    return at != last && std::string_view(at->name->text) == name ? &at->value : nullptr;
 }
 
 }  // namespace vorn

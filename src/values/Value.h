@@ -21,7 +21,7 @@
 // cell carries the reference count, the number of scope entries binding it
 // and the collector's scratch; temporaries carry none of it. The record itself
 // has value semantics: copying it copies its fields, and lists and member
-// maps are copied as collections of references, so a copy of a list shares
+// tables are copied as collections of references, so a copy of a list shares
 // its element Values.
 //
 // List elements are Items: one word each, a reference to a cell or, for a
@@ -32,7 +32,7 @@
 
 #include <cmath>
 #include <cstdint>
-#include <map>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,6 +40,7 @@
 
 #include "values/Pool.h"
 #include "values/Ref.h"
+#include "values/Symbol.h"
 #include "values/Text.h"
 
 namespace vorn {
@@ -155,8 +156,73 @@ private:
 };
 
 using ItemList = std::vector<Item>;
-// Ordered by plain byte-wise comparison of the names, as std::string does.
-using MemberMap = std::map<std::string, ValueRef, std::less<>>;
+
+// The members of a scaffold: names bound to shared Values, fixed once built.
+//
+// An object's members are made all at once (a class body or an
+// instantiation runs, and the names it created become the members), and no
+// statement adds or removes one later: assignments change the member Values
+// in place. The table is therefore immutable and shared by every copy of the
+// object's Value, and it is one block: a count and the members themselves,
+// sorted by the bytes of their names (the order scripts see), each a Symbol
+// and a reference. Two tables hold the same name exactly when their Symbols
+// are the same record. A member is an Item, like a list element: a member
+// holding a plain integer that nothing else refers to is kept in the word.
+class MemberTable {
+public:
+    struct Entry {
+        SymbolRef name;
+        Item value;
+    };
+
+    MemberTable() = default;
+    // The table of these members; a name given twice keeps its last Value.
+    static MemberTable of(std::vector<Entry> members);
+
+    bool empty() const { return !block_; }
+    std::size_t size() const { return block_ ? block_->count : 0; }
+    const Entry* begin() const { return block_ ? block_->entries() : nullptr; }
+    const Entry* end() const { return block_ ? block_->entries() + block_->count : nullptr; }
+
+    // The member of that name, or null. Objects have a handful of members,
+    // so a short table is scanned comparing lengths first, which costs fewer
+    // byte comparisons than a search by halves.
+    const Item* find(std::string_view name) const {
+        if (!block_) return nullptr;
+        if (block_->count > kScanned) return findByHalves(name);
+        for (const Entry *e = block_->entries(), *last = e + block_->count; e != last; ++e)
+            if (e->name->text.size() == name.size() && std::string_view(e->name->text) == name) return &e->value;
+        return nullptr;
+    }
+
+    void clear() { block_.reset(); }
+    bool sharesWith(const MemberTable& other) const { return block_ == other.block_; }
+    // The shared block's identity and holder count, for the cycle collector.
+    const void* boxId() const { return block_.get(); }
+    std::uint32_t holders() const { return block_ ? block_->refCount() : 0; }
+
+private:
+    static constexpr std::uint32_t kScanned = 8;
+    // The count, then the entries in the same allocation; a table of a few
+    // members comes from a pool of its exact size.
+    struct Block : RefCounted {
+        explicit Block(std::uint32_t n) : count(n) {}
+        ~Block();
+        Block(const Block&) = delete;
+        Block& operator=(const Block&) = delete;
+        static void operator delete(Block* block, std::destroying_delete_t);
+        Entry* entries() const {
+            return std::launder(reinterpret_cast<Entry*>(reinterpret_cast<unsigned char*>(const_cast<Block*>(this)) +
+                                                         sizeof(Block)));
+        }
+        const std::uint32_t count;
+    };
+    static_assert(sizeof(Block) % alignof(Entry) == 0, "the entries follow the count without padding");
+    const Item* findByHalves(std::string_view name) const;
+    static void* allocateBlock(std::uint32_t count);
+    static void releaseBlock(void* block, std::uint32_t count);
+    Ref<Block> block_;
+};
 using NativeFunction = Value (*)(Scope* scope);
 using ByteList = std::vector<std::uint8_t>;
 using NameList = std::vector<std::string>;
@@ -188,7 +254,7 @@ struct ValueExtras : RefCounted {
     ValueRef boundObject;
     Cow<ByteList> bytes;
     Cow<NameList> argNames;
-    Cow<MemberMap> members;
+    MemberTable members;
     NativeFunction native = nullptr;
     long double real = 0.0L;
 };
@@ -237,7 +303,7 @@ public:
     const ValueRef& boundObject() const { return x_ ? x_->boundObject : noRef(); }
     const Cow<ByteList>& bytes() const { return x_ ? x_->bytes : noBytes(); }
     const Cow<NameList>& argNames() const { return x_ ? x_->argNames : noNames(); }
-    const Cow<MemberMap>& members() const { return x_ ? x_->members : noMembers(); }
+    const MemberTable& members() const { return x_ ? x_->members : noMembers(); }
     NativeFunction native() const { return x_ ? x_->native : nullptr; }
     long double real() const { return x_ ? x_->real : 0.0L; }
 
@@ -247,7 +313,7 @@ public:
     void setReal(long double r) { if (!ValueExtras::isPlainZero(r) || x_) extras().real = r; }
     Cow<ByteList>& mutableBytes() { return extras().bytes; }
     Cow<NameList>& mutableArgNames() { return extras().argNames; }
-    Cow<MemberMap>& mutableMembers() { return extras().members; }
+    void setMembers(MemberTable members) { if (!members.empty() || x_) extras().members = std::move(members); }
     void clearBytes() { if (x_ && !x_->bytes.empty()) extras().bytes.clear(); }
     void clearMembers() { if (x_ && !x_->members.empty()) extras().members.clear(); }
 
@@ -271,10 +337,12 @@ private:
     static const ValueRef& noRef();
     static const Cow<ByteList>& noBytes();
     static const Cow<NameList>& noNames();
-    static const Cow<MemberMap>& noMembers();
+    static const MemberTable& noMembers();
 
     Ref<ValueExtras> x_;
 };
+// Kind, integer, text, items and the box pointer; no 80-bit field.
+static_assert(sizeof(Value) <= 40 && alignof(Value) == alignof(void*), "temporaries stay five words");
 
 // Bookkeeping that belongs to a heap Value, not to its contents: the
 // number of scope entries that bind it, whether the cycle collector knows
@@ -345,6 +413,8 @@ public:
     explicit Cell(Value&& v) : value(std::move(v)) {}
     Value value;
 };
+static_assert(sizeof(Cell) <= 56, "a cell is its count, its books and its Value");
+static_assert(sizeof(MemberTable::Entry) == 16, "a member is a Symbol and an item");
 
 // Releases a cell whose last reference went away. Kept out of line: the
 // release can cascade through a list's items and members, and inlining that

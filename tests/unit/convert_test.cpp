@@ -42,7 +42,9 @@ Value list(std::vector<Value> elements) {
 Value scaffold(const std::vector<std::pair<std::string, ValueRef>>& members) {
     Value v;
     v.kind = Kind::Scaffold;
-    for (const auto& [name, member] : members) v.mutableMembers().edit()[name] = member;
+    std::vector<MemberTable::Entry> entries;
+    for (const auto& [name, member] : members) entries.push_back({intern(name), member});
+    v.setMembers(MemberTable::of(std::move(entries)));
     return v;
 }
 Value bytes(std::vector<std::uint8_t> b) { return Value::ofBytes(std::move(b)); }
@@ -156,7 +158,7 @@ TEST(ConvertToString, ScaffoldKeepsItsSharedMembers) {
     EXPECT_EQ(s.kind, Kind::String);
     EXPECT_EQ(s.text.str(), "");
     ASSERT_EQ(s.members().size(), 1u);
-    EXPECT_EQ(s.members().get().at("x"), x);
+    EXPECT_EQ(*s.members().find("x"), x);
 
     // Trimming the text drops the member references without wiping the
     // members: they still belong to the object.

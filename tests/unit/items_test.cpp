@@ -151,7 +151,7 @@ TEST(ListItems, CollectorFreesCyclesThroughListsOfWordsAndCells) {
         ValueRef members = newValue(Value::ofList({}));
         members->items.edit().push_back(Item::of(Value::ofInteger(9)));
         members->items.edit().push_back(object);
-        object->mutableMembers().assign({{"m", members}});
+        object->setMembers(MemberTable::of({{intern("m"), members}}));
     }
     EXPECT_EQ(Heap::liveCount(), before + 4);
     Heap::collectCycles();

@@ -141,11 +141,11 @@ TEST(OperatorsEquality, FollowsValueEquality) {
 TEST(OperatorsEquality, ScaffoldsCompareByMemberIdentity) {
     Value object;
     object.kind = Kind::Scaffold;
-    object.mutableMembers().edit()["x"] = newValue(I(1));
+    object.setMembers(MemberTable::of({{intern("x"), newValue(I(1))}}));
     const Value copy = object;
     Value twin;
     twin.kind = Kind::Scaffold;
-    twin.mutableMembers().edit()["x"] = newValue(I(1));
+    twin.setMembers(MemberTable::of({{intern("x"), newValue(I(1))}}));
     EXPECT_TRUE(isInteger(op(object, "==", copy), 1));
     EXPECT_TRUE(isInteger(op(object, "==", twin), 0));
     EXPECT_TRUE(isInteger(op(object, "!=", twin), 1));
@@ -268,9 +268,7 @@ TEST(OperatorsMember, YieldsACopyOfTheNamedMember) {
     ValueRef y = newValue(S("why"));
     Value object;
     object.kind = Kind::Scaffold;
-    object.mutableMembers().edit()["x"] = x;
-    object.mutableMembers().edit()["y"] = y;
-    object.mutableMembers().edit()["1"] = newValue(S("one"));
+    object.setMembers(MemberTable::of({{intern("x"), x}, {intern("y"), y}, {intern("1"), newValue(S("one"))}}));
 
     Value got = op(object, "->", S("x"));
     EXPECT_TRUE(isInteger(got, 1));

@@ -28,7 +28,7 @@ struct Loaded {
         value.integer = 7;
         value.setReal(2.5L);
         value.items.assign({element});
-        value.mutableMembers().assign({{"m", member}});
+        value.setMembers(MemberTable::of({{intern("m"), member}}));
         value.setNative(&dummyNative);
         value.kind = kind;
     }
@@ -104,18 +104,17 @@ TEST(ValueCopy, ListCopySharesElementsButNotTheItemList) {
 TEST(ValueCopy, ScaffoldCopiesShareEveryMember) {
     Value object;
     object.kind = Kind::Scaffold;
-    object.mutableMembers().edit()["x"] = newValue(Value::ofInteger(1));
-    object.mutableMembers().edit()["y"] = newValue(Value::ofText("a"));
+    object.setMembers(MemberTable::of({{intern("x"), newValue(Value::ofInteger(1))}, {intern("y"), newValue(Value::ofText("a"))}}));
     Value copy = object;
 
     ASSERT_EQ(copy.members().size(), 2u);
-    for (const auto& [name, member] : object.members().get()) EXPECT_EQ(copy.members().get().at(name), member) << name;
-    copy.members().get().at("x")->integer = 5;
-    EXPECT_EQ(object.members().get().at("x")->integer, 5);
+    for (const auto& member : object.members()) EXPECT_EQ(*copy.members().find(member.name->text), member.value) << member.name->text;
+    (*copy.members().find("x"))->integer = 5;
+    EXPECT_EQ((*object.members().find("x"))->integer, 5);
 
-    // The member map itself is the copy's own: adding a member to it is not
-    // seen through the source.
-    copy.mutableMembers().edit()["z"] = newValue();
+    // The table itself is the copy's own: giving the copy other members is
+    // not seen through the source.
+    copy.setMembers(MemberTable::of({{intern("z"), newValue()}}));
     EXPECT_EQ(object.members().size(), 2u);
 }
 
