@@ -4,6 +4,7 @@
 // outside 0 to its length) is an error rather than a walk past the end.
 #include <string>
 
+#include "exec/ListIndex.h"
 #include "exec/Run.h"
 #include "exec/Statements.h"
 #include "exec/Trim.h"
@@ -39,7 +40,9 @@ void executeAdd(Run& run, const PreparedStatement& statement) {
     Value scratch;
     const Value& value = evaluateTokenInPlace(statement.tokens[1], run.view(), InlineBlocks::On, scratch);
     Item element = &value == &scratch ? Item::of(std::move(scratch)) : Item::of(value);
+    ListChange change(list->items);
     list->items.edit().push_back(std::move(element));
+    change.appended(list->items);
     // On a Value that is no list the element is dropped by the next trim.
     noteChange(list, statement.tokens[0].text);
 }
@@ -68,22 +71,7 @@ void executeWhere(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "where needs a list name, a value and a result name");
     const ValueRef list = requireName(run, statement.tokens[0]);
     const Value wanted = evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On);
-    std::int32_t position = -1;
-    std::int32_t count = 0;
-    // Hold the item box: a comparison cannot change the list, but be safe
-    // (while it is shared, a change to the list copies the box first).
-    const Cow<ItemList> held = list->items;
-    const bool wantedInteger = wanted.kind == Kind::Integer;
-    Value scratch;
-    for (const Item& element : held.get()) {
-        // Two integers are equal exactly when their words' integers are.
-        if (wantedInteger && element.holdsInteger() ? element.integer() == wanted.integer
-                                                    : valuesEqual(element.read(scratch), wanted)) {
-            position = count;
-            break;
-        }
-        ++count;
-    }
+    const std::int32_t position = findInItems(list->items, wanted);
     const Operand& result = statement.tokens[2];
     run.bindName(result.text, result.hash, newValue(Value::ofInteger(position)));
 }
@@ -93,8 +81,12 @@ void executeRemove(Run& run, const PreparedStatement& statement) {
     const ValueRef list = requireName(run, statement.tokens[0]);
     const std::int64_t n = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
     if (list->items.empty()) throw ScriptError(messages::kRemoveFromEmpty, std::string(statement.tokens[0].text));
+    const std::size_t at = checkedPosition(n, list->items.size());
+    ListChange change(list->items);
+    change.removing(list->items, at);
     ItemList& items = list->items.edit();
-    items.erase(items.begin() + static_cast<std::ptrdiff_t>(checkedPosition(n, items.size())));
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(at));
+    change.removed(list->items);
 }
 
 }  // namespace vorn

@@ -79,6 +79,12 @@ private:
     T* p_ = nullptr;
 };
 
+// Every payload box gets a new stamp when it is made and whenever it is
+// handed out for a change, from one counter that never repeats: a box seen
+// again with the same stamp has not changed since (and is the same box, not
+// a new one at a reused address). List indexes rely on it (exec/ListIndex.h).
+inline std::uint64_t gPayloadStamps = 0;
+
 // A payload shared between copies until one of them changes it.
 // An empty payload holds no allocation at all, so a default Value is cheap.
 template <class T>
@@ -92,6 +98,7 @@ public:
     T& edit() {
         if (!box_) box_ = Ref<Box>::make();
         else if (!box_.unique()) box_ = Ref<Box>::make(box_->data);
+        else box_->stamp = ++gPayloadStamps;
         return box_->data;
     }
     void clear() { box_.reset(); }
@@ -101,6 +108,8 @@ public:
     // The shared payload's identity and holder count, for the cycle collector.
     const void* boxId() const { return box_.get(); }
     std::uint32_t holders() const { return box_ ? box_->refCount() : 0; }
+    // The payload's stamp (0 for an empty payload without a box).
+    std::uint64_t stamp() const { return box_ ? box_->stamp : 0; }
 
 private:
     struct Box : RefCounted {
@@ -109,6 +118,7 @@ private:
         explicit Box(const T& d) : data(d) {}
         explicit Box(T&& d) : data(std::move(d)) {}
         T data;
+        std::uint64_t stamp = ++gPayloadStamps;
     };
     static const T& emptyData() {
         static const T e{};

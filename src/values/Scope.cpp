@@ -197,7 +197,7 @@ bool isWatchedHash(std::uint64_t hash) {
 Scope::Leaf::Leaf(SymbolRef n, ValueRef v) : hash(n->hash), name(std::move(n)), value(std::move(v)) {
     Scope::noteBound(hash);
     if (value) {
-        ++value.cell()->bindings_;
+        value.cell()->countBinding();
         if (value->hasStalePayload()) noteStale(value, name->text, hash);
     }
 }
@@ -206,7 +206,7 @@ void Scope::Leaf::rebind(ValueRef v) {
     if (value) --value.cell()->bindings_;
     value = std::move(v);
     if (value) {
-        ++value.cell()->bindings_;
+        value.cell()->countBinding();
         if (value->hasStalePayload()) noteStale(value, name->text, hash);
     }
 }

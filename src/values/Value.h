@@ -357,17 +357,43 @@ public:
     // How many scope entries (anywhere) bind this Value to a name.
     std::uint32_t bindingCount() const { return bindings_; }
 
+    // Watching: a list index (exec/ListIndex.h) counts on an element that
+    // no name binds and nothing else holds staying as it is, because a
+    // script can change a Value in place only through a name bound to it.
+    // The first binding of a watched cell ends the watch and is logged
+    // (gEndedWatches), so the index compares that element again.
+    void watch() { watched_ = true; }
+
 protected:
     ~CellBooks();
 
 private:
     friend class Heap;
     friend class Scope;
+    void countBinding();
     std::uint32_t bindings_ = 0;
     std::uint32_t gcOutside_ = 0;  // collector scratch: holders from outside
     bool onHeap_ = false;
     bool gcLive_ = false;  // collector scratch: reachable from outside
+    bool watched_ = false;
 };
+
+// The watched cells bound so far: gWatchesEnded counts them, and the last
+// kWatchLog of them are kept in order (entry n % kWatchLog). An index that
+// has fallen further behind cannot tell which of its elements were bound.
+// The log is made with the first index (no cell is watched before), so a
+// program that never needs one does not carry it.
+inline constexpr std::size_t kWatchLog = 4096;
+inline std::uint64_t gWatchesEnded = 0;
+inline const CellBooks** gEndedWatches = nullptr;
+
+inline void CellBooks::countBinding() {
+    ++bindings_;
+    if (watched_) {
+        watched_ = false;
+        gEndedWatches[gWatchesEnded++ % kWatchLog] = this;
+    }
+}
 
 // A heap Value: what a scope entry, a list element or a member refers to.
 // 56 bytes: the reference count first (never zero while the cell lives,
