@@ -68,28 +68,29 @@ const MemberTable& Value::noMembers() {
 
 namespace {
 constexpr std::size_t kPooledMembers = 8;
-constexpr std::size_t blockBytes(std::size_t count) { return 8 + count * 16; }
 
-template <std::size_t... Counts>
+// Head: the size of the block's count, Each: of one entry.
+template <std::size_t Head, std::size_t Each, std::size_t... Counts>
 void* allocatePooled(std::size_t count, std::index_sequence<Counts...>) {
     void* block = nullptr;
-    ((count == Counts + 1 ? (block = Pool<blockBytes(Counts + 1)>::allocate(), true) : false) || ...);
+    (void)((count == Counts + 1 ? (block = Pool<Head + (Counts + 1) * Each>::allocate(), true) : false) || ...);
     return block;
 }
-template <std::size_t... Counts>
+template <std::size_t Head, std::size_t Each, std::size_t... Counts>
 void releasePooled(void* block, std::size_t count, std::index_sequence<Counts...>) {
-    ((count == Counts + 1 ? (Pool<blockBytes(Counts + 1)>::release(block), true) : false) || ...);
+    (void)((count == Counts + 1 ? (Pool<Head + (Counts + 1) * Each>::release(block), true) : false) || ...);
 }
 }  // namespace
 
 void* MemberTable::allocateBlock(std::uint32_t count) {
-    static_assert(sizeof(Block) + sizeof(Entry) == blockBytes(1));
-    if (count <= kPooledMembers) return allocatePooled(count, std::make_index_sequence<kPooledMembers>());
+    if (count <= kPooledMembers)
+        return allocatePooled<sizeof(Block), sizeof(Entry)>(count, std::make_index_sequence<kPooledMembers>());
     return ::operator new(sizeof(Block) + count * sizeof(Entry));
 }
 
 void MemberTable::releaseBlock(void* block, std::uint32_t count) {
-    if (count <= kPooledMembers) releasePooled(block, count, std::make_index_sequence<kPooledMembers>());
+    if (count <= kPooledMembers)
+        releasePooled<sizeof(Block), sizeof(Entry)>(block, count, std::make_index_sequence<kPooledMembers>());
     else ::operator delete(block);
 }
 

@@ -342,7 +342,7 @@ private:
     Ref<ValueExtras> x_;
 };
 // Kind, integer, text, items and the box pointer; no 80-bit field.
-static_assert(sizeof(Value) <= 40 && alignof(Value) == alignof(void*), "temporaries stay five words");
+static_assert(sizeof(Value) <= 40 && alignof(Value) <= alignof(std::int64_t), "temporaries stay five words");
 
 // Bookkeeping that belongs to a heap Value, not to its contents: the
 // number of scope entries that bind it, whether the cycle collector knows
@@ -414,7 +414,7 @@ public:
     Value value;
 };
 static_assert(sizeof(Cell) <= 56, "a cell is its count, its books and its Value");
-static_assert(sizeof(MemberTable::Entry) == 16, "a member is a Symbol and an item");
+static_assert(sizeof(MemberTable::Entry) == 2 * sizeof(void*), "a member is a Symbol and an item");
 
 // Releases a cell whose last reference went away. Kept out of line: the
 // release can cascade through a list's items and members, and inlining that
