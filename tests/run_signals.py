@@ -127,6 +127,20 @@ def fifo_writes(program, folder):
         s.close()
 
 
+def answer_at_start_up(program, folder, question, reply):
+    """A whole session that answers the start-up question and ends at the prompt."""
+    s = Session(program, folder)
+    try:
+        s.wait_for(question)
+        s.send(reply)
+        s.wait_for(b"OK\n")
+        s.end_input()
+        s.proc.wait(30)
+    finally:
+        s.close()
+    return s
+
+
 def restore_cut_short_by(sig):
     """A signal ends the program while the restore writes lib (held there by
     a snapshot entry that names a FIFO no one reads): the next start must
@@ -158,29 +172,13 @@ def restore_cut_short_by(sig):
             s.close()
         check(not os.path.exists(os.path.join(folder, "lib")), "a cut restore should leave no lib", s)
 
-        s = Session(program, folder)
-        try:
-            s.wait_for(question)
-            s.send(b"n\n")
-            s.wait_for(b"OK\n")
-            s.end_input()
-            s.proc.wait(30)
-        finally:
-            s.close()
+        s = answer_at_start_up(program, folder, question, b"n\n")
         with open(os.path.join(folder, "SLB.BUF"), "rb") as f:
             check(f.read() == snapshot, "SLB.BUF should be as it was", s)
         check(b"saving SLB" not in s.out, "no snapshot while lib is missing", s)
 
         os.remove(os.path.join(folder, "pipe"))
-        s = Session(program, folder)
-        try:
-            s.wait_for(question)
-            s.send(b"y\n")
-            s.wait_for(b"OK\n")
-            s.end_input()
-            s.proc.wait(30)
-        finally:
-            s.close()
+        s = answer_at_start_up(program, folder, question, b"y\n")
         with open(os.path.join(folder, "lib", "b.VORN"), "rb") as f:
             check(f.read() == b'$print$("b")', "the second restore should bring back b.VORN", s)
         check(sorted(os.listdir(folder)) == ["SLB.BUF", "lib", "pipe"],

@@ -107,13 +107,16 @@ void appendListText(std::string& out, const ItemList& items) {
 
 // A list that holds lists is measured first: a form past the limit is
 // refused at once, and one within it is built in a buffer of its size.
+void reserveMeasured(std::string& out, const ItemList& items, bool quoted) {
+    if (!holdsList(items)) return;
+    const std::size_t length = ListTextLength().of(items, quoted);
+    Limits::checkTextSize(length);
+    out.reserve(length);
+}
+
 std::string listText(const ItemList& items) {
     std::string out;
-    if (holdsList(items)) {
-        const std::size_t length = ListTextLength().of(items, true);
-        Limits::checkTextSize(length);
-        out.reserve(length);
-    }
+    reserveMeasured(out, items, true);
     appendListText(out, items);
     return out;
 }
@@ -121,11 +124,7 @@ std::string listText(const ItemList& items) {
 // The list form for a "func" target: [a ,b ,c], texts unquoted.
 std::string listFuncText(const ItemList& items) {
     std::string out;
-    if (holdsList(items)) {
-        const std::size_t length = ListTextLength().of(items, false);
-        Limits::checkTextSize(length);
-        out.reserve(length);
-    }
+    reserveMeasured(out, items, false);
     out += '[';
     Value scratch;
     bool first = true;
