@@ -407,6 +407,9 @@ private:
         // call nested ... is not copied at every level.
         const std::shared_ptr<const CallSite> site = viewCall(token.text);
         if (!site->hasCallee) return;
+        // Pieces of a group split by sharing pieces are joined into a copy
+        // the site owns; what the walk records views it until the end.
+        if (!site->joinedArguments.empty() || !site->joinedSharing.empty()) joinedSites_.push_back(site);
         const std::string_view callee = site->calleeText;
         if (!callee.empty() && callee[0] == '(') group(callee.substr(1, callee.size() - 2), token.line, context, depth);
         if (site->hasSharing) {
@@ -489,6 +492,7 @@ private:
     Current current_;
     std::map<std::string_view, std::string_view> definitions_;
     std::vector<SharedCall> sharedCalls_;
+    std::vector<std::shared_ptr<const CallSite>> joinedSites_;
 };
 
 }  // namespace
