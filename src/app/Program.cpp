@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/BootScript.h"
+#include "app/PromptEntry.h"
 #include "app/StartUp.h"
 #include "exec/Interpreter.h"
 #include "exec/Run.h"
@@ -92,7 +93,10 @@ int runProgram(std::string_view source, ProgramKind kind) {
     return runGuarded([source, kind](Interpreter& interpreter) {
         const std::shared_ptr<const Block> block = prepareBlock(source);
         Scope scope;
-        if (kind == ProgramKind::Session) interpreter.hooks = std::make_unique<StartUpSafeguards>();
+        if (kind == ProgramKind::Session) {
+            interpreter.hooks = std::make_unique<StartUpSafeguards>();
+            interpreter.readEntry = readPromptEntry;
+        }
         runBlock(interpreter, *block, &scope, nullptr,
                  kind == ProgramKind::Session ? ErrorBoundary::Program : ErrorBoundary::No);
     });

@@ -1,5 +1,4 @@
 // Console builtins: print, input, getchar, _beep, _whereami.
-#include "app/PromptEntry.h"
 #include "builtins/Arguments.h"
 #include "builtins/Builtins.h"
 #include "exec/Interpreter.h"
@@ -32,7 +31,8 @@ Value print(Interpreter&, Scope* scope) {
 Value input(Interpreter& interpreter, Scope*) {
     std::string line;
     if (interpreter.inBoundaryExec()) {
-        if (!readPromptEntry(line)) throw EndOfSession{};
+        const bool read = interpreter.readEntry ? interpreter.readEntry(line) : platform::readLine(line);
+        if (!read) throw EndOfSession{};
         return Value::ofText(std::move(line));
     }
     // The boot script's own questions (the restore dialogue) wait idle like

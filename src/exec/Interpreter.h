@@ -11,7 +11,8 @@
 //     an outermost run starts from;
 //   - the error boundaries: whether a statement of a boundary run is being
 //     carried out directly, and its kind; the hooks around the program's own
-//     top-level statements (the start-up's safeguards);
+//     top-level statements (the start-up's safeguards), and the reader of
+//     the prompt's entries;
 //   - the files and prompt lines run, which place a function's errors
 //     (exec/Where.h);
 //   - the indexes `where` keeps of long lists (exec/ListIndex.h);
@@ -102,6 +103,11 @@ public:
     bool inBoundaryExec() const { return inBoundaryRun_ && boundaryKind_ == StatementKind::Exec; }
 
     std::unique_ptr<StatementHooks> hooks;
+    // Reads the interactive loop's next entry for `input` under the loop's
+    // own exec; false when input has ended. The program entry installs the
+    // prompt's reader (app/PromptEntry.h); without one, a line is read as
+    // any other `input` reads it.
+    bool (*readEntry)(std::string& entry) = nullptr;
     // Whether `also` prints its progress lines ("reading file...", the line
     // counter, "OK."); on unless a program turns them off.
     bool alsoProgress = true;
