@@ -29,6 +29,7 @@
 #include <utility>
 #include <vector>
 
+#include "builtins/BuiltinTable.h"
 #include "exec/Interpreter.h"
 #include "parse/Splitter.h"
 #include "platform/Platform.h"
@@ -58,7 +59,7 @@ inline Value standInFalse(Interpreter&, Scope*) { return Value::ofInteger(0); }
 // The interpreter every input of the process runs in, as the program's one
 // interpreter runs every line of a session.
 inline Interpreter& sandbox() {
-    static Interpreter interpreter;
+    static Interpreter interpreter(builtinEntries());
     return interpreter;
 }
 

@@ -11,6 +11,7 @@
 #include "app/BootScript.h"
 #include "app/PromptEntry.h"
 #include "app/StartUp.h"
+#include "builtins/BuiltinTable.h"
 #include "exec/Interpreter.h"
 #include "exec/Run.h"
 #include "exec/Where.h"
@@ -47,7 +48,7 @@ int runOnThisThread(void* argument) {
     auto* run = static_cast<GuardedRun*>(argument);
     std::optional<Interpreter> interpreter;
     try {
-        interpreter.emplace();
+        interpreter.emplace(builtinEntries());
         run->body(*interpreter);
         platform::flushOut();
         run->status = 0;

@@ -7,14 +7,9 @@
 
 #include <span>
 
-#include "values/Value.h"
+#include "exec/Interpreter.h"
 
 namespace vorn {
-
-struct BuiltinEntry {
-    const char* name;
-    NativeFunction function;
-};
 
 // The table, in registration order.
 std::span<const BuiltinEntry> builtinEntries();

@@ -3,12 +3,11 @@
 
 #include <algorithm>
 
-#include "builtins/BuiltinTable.h"
-
 namespace vorn {
 
-Interpreter::Interpreter() : recorded_(makeRecordedTexts()), listIndexes_(makeListIndexes()) {
-    for (const BuiltinEntry& builtin : builtinEntries()) {
+Interpreter::Interpreter(std::span<const BuiltinEntry> builtins)
+    : recorded_(makeRecordedTexts()), listIndexes_(makeListIndexes()) {
+    for (const BuiltinEntry& builtin : builtins) {
         ValueRef v = newValue();
         v->kind = Kind::CFunc;
         v->setNative(builtin.function);

@@ -6,9 +6,10 @@
 // View), and every builtin receives it, so nothing below the program entry
 // reaches this state through a global, and the prompt, `input` and the
 // start-up's safeguards talk to the executor through it:
-//   - the builtins: a Value of kind "cfunc" per name of the builtin table
-//     (builtins/BuiltinTable.h), and a table with all of them bound, which
-//     an outermost run starts from;
+//   - the builtins: a Value of kind "cfunc" per entry of the builtin table,
+//     which the program entry hands over (builtins/BuiltinTable.h: the
+//     builtins use the executor, so it does not reach up for them), and a
+//     table with all of them bound, which an outermost run starts from;
 //   - the error boundaries: whether a statement of a boundary run is being
 //     carried out directly, and its kind; the hooks around the program's own
 //     top-level statements (the start-up's safeguards), and the reader of
@@ -29,6 +30,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -64,9 +66,17 @@ public:
     virtual void abandoned() = 0;
 };
 
+// A builtin's name and its native function (the table of them is
+// builtins/BuiltinTable.h).
+struct BuiltinEntry {
+    const char* name;
+    NativeFunction function;
+};
+
 class Interpreter {
 public:
-    Interpreter();
+    // builtins: the table the program entry hands over.
+    explicit Interpreter(std::span<const BuiltinEntry> builtins);
     Interpreter(const Interpreter&) = delete;
     Interpreter& operator=(const Interpreter&) = delete;
 

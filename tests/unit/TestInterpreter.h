@@ -2,12 +2,13 @@
 // (no statement budget, no recorded texts); cases that do make their own.
 #pragma once
 
+#include "builtins/BuiltinTable.h"
 #include "exec/Interpreter.h"
 
 namespace vorn {
 
 inline Interpreter& testInterpreter() {
-    static Interpreter interpreter;
+    static Interpreter interpreter(builtinEntries());
     return interpreter;
 }
 

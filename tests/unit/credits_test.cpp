@@ -1,6 +1,6 @@
 // The credits screen: the fixed shape of its art and what the builtin writes.
+#include "builtins/BuiltinTable.h"
 #include "builtins/Credits.h"
-#include "exec/Interpreter.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +73,7 @@ std::string captureBuiltinOutput(vorn::Value& result) {
     ::dup2(target, 1);
     ::close(target);
     vorn::Scope scope;
-    vorn::Interpreter interpreter;
+    vorn::Interpreter interpreter{vorn::builtinEntries()};
     result = vorn::builtins::werhatdasgemacht(interpreter, &scope);
     std::fflush(stdout);
     ::dup2(saved, 1);

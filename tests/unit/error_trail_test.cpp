@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "builtins/BuiltinTable.h"
 #include "exec/NearName.h"
-#include "exec/Interpreter.h"
 #include "exec/Where.h"
 #include "values/Error.h"
 
@@ -16,7 +16,7 @@ namespace {
 // Each case records its texts in an interpreter of its own.
 class ErrorTrailTest : public ::testing::Test {
 protected:
-    Interpreter interpreter;
+    Interpreter interpreter{builtinEntries()};
 };
 
 // A recursion of `depth` calls of the same body, failing on its line 2 and

@@ -32,7 +32,7 @@ std::string errorOf(const std::function<void()>& f) {
 
 TEST(StatementBudget, EndsLoopsWhoseBodyHasNoStatement) {
     for (const char* code : {"until 1 {}", "until 1 {\n\n}"}) {
-        Interpreter interpreter;
+        Interpreter interpreter{builtinEntries()};
         interpreter.setStatementBudget(1000);
         Scope scope;
         EXPECT_EQ(errorOf([&] { runBlock(interpreter, *prepareBlock(code), &scope, nullptr); }), "budget exhausted")
@@ -43,7 +43,7 @@ TEST(StatementBudget, EndsLoopsWhoseBodyHasNoStatement) {
 TEST(StatementBudget, BelongsToOneInterpreter) {
     // A budget spent in one program does not stop another, and replacing a
     // builtin in one leaves the other's as it was.
-    Interpreter budgeted, other;
+    Interpreter budgeted{builtinEntries()}, other{builtinEntries()};
     budgeted.setStatementBudget(3);
     ASSERT_TRUE(budgeted.replaceBuiltinFunction("size", [](Interpreter&, Scope*) { return Value::ofInteger(-1); }));
     Scope a, b;
@@ -58,7 +58,7 @@ TEST(StatementBudget, BelongsToOneInterpreter) {
 TEST(StatementBudget, PassesThroughStatementsThatReportErrors) {
     // A session reports each statement's error and goes on; running out of
     // budget must end it all the same, even when every statement fails.
-    Interpreter interpreter;
+    Interpreter interpreter{builtinEntries()};
     interpreter.setStatementBudget(10);  // each failing statement prints one error line
     Scope scope;
     EXPECT_EQ(errorOf([&] {

@@ -222,7 +222,7 @@ struct CountingHooks final : StatementHooks {
 TEST(EmptyRuns, EachBlankLineOfASessionIsGuardedOnItsOwn) {
     // A Ctrl-C noticed before the third blank line is reported for that
     // line alone; the lines after it still run.
-    Interpreter interpreter;
+    Interpreter interpreter{builtinEntries()};
     auto hooks = std::make_unique<CountingHooks>();
     const CountingHooks& counts = *hooks;
     interpreter.hooks = std::move(hooks);
