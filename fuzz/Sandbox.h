@@ -29,7 +29,7 @@
 #include <utility>
 #include <vector>
 
-#include "builtins/BuiltinTable.h"
+#include "exec/Interpreter.h"
 #include "parse/Splitter.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
@@ -52,8 +52,15 @@ constexpr std::size_t kMaxTextBytes = std::size_t(1) << 20;
 // returned when the thread ends).
 constexpr std::size_t kStackBytes = std::size_t(4) << 30;
 
-inline Value standInNothing(Scope*) { return Value(); }
-inline Value standInFalse(Scope*) { return Value::ofInteger(0); }
+inline Value standInNothing(Interpreter&, Scope*) { return Value(); }
+inline Value standInFalse(Interpreter&, Scope*) { return Value::ofInteger(0); }
+
+// The interpreter every input of the process runs in, as the program's one
+// interpreter runs every line of a session.
+inline Interpreter& sandbox() {
+    static Interpreter interpreter;
+    return interpreter;
+}
 
 struct Folders {
     int home = -1;   // where the process was started
@@ -76,17 +83,17 @@ inline void enterSandbox(NativeFunction input = standInNothing) {
     if (entered) return;
     entered = true;
 
-    registerBuiltins();
+    Interpreter& interpreter = sandbox();
     const char* const kNothing[] = {"_writefile", "_writebinfile", "_readfile", "_readbinfile", "_mkdir",
                                     "_rm",        "_listdir",      "_cd",       "_whereami",    "getchar"};
     for (const char* name : kNothing) {
-        if (!replaceBuiltinFunction(name, standInNothing)) std::abort();
+        if (!interpreter.replaceBuiltinFunction(name, standInNothing)) std::abort();
     }
-    if (!replaceBuiltinFunction("input", input)) std::abort();
+    if (!interpreter.replaceBuiltinFunction("input", input)) std::abort();
     for (const char* name : {"_exists", "_isdir"}) {
-        if (!replaceBuiltinFunction(name, standInFalse)) std::abort();
+        if (!interpreter.replaceBuiltinFunction(name, standInFalse)) std::abort();
     }
-    for (const auto& [name, value] : builtinTable()) pristineBuiltins().emplace_back(value, *value);
+    for (const auto& [name, value] : interpreter.builtins()) pristineBuiltins().emplace_back(value, *value);
 
     // A folder of our own with nothing in it, so that `also` reads nothing.
     // It is removed at once: inputs still run in it through the open
@@ -112,7 +119,7 @@ inline void restoreBuiltins() {
 // Before every input.
 inline void resetForInput() {
     restoreBuiltins();
-    Limits::setStatementBudget(kStatementBudget);
+    sandbox().setStatementBudget(kStatementBudget);
 }
 
 // After every input: what the input left in the builtins goes, and so do the

@@ -65,12 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         vorn::Scope inherited;
         vorn::Scope local;
         // The setup spends statements too; it must never run out.
-        vorn::Limits::setStatementBudget(0);
-        vorn::runBlock(*vorn::prepareBlock(kSetup), &inherited, &local);
-        vorn::Limits::setStatementBudget(vorn::fuzz::kStatementBudget);
+        vorn::fuzz::sandbox().setStatementBudget(0);
+        vorn::runBlock(vorn::fuzz::sandbox(), *vorn::prepareBlock(kSetup), &inherited, &local);
+        vorn::fuzz::sandbox().setStatementBudget(vorn::fuzz::kStatementBudget);
         if (!local.find("w") || !local.find("p")) std::abort();
         vorn::fuzz::endsAsScriptsMay(
-            [&] { vorn::evaluateExpression(text, vorn::View(inherited, local), vorn::InlineBlocks::On); });
+            [&] { vorn::evaluateExpression(text, vorn::View(vorn::fuzz::sandbox(), inherited, local), vorn::InlineBlocks::On); });
     };
     vorn::fuzz::runDeep(body);
     return 0;

@@ -68,7 +68,7 @@ bool threeDigitGroups(std::string_view text) {
 
 void checkListText(std::string_view text) {
     vorn::ItemList items;
-    if (!vorn::fuzz::endsAsScriptsMay([&] { items = vorn::readListText(text); })) return;
+    if (!vorn::fuzz::endsAsScriptsMay([&] { items = vorn::readListText(vorn::fuzz::sandbox(), text); })) return;
     std::string written;
     try {
         // Rendering a list that contains itself fails with "nesting too deep".
@@ -78,7 +78,7 @@ void checkListText(std::string_view text) {
     }
     if (!plainList(items)) return;
     vorn::fuzz::resetForInput();
-    const std::string again = vorn::writeListText(vorn::readListText(written));
+    const std::string again = vorn::writeListText(vorn::readListText(vorn::fuzz::sandbox(), written));
     if (again != written) std::abort();
 }
 

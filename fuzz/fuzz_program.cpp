@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         vorn::fuzz::endsAsScriptsMay([text] {
             const auto block = vorn::prepareBlock(text);
             vorn::Scope scope;
-            vorn::runBlock(*block, &scope, nullptr);
+            vorn::runBlock(vorn::fuzz::sandbox(), *block, &scope, nullptr);
         });
     };
     vorn::fuzz::runDeep(body);

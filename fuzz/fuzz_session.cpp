@@ -29,9 +29,9 @@ std::string_view gPending;
 // `input`: the next line without its '\n'; a last line without '\n' counts.
 // At the end, the prompt's own read ends the session and a script's read
 // gets "", as with a real console.
-vorn::Value sessionInput(vorn::Scope*) {
+vorn::Value sessionInput(vorn::Interpreter& interpreter, vorn::Scope*) {
     if (gPending.empty()) {
-        if (vorn::inBoundaryStatement()) throw vorn::EndOfSession{};
+        if (interpreter.inBoundaryStatement()) throw vorn::EndOfSession{};
         return vorn::Value::ofText(std::string());
     }
     const std::size_t end = gPending.find('\n');
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             const auto block = vorn::prepareBlock(vorn::bootScript());
             vorn::Scope scope;
-            vorn::runBlock(*block, &scope, nullptr, vorn::ErrorBoundary::Yes);
+            vorn::runBlock(vorn::fuzz::sandbox(), *block, &scope, nullptr, vorn::ErrorBoundary::Yes);
         } catch (const vorn::EndOfSession&) {
         } catch (const vorn::UnbalancedText&) {
         } catch (const vorn::StatementBudgetExhausted&) {

@@ -12,7 +12,9 @@ Each case is a folder CASES_DIR/<case>/ holding:
                    folder without writing them, for files too big to keep
                    (optional)
   expected         the whole console output, byte for byte; {CWD} stands for
-                   the temporary folder's real path
+                   the temporary folder's real path, {N} for any decimal
+                   number (figures that depend on the native stack's frame
+                   sizes, such as how deep a recursion got)
   status           the expected exit status (optional: 0)
   limits           lines "fsize BYTES": the largest file the program may write,
                    as `ulimit -f` sets it; "as BYTES": its address space, as
@@ -109,6 +111,14 @@ def make_sparse_files(listing, target):
             os.makedirs(os.path.dirname(path), exist_ok=True)
             with open(path, "wb") as f:
                 f.truncate(int(size))
+
+
+def matches(expected, out):
+    """Whether out is expected, each {N} in it standing for a number."""
+    if b"{N}" not in expected:
+        return out == expected
+    pattern = b"[0-9]+".join(re.escape(part) for part in expected.split(b"{N}"))
+    return re.fullmatch(pattern, out, flags=re.DOTALL) is not None
 
 
 def check_files(expected_dir, tmp):
@@ -299,7 +309,7 @@ def run_case(program, case, regen, platform):
         problems = []
         expected_path = platform_variant(os.path.join(case, "expected"), platform)
         expected = open(expected_path, "rb").read()
-        if out != expected:
+        if not matches(expected, out):
             diff = difflib.unified_diff(
                 visible(expected), visible(out), os.path.basename(expected_path), "actual"
             )

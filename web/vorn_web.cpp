@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "app/BootScript.h"
-#include "app/Interpreter.h"
+#include "app/Program.h"
 #include "values/Limits.h"
 
 int main() {

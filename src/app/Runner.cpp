@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-#include "app/Interpreter.h"
+#include "app/Program.h"
 #include "app/ScriptFile.h"
 #include "check/Check.h"
 #include "exec/Statements.h"
@@ -98,8 +98,9 @@ int runnerMain(int argc, char** argv) {
         }
         scripts.push_back(std::move(script));
     }
-    setAlsoProgress(!command.quiet);
-    return runScripts(std::move(scripts), ScriptRunOptions{});
+    ScriptRunOptions options;
+    options.alsoProgress = !command.quiet;
+    return runScripts(std::move(scripts), options);
 }
 
 }  // namespace vorn

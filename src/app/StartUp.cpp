@@ -24,14 +24,6 @@ constexpr const char* kStagedLibrary = ".vorn-lib-restore";
 // dialogue, the autorun. The second is the one that may create lib.
 constexpr int kRestoreCompare = 2;
 
-struct StartUpState {
-    std::string startFolder;
-    bool libraryExisted = true;
-    int comparesSeen = 0;
-    bool restoreStaged = false;
-};
-StartUpState gStartUp;
-
 // Whether lib is there at all; a failing status query counts as there, so
 // that nothing is ever removed on a guess.
 bool libraryPresent() {
@@ -42,23 +34,25 @@ bool libraryPresent() {
     }
 }
 
+}  // namespace
+
 // The staged folder's path, whatever the current directory.
-std::string stagedLibrary() {
-    return gStartUp.startFolder.empty() ? kStagedLibrary : gStartUp.startFolder + "/" + kStagedLibrary;
+std::string StartUpSafeguards::stagedLibrary() const {
+    return startFolder_.empty() ? kStagedLibrary : startFolder_ + "/" + kStagedLibrary;
 }
 
-std::string library() { return gStartUp.startFolder.empty() ? kLibrary : gStartUp.startFolder + "/" + kLibrary; }
+std::string StartUpSafeguards::library() const { return startFolder_.empty() ? kLibrary : startFolder_ + "/" + kLibrary; }
 
 // Ends the staging; true when a staged folder was left to deal with.
-bool endStaging() {
-    if (!gStartUp.restoreStaged) return false;
-    gStartUp.restoreStaged = false;
+bool StartUpSafeguards::endStaging() {
+    if (!restoreStaged_) return false;
+    restoreStaged_ = false;
     platform::setStagedFolder("", "", "");
     return platform::isDirectory(stagedLibrary());
 }
 
 // The restore's statement ended normally: its lib takes its place.
-void commitRestore() {
+void StartUpSafeguards::commitRestore() {
     try {
         if (!endStaging()) return;
         if (platform::exists(library())) {
@@ -73,7 +67,7 @@ void commitRestore() {
     }
 }
 
-void stageRestore() {
+void StartUpSafeguards::stageRestore() {
     try {
         // A restore cut short by an earlier run left its part here; SLB.BUF
         // still holds all of it.
@@ -82,28 +76,28 @@ void stageRestore() {
         reportError(error.what());
         return;
     }
-    platform::setStagedFolder(kLibrary, kStagedLibrary, gStartUp.startFolder);
-    gStartUp.restoreStaged = true;
+    platform::setStagedFolder(kLibrary, kStagedLibrary, startFolder_);
+    restoreStaged_ = true;
 }
 
-void beforeStartUpStatement() {
+void StartUpSafeguards::before(StatementKind kind) {
     // The statement before this one ended normally.
     commitRestore();
-    gStartUp.libraryExisted = libraryPresent();
-    if (boundaryStatementKind() == StatementKind::Compare && ++gStartUp.comparesSeen == kRestoreCompare &&
-        !gStartUp.libraryExisted && !gStartUp.startFolder.empty())
+    libraryExisted_ = libraryPresent();
+    if (kind == StatementKind::Compare && ++comparesSeen_ == kRestoreCompare &&
+        !libraryExisted_ && !startFolder_.empty())
         stageRestore();
 }
 
-void startUpStatementAbandoned() {
+void StartUpSafeguards::abandoned() {
     try {
-        if (!gStartUp.startFolder.empty()) platform::changeDirectory(gStartUp.startFolder);
+        if (!startFolder_.empty()) platform::changeDirectory(startFolder_);
         bool removed = false;
         if (endStaging()) {
             platform::removeAll(stagedLibrary());
             removed = true;
         }
-        if (!gStartUp.libraryExisted && platform::isDirectory(kLibrary)) {
+        if (!libraryExisted_ && platform::isDirectory(kLibrary)) {
             platform::removeAll(kLibrary);
             removed = true;
         }
@@ -116,15 +110,12 @@ void startUpStatementAbandoned() {
     }
 }
 
-}  // namespace
-
-void installStartUpSafeguards() {
+StartUpSafeguards::StartUpSafeguards() {
     try {
-        gStartUp.startFolder = platform::currentDirectory();
+        startFolder_ = platform::currentDirectory();
     } catch (const ScriptError&) {
-        gStartUp.startFolder.clear();
+        startFolder_.clear();
     }
-    setStartUpHooks({beforeStartUpStatement, startUpStatementAbandoned});
 }
 
 }  // namespace vorn

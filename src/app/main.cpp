@@ -1,6 +1,6 @@
 // The VORN program: runs the boot script compiled into it.
 #include "app/BootScript.h"
-#include "app/Interpreter.h"
+#include "app/Program.h"
 #include "platform/Platform.h"
 
 int main(int, char**) {

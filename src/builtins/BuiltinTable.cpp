@@ -1,20 +1,13 @@
 // The one table that maps builtin names to their native functions.
 #include "builtins/BuiltinTable.h"
 
-#include <algorithm>
-
 #include "builtins/Builtins.h"
 
 namespace vorn {
 
 namespace {
 
-struct BuiltinEntry {
-    const char* name;
-    NativeFunction function;
-};
-
-// In registration order; the table itself is ordered by name.
+// In registration order; each interpreter orders its Values by name.
 constexpr BuiltinEntry kBuiltins[] = {
     {"print", builtins::print},
     {"input", builtins::input},
@@ -56,55 +49,8 @@ constexpr BuiltinEntry kBuiltins[] = {
     {"eval", builtins::eval},
 };
 
-std::vector<std::pair<std::string, ValueRef>>& table() {
-    static std::vector<std::pair<std::string, ValueRef>> entries;
-    return entries;
-}
-
-// Every builtin bound, ready to copy into an empty table.
-Scope& builtinsOnly() {
-    static Scope scope;
-    return scope;
-}
-
 }  // namespace
 
-void registerBuiltins() {
-    auto& entries = table();
-    if (!entries.empty()) return;
-    for (const BuiltinEntry& builtin : kBuiltins) {
-        ValueRef v = newValue();
-        v->kind = Kind::CFunc;
-        v->setNative(builtin.function);
-        entries.emplace_back(builtin.name, std::move(v));
-        Scope::watchName(builtin.name);
-    }
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    Scope& prebuilt = builtinsOnly();
-    for (const auto& entry : entries) prebuilt.set(entry.first, entry.second);
-    prebuilt.setBuiltinsBound();
-}
-
-const std::vector<std::pair<std::string, ValueRef>>& builtinTable() { return table(); }
-
-void bindBuiltins(Scope& scope) {
-    if (scope.builtinsBound()) return;
-    // The builtins replace any same-named entry the scope brought along.
-    scope = scope.empty() ? builtinsOnly() : Scope::merge(builtinsOnly(), scope);
-}
-
-}  // namespace vorn
-
-namespace vorn {
-
-bool replaceBuiltinFunction(std::string_view name, NativeFunction function) {
-    for (auto& [builtinName, value] : table()) {
-        if (builtinName == name) {
-            value->setNative(function);
-            return true;
-        }
-    }
-    return false;
-}
+std::span<const BuiltinEntry> builtinEntries() { return kBuiltins; }
 
 }  // namespace vorn

@@ -9,53 +9,53 @@
 namespace vorn::builtins {
 
 // Console (ConsoleBuiltins.cpp, Credits.cpp)
-Value print(Scope* scope);
-Value input(Scope* scope);
-Value getchar(Scope* scope);
-Value beep(Scope* scope);
-Value werhatdasgemacht(Scope* scope);
-Value whereami(Scope* scope);
+Value print(Interpreter&, Scope* scope);
+Value input(Interpreter&, Scope* scope);
+Value getchar(Interpreter&, Scope* scope);
+Value beep(Interpreter&, Scope* scope);
+Value werhatdasgemacht(Interpreter&, Scope* scope);
+Value whereami(Interpreter&, Scope* scope);
 
 // Kinds and inspection (KindBuiltins.cpp)
-Value usedMemory(Scope* scope);
-Value size(Scope* scope);
-Value turn(Scope* scope);
-Value str(Scope* scope);
-Value toInt(Scope* scope);
-Value toFloat(Scope* scope);
-Value func(Scope* scope);
-Value list(Scope* scope);
-Value typeOf(Scope* scope);
-Value bytes(Scope* scope);
-Value linvert(Scope* scope);
+Value usedMemory(Interpreter&, Scope* scope);
+Value size(Interpreter&, Scope* scope);
+Value turn(Interpreter&, Scope* scope);
+Value str(Interpreter&, Scope* scope);
+Value toInt(Interpreter&, Scope* scope);
+Value toFloat(Interpreter&, Scope* scope);
+Value func(Interpreter&, Scope* scope);
+Value list(Interpreter&, Scope* scope);
+Value typeOf(Interpreter&, Scope* scope);
+Value bytes(Interpreter&, Scope* scope);
+Value linvert(Interpreter&, Scope* scope);
 
 // List and bytes text encodings (EncodingBuiltins.cpp)
-Value encodelist(Scope* scope);
-Value decodelist(Scope* scope);
-Value encodebytes(Scope* scope);
-Value decodebytes(Scope* scope);
+Value encodelist(Interpreter&, Scope* scope);
+Value decodelist(Interpreter&, Scope* scope);
+Value encodebytes(Interpreter&, Scope* scope);
+Value decodebytes(Interpreter&, Scope* scope);
 
 // Codecs (CodecBuiltins.cpp)
-Value lz77compress(Scope* scope);
-Value lz77decompress(Scope* scope);
-Value base64encode(Scope* scope);
-Value base64decode(Scope* scope);
+Value lz77compress(Interpreter&, Scope* scope);
+Value lz77decompress(Interpreter&, Scope* scope);
+Value base64encode(Interpreter&, Scope* scope);
+Value base64decode(Interpreter&, Scope* scope);
 
 // Files and folders (FileBuiltins.cpp)
-Value readfile(Scope* scope);
-Value writefile(Scope* scope);
-Value readbinfile(Scope* scope);
-Value writebinfile(Scope* scope);
-Value mkdir(Scope* scope);
-Value rm(Scope* scope);
-Value listdir(Scope* scope);
-Value exists(Scope* scope);
-Value cd(Scope* scope);
-Value isdir(Scope* scope);
+Value readfile(Interpreter&, Scope* scope);
+Value writefile(Interpreter&, Scope* scope);
+Value readbinfile(Interpreter&, Scope* scope);
+Value writebinfile(Interpreter&, Scope* scope);
+Value mkdir(Interpreter&, Scope* scope);
+Value rm(Interpreter&, Scope* scope);
+Value listdir(Interpreter&, Scope* scope);
+Value exists(Interpreter&, Scope* scope);
+Value cd(Interpreter&, Scope* scope);
+Value isdir(Interpreter&, Scope* scope);
 
 // Evaluation and introspection (EvalBuiltins.cpp)
-Value setargmap(Scope* scope);
-Value getvars(Scope* scope);
-Value eval(Scope* scope);
+Value setargmap(Interpreter&, Scope* scope);
+Value getvars(Interpreter&, Scope* scope);
+Value eval(Interpreter&, Scope* scope);
 
 }  // namespace vorn::builtins

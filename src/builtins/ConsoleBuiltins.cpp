@@ -1,7 +1,7 @@
 // Console builtins: print, input, getchar, _beep, _whereami.
-#include "app/PromptEntry.h"
 #include "builtins/Arguments.h"
 #include "builtins/Builtins.h"
+#include "exec/Interpreter.h"
 #include "exec/Run.h"
 #include "platform/Platform.h"
 #include "values/Error.h"
@@ -10,7 +10,7 @@
 
 namespace vorn::builtins {
 
-Value print(Scope* scope) {
+Value print(Interpreter&, Scope* scope) {
     platform::writeOut(textOf(argument(scope, 0)).view());
     // The line-end mode is optional; a caller's own "arg1" counts as one.
     if (!hasArgument(scope, 1)) {
@@ -28,32 +28,33 @@ Value print(Scope* scope) {
     return Value();
 }
 
-Value input(Scope*) {
+Value input(Interpreter& interpreter, Scope*) {
     std::string line;
-    if (inBoundaryExec()) {
-        if (!readPromptEntry(line)) throw EndOfSession{};
+    if (interpreter.inBoundaryExec()) {
+        const bool read = interpreter.readEntry ? interpreter.readEntry(line) : platform::readLine(line);
+        if (!read) throw EndOfSession{};
         return Value::ofText(std::move(line));
     }
     // The boot script's own questions (the restore dialogue) wait idle like
     // the prompt: a Ctrl-C there is no first press of two.
     std::optional<platform::PromptWait> idle;
-    if (inBoundaryStatement()) idle.emplace();
+    if (interpreter.inBoundaryStatement()) idle.emplace();
     if (!platform::readLine(line)) {
         // The interactive loop itself asking for a line at end of input ends
         // the session; a script's own input just reads as empty text.
-        if (inBoundaryStatement()) throw EndOfSession{};
+        if (interpreter.inBoundaryStatement()) throw EndOfSession{};
         line.clear();
     }
     return Value::ofText(std::move(line));
 }
 
-Value getchar(Scope*) { return Value::ofText(platform::readKey()); }
+Value getchar(Interpreter&, Scope*) { return Value::ofText(platform::readKey()); }
 
-Value beep(Scope*) {
+Value beep(Interpreter&, Scope*) {
     platform::writeBell();
     return Value();
 }
 
-Value whereami(Scope*) { return Value::ofText(platform::currentDirectory()); }
+Value whereami(Interpreter&, Scope*) { return Value::ofText(platform::currentDirectory()); }
 
 }  // namespace vorn::builtins

@@ -55,7 +55,7 @@ std::string creditsText() {
     return text;
 }
 
-Value werhatdasgemacht(Scope*) {
+Value werhatdasgemacht(Interpreter&, Scope*) {
     platform::writeOut("\n\n\n");
     platform::writeOut(kArt);
     // A line end after the art leaves one empty line before the credit.

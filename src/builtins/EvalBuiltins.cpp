@@ -8,9 +8,9 @@
 
 namespace vorn::builtins {
 
-Value eval(Scope* scope) {
+Value eval(Interpreter& interpreter, Scope* scope) {
     const Text code = textOf(argument(scope, 0));
-    if (!hasArgument(scope, 1)) return evaluateExpression(code.view(), View(*scope), InlineBlocks::On);
+    if (!hasArgument(scope, 1)) return evaluateExpression(code.view(), View(interpreter, *scope), InlineBlocks::On);
 
     // Binding pairs: each element is a list whose first element names the
     // second; the name refers to that very element Value.
@@ -24,10 +24,10 @@ Value eval(Scope* scope) {
         const Text name = textOf(parts[0].read(scratch));
         bindings.set(name.view(), parts[1].ref());
     }
-    return evaluateExpression(code.view(), View(bindings), InlineBlocks::On);
+    return evaluateExpression(code.view(), View(interpreter, bindings), InlineBlocks::On);
 }
 
-Value setargmap(Scope* scope) {
+Value setargmap(Interpreter&, Scope* scope) {
     ValueRef function = argumentRef(scope, 0);
     if (!function) function = newValue();
     std::vector<std::string> names;
@@ -40,7 +40,7 @@ Value setargmap(Scope* scope) {
     return *function;
 }
 
-Value getvars(Scope* scope) {
+Value getvars(Interpreter&, Scope* scope) {
     ItemList names, values;
     for (auto& [name, value] : scope->entriesInOrder()) {
         names.push_back(newValue(Value::ofText(name)));

@@ -9,44 +9,44 @@ namespace {
 Value flag(bool b) { return Value::ofInteger(b ? 1 : 0); }
 }  // namespace
 
-Value readfile(Scope* scope) { return Value::ofText(platform::readTextFile(textArgument(scope, 0))); }
+Value readfile(Interpreter&, Scope* scope) { return Value::ofText(platform::readTextFile(textArgument(scope, 0))); }
 
-Value writefile(Scope* scope) {
+Value writefile(Interpreter&, Scope* scope) {
     const std::string path = textArgument(scope, 0);
     platform::writeTextFile(path, textOf(argument(scope, 1)).view());
     return Value();
 }
 
-Value readbinfile(Scope* scope) { return Value::ofBytes(platform::readBinaryFile(textArgument(scope, 0))); }
+Value readbinfile(Interpreter&, Scope* scope) { return Value::ofBytes(platform::readBinaryFile(textArgument(scope, 0))); }
 
-Value writebinfile(Scope* scope) {
+Value writebinfile(Interpreter&, Scope* scope) {
     const std::string path = textArgument(scope, 0);
     Value data = argument(scope, 1);
     platform::writeBinaryFile(path, data.kind == Kind::Bytes ? data.bytes().get() : std::vector<std::uint8_t>());
     return Value();
 }
 
-Value mkdir(Scope* scope) {
+Value mkdir(Interpreter&, Scope* scope) {
     platform::makeDirectory(textArgument(scope, 0));
     return Value();
 }
 
-Value rm(Scope* scope) {
+Value rm(Interpreter&, Scope* scope) {
     platform::removeAll(textArgument(scope, 0), platform::Interruptible::Yes);
     return Value();
 }
 
-Value listdir(Scope* scope) {
+Value listdir(Interpreter&, Scope* scope) {
     ItemList items;
     for (std::string& name : platform::listDirectory(textArgument(scope, 0)))
         items.push_back(newValue(Value::ofText(std::move(name))));
     return Value::ofList(std::move(items));
 }
 
-Value exists(Scope* scope) { return flag(platform::exists(textArgument(scope, 0))); }
-Value isdir(Scope* scope) { return flag(platform::isDirectory(textArgument(scope, 0))); }
+Value exists(Interpreter&, Scope* scope) { return flag(platform::exists(textArgument(scope, 0))); }
+Value isdir(Interpreter&, Scope* scope) { return flag(platform::isDirectory(textArgument(scope, 0))); }
 
-Value cd(Scope* scope) {
+Value cd(Interpreter&, Scope* scope) {
     platform::changeDirectory(textArgument(scope, 0));
     return Value();
 }

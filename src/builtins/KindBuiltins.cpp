@@ -18,14 +18,14 @@ Value count(std::size_t n) {
 
 }  // namespace
 
-Value str(Scope* scope) { return convertArgument(scope, Kind::String); }
-Value toInt(Scope* scope) { return convertArgument(scope, Kind::Integer); }
-Value toFloat(Scope* scope) { return convertArgument(scope, Kind::Float); }
-Value func(Scope* scope) { return convertArgument(scope, Kind::Func); }
-Value list(Scope* scope) { return convertArgument(scope, Kind::List); }
-Value bytes(Scope* scope) { return convertArgument(scope, Kind::Bytes); }
+Value str(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::String); }
+Value toInt(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::Integer); }
+Value toFloat(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::Float); }
+Value func(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::Func); }
+Value list(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::List); }
+Value bytes(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::Bytes); }
 
-Value turn(Scope* scope) {
+Value turn(Interpreter&, Scope* scope) {
     Value value = argument(scope, 0);
     const std::string target = textArgument(scope, 1);
     Kind kind;
@@ -33,17 +33,17 @@ Value turn(Scope* scope) {
     return convertValue(std::move(value), kind);
 }
 
-Value typeOf(Scope* scope) { return Value::ofText(std::string(kindName(argument(scope, 0).kind))); }
+Value typeOf(Interpreter&, Scope* scope) { return Value::ofText(std::string(kindName(argument(scope, 0).kind))); }
 
-Value size(Scope* scope) {
+Value size(Interpreter&, Scope* scope) {
     const Value value = argument(scope, 0);
     if (value.kind == Kind::String) return count(value.text.size());
     return count(value.items.size());
 }
 
-Value usedMemory(Scope* scope) { return count(textLength(argument(scope, 0))); }
+Value usedMemory(Interpreter&, Scope* scope) { return count(textLength(argument(scope, 0))); }
 
-Value linvert(Scope* scope) {
+Value linvert(Interpreter&, Scope* scope) {
     Value value = argument(scope, 0);
     if (!value.items.empty()) {
         ItemList& items = value.items.edit();

@@ -85,7 +85,7 @@ void appendListText(std::string& out, const ItemList& items) {
     out += ')';
 }
 
-ItemList readList(std::string_view text, const GroupEnds* ends);
+ItemList readList(Interpreter& interpreter, std::string_view text, const GroupEnds* ends);
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -232,12 +232,13 @@ bool readPlainElement(std::string_view text, Value& out) {
 // Reads the elements of the first statement of a list text, in order.
 class ElementReader final : public TokenSink {
 public:
-    explicit ElementReader(const GroupEnds* ends) : ends_(ends) {}
+    ElementReader(Interpreter& interpreter, const GroupEnds* ends)
+        : interpreter_(interpreter), ends_(ends), view_(interpreter, empty_) {}
     void token(std::string_view element) override {
         if (done_) return;
         honourInterrupt();
         if (!element.empty() && element[0] == '(') {
-            items.push_back(newValue(Value::ofList(readList(element, ends_))));
+            items.push_back(newValue(Value::ofList(readList(interpreter_, element, ends_))));
         } else if (readPlainElement(element, plain_)) {
             items.push_back(Item::of(std::move(plain_)));
         } else {
@@ -248,10 +249,11 @@ public:
     ItemList items;
 
 private:
+    Interpreter& interpreter_;
     const GroupEnds* ends_;
     Value plain_;
     Scope empty_;
-    const View view_{empty_};
+    const View view_;
     bool done_ = false;
 };
 
@@ -302,15 +304,15 @@ bool cutPlainTokens(std::string_view inside, std::vector<std::string_view>& toke
 }
 
 // Reads the elements that cutPlainTokens cut, in order.
-ItemList readTokens(const std::vector<std::string_view>& tokens, const GroupEnds* ends) {
-    ElementReader reader(ends);
+ItemList readTokens(Interpreter& interpreter, const std::vector<std::string_view>& tokens, const GroupEnds* ends) {
+    ElementReader reader(interpreter, ends);
     reader.items.reserve(tokens.size());
     for (std::string_view token : tokens) reader.token(token);
     return std::move(reader.items);
 }
 
 // text views the bytes that ends (if given) was made of.
-ItemList readList(std::string_view text, const GroupEnds* ends) {
+ItemList readList(Interpreter& interpreter, std::string_view text, const GroupEnds* ends) {
     DepthGuard depth;
     if (text.size() < 2) throw ScriptError(messages::kTooShort, std::string(text));
     const std::string_view inside = text.substr(1, text.size() - 2);
@@ -318,12 +320,12 @@ ItemList readList(std::string_view text, const GroupEnds* ends) {
     // pass; their elements are then read in order as the splitter would
     // have handed them over.
     std::vector<std::string_view> tokens;
-    if (cutPlainTokens(inside, tokens)) return readTokens(tokens, ends);
+    if (cutPlainTokens(inside, tokens)) return readTokens(interpreter, tokens, ends);
     // The whole text splits before the first element is read; the elements
     // are then read as the splitter cuts them, each a view into text, so a
     // list nested n deep is not copied n times.
     checkSplit(inside, ends);
-    ElementReader reader(ends);
+    ElementReader reader(interpreter, ends);
     scanStatements(inside, reader, 0, ends);
     return std::move(reader.items);
 }
@@ -341,20 +343,20 @@ std::string writeListText(const ItemList& items) {
     return out;
 }
 
-ItemList readListText(std::string_view text) {
+ItemList readListText(Interpreter& interpreter, std::string_view text) {
     // A long text is looked through once for where its groups close, so
     // that a list nested n deep is not passed over n times; a text that the
     // plain cut takes has no long groups and needs no table.
-    if (text.size() < GroupEnds::kRecordedGroup) return readList(text, nullptr);
+    if (text.size() < GroupEnds::kRecordedGroup) return readList(interpreter, text, nullptr);
     if (text.size() >= 2) {
         std::vector<std::string_view> tokens;
         if (cutPlainTokens(text.substr(1, text.size() - 2), tokens)) {
             DepthGuard depth;
-            return readTokens(tokens, nullptr);
+            return readTokens(interpreter, tokens, nullptr);
         }
     }
     const GroupEnds ends(text);
-    return readList(text, &ends);
+    return readList(interpreter, text, &ends);
 }
 
 // How often a long bytes text looks for Ctrl-C.
@@ -385,16 +387,18 @@ std::vector<std::uint8_t> readBytesText(std::string_view text) {
 
 namespace builtins {
 
-Value encodelist(Scope* scope) { return Value::ofText(writeListText(argument(scope, 0).items.get())); }
+Value encodelist(Interpreter&, Scope* scope) { return Value::ofText(writeListText(argument(scope, 0).items.get())); }
 
-Value decodelist(Scope* scope) { return Value::ofList(readListText(textOf(argument(scope, 0)).view())); }
+Value decodelist(Interpreter& interpreter, Scope* scope) {
+    return Value::ofList(readListText(interpreter, textOf(argument(scope, 0)).view()));
+}
 
-Value encodebytes(Scope* scope) {
+Value encodebytes(Interpreter&, Scope* scope) {
     const Value value = argument(scope, 0);
     return Value::ofText(value.kind == Kind::Bytes ? writeBytesText(value.bytes().get()) : std::string());
 }
 
-Value decodebytes(Scope* scope) { return Value::ofBytes(readBytesText(textOf(argument(scope, 0)).view())); }
+Value decodebytes(Interpreter&, Scope* scope) { return Value::ofBytes(readBytesText(textOf(argument(scope, 0)).view())); }
 
 }  // namespace builtins
 

@@ -15,8 +15,12 @@
 
 namespace vorn {
 
+class Interpreter;
+
 std::string writeListText(const ItemList& items);
-ItemList readListText(std::string_view text);
+// Elements that are neither numbers nor quoted texts are evaluated, and a
+// block among them runs, in interpreter.
+ItemList readListText(Interpreter& interpreter, std::string_view text);
 
 std::string writeBytesText(const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> readBytesText(std::string_view text);

@@ -52,11 +52,9 @@ bool conditionHolds(const Operand& condition, const View& view) {
     return evaluateTokenInteger(condition, view, InlineBlocks::On) != 0;
 }
 
-bool gAlsoProgress = true;
-
 void runText(Run& run, const Text& code) {
     const Block& block = blockOfText(code, false);
-    runBlock(block, &run.inherited, &run.local);
+    runBlock(run.interpreter, block, &run.inherited, &run.local);
     run.tablesChanged();
 }
 
@@ -72,12 +70,12 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     // local table of its own) and finds every builtin bound can then run in
     // that table instead of a copy: the copy would be dropped unchanged.
     if (run.local.empty() && run.inherited.builtinsBound() && !mayRebind(body)) {
-        BlockResult result = runBlockIn(body, run.inherited, nullptr, boundary);
+        BlockResult result = runBlockIn(run.interpreter, body, run.inherited, nullptr, boundary);
         endedRun(run, result);
         return;
     }
     Scope scope = run.nestedScope();
-    BlockResult result = runBlockIn(body, scope, nullptr, boundary);
+    BlockResult result = runBlockIn(run.interpreter, body, scope, nullptr, boundary);
     endedRun(run, result);
 }
 
@@ -105,7 +103,7 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
         Scope loopScope;
         Scope passInherited = loopScope;
     } passes(run, statement);
-    BlockResult result = runPasses(passes.passInherited, passes.loopScope,
+    BlockResult result = runPasses(run.interpreter, passes.passInherited, passes.loopScope,
                                    run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary, passes);
     endedRun(run, result);
 }
@@ -175,7 +173,7 @@ void executeEach(Run& run, const PreparedStatement& statement) {
         const Item* current = nullptr;
     } passes(body, sequence);
     passes.loopScope = &loopScope;
-    BlockResult result = runPasses(loopScope, passes.local, ErrorBoundary::No, passes);
+    BlockResult result = runPasses(run.interpreter, loopScope, passes.local, ErrorBoundary::No, passes);
     if (result.returned) passes.ended();
     endedRun(run, result);
 }
@@ -192,12 +190,10 @@ void executeExec(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 1, "exec needs the code to run");
     const Text code = textOf(evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On));
     // The interactive loop's own exec runs the line typed at the prompt.
-    const bool typed = inBoundaryExec();
-    if (typed) recordPromptEntry(code.view());
+    const bool typed = run.interpreter.inBoundaryExec();
+    if (typed) recordPromptEntry(run.interpreter, code.view());
     throughExec(code, typed, [&] { runText(run, code); });
 }
-
-void setAlsoProgress(bool shown) { gAlsoProgress = shown; }
 
 void executeAlso(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 1, "also needs a file name");
@@ -205,22 +201,22 @@ void executeAlso(Run& run, const PreparedStatement& statement) {
     const std::string inLibrary = "lib/" + fileName;
     const std::string path = platform::exists(inLibrary) ? inLibrary : fileName;
 
-    if (gAlsoProgress) {
+    if (run.interpreter.alsoProgress) {
         platform::writeOut("reading file...\n");
         platform::flushOut();
     }
     std::size_t lines = 0;
     std::string program = platform::readSourceText(path, lines);
-    if (gAlsoProgress)
+    if (run.interpreter.alsoProgress)
         for (std::size_t i = 0; i < lines; ++i) platform::writeOut("line " + std::to_string(i) + "\r");
-    if (gAlsoProgress) {
+    if (run.interpreter.alsoProgress) {
         platform::writeOut("\n");
         platform::flushOut();
         platform::writeOut("OK.\n");
         platform::flushOut();
     }
     const Text text(std::move(program));
-    recordFile(path, text.view());
+    recordFile(run.interpreter, path, text.view());
     throughFile(path, text.view(), [&] { runText(run, text); });
 }
 

@@ -54,8 +54,8 @@ void executeCall(Run& run, const PreparedStatement& statement) {
 
 }  // namespace
 
-void spendStatementSlow() {
-    Limits::spendStatement();
+void spendStatementSlow(Interpreter& interpreter) {
+    interpreter.spendStatement();
     if (platform::gInterruptRequested) {
         platform::gInterruptRequested = 0;
         throw ScriptError("interrupted");

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exec/Interpreter.h"
 #include "values/Convert.h"
 
 namespace vorn {
@@ -356,8 +357,7 @@ private:
     std::vector<std::uint32_t> suspects_;  // ascending
 };
 
-namespace {
-
+// The indexes an interpreter keeps, the least recently used one first to go.
 struct ListIndexes {
     std::vector<std::unique_ptr<ListIndex>> kept;
     std::uint64_t uses = 0;
@@ -390,14 +390,13 @@ struct ListIndexes {
     }
 };
 
-ListIndexes& indexes() {
-    static ListIndexes kept;
-    return kept;
+
+void DropListIndexes::operator()(ListIndexes* indexes) const { delete indexes; }
+std::unique_ptr<ListIndexes, DropListIndexes> makeListIndexes() {
+    return std::unique_ptr<ListIndexes, DropListIndexes>(new ListIndexes);
 }
 
-}  // namespace
-
-std::int32_t findInItems(const Cow<ItemList>& items, const Value& wanted) {
+std::int32_t findInItems(Interpreter& interpreter, const Cow<ItemList>& items, const Value& wanted) {
     // Hold the item box: a comparison cannot change the list, but be safe
     // (while it is shared, a change to the list copies the box first).
     const Cow<ItemList> held = items;
@@ -407,7 +406,7 @@ std::int32_t findInItems(const Cow<ItemList>& items, const Value& wanted) {
         list.size() > std::size_t(std::numeric_limits<std::int32_t>::max()))
         return walk(list, wanted, passed);
 
-    ListIndexes& all = indexes();
+    ListIndexes& all = interpreter.listIndexes();
     ListIndex* index = all.of(items.boxId());
     if (index) index->lastUse = ++all.uses;
     if (index && index->built && index->current(items)) {
@@ -430,11 +429,11 @@ std::int32_t findInItems(const Cow<ItemList>& items, const Value& wanted) {
     return found;
 }
 
-ListChange::ListChange(const Cow<ItemList>& items) {
+ListChange::ListChange(Interpreter& interpreter, const Cow<ItemList>& items) {
     // A shared box is copied for the change, and the index stays with the
     // unchanged original.
     if (items.holders() != 1) return;
-    ListIndex* index = indexes().of(items.boxId());
+    ListIndex* index = interpreter.listIndexes().of(items.boxId());
     if (!index || !index->built || !index->current(items)) return;
     if (index->catchUp(items.get())) index_ = index;
     else ListIndexes::restart(*index, items);

@@ -26,7 +26,8 @@
 // searches on the same unchanged list have walked as many elements as the
 // list holds, so a list that changes between searches costs at most about
 // twice its plain walks. Lists shorter than kMinIndexed are walked. Only a
-// few indexes are kept (the least recently used one goes first).
+// few indexes are kept, by the interpreter (the least recently used one goes
+// first).
 #pragma once
 
 #include <cstdint>
@@ -35,18 +36,20 @@
 
 namespace vorn {
 
+class Interpreter;
+
 // Lists shorter than this are always walked.
 inline constexpr std::size_t kMinIndexed = 32;
 
 // The result of `where`: the first position in items holding a value equal
 // to wanted (valuesEqual), or -1; raises what the walk would raise.
-std::int32_t findInItems(const Cow<ItemList>& items, const Value& wanted);
+std::int32_t findInItems(Interpreter& interpreter, const Cow<ItemList>& items, const Value& wanted);
 
 // `add` and `remove` keep an index of the list they change up to date. Made
 // before the change (and before the box is handed out for it), told after.
 class ListChange {
 public:
-    explicit ListChange(const Cow<ItemList>& items);
+    ListChange(Interpreter& interpreter, const Cow<ItemList>& items);
     // The last element of items was just appended.
     void appended(const Cow<ItemList>& items);
     // The element at position is about to be unlinked (call before the

@@ -40,7 +40,7 @@ void executeAdd(Run& run, const PreparedStatement& statement) {
     Value scratch;
     const Value& value = evaluateTokenInPlace(statement.tokens[1], run.view(), InlineBlocks::On, scratch);
     Item element = &value == &scratch ? Item::of(std::move(scratch)) : Item::of(value);
-    ListChange change(list->items);
+    ListChange change(run.interpreter, list->items);
     list->items.edit().push_back(std::move(element));
     change.appended(list->items);
     // On a Value that is no list the element is dropped by the next trim.
@@ -71,7 +71,7 @@ void executeWhere(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "where needs a list name, a value and a result name");
     const ValueRef list = requireName(run, statement.tokens[0]);
     const Value wanted = evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On);
-    const std::int32_t position = findInItems(list->items, wanted);
+    const std::int32_t position = findInItems(run.interpreter, list->items, wanted);
     const Operand& result = statement.tokens[2];
     run.bindName(result.text, result.hash, newValue(Value::ofInteger(position)));
 }
@@ -82,7 +82,7 @@ void executeRemove(Run& run, const PreparedStatement& statement) {
     const std::int64_t n = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
     if (list->items.empty()) throw ScriptError(messages::kRemoveFromEmpty, std::string(statement.tokens[0].text));
     const std::size_t at = checkedPosition(n, list->items.size());
-    ListChange change(list->items);
+    ListChange change(run.interpreter, list->items);
     change.removing(list->items, at);
     ItemList& items = list->items.edit();
     items.erase(items.begin() + static_cast<std::ptrdiff_t>(at));

@@ -44,7 +44,7 @@ void executeClass(Run& run, const PreparedStatement& statement) {
 
     Scope isolated;
     Scope members;
-    runBlockIn(body, isolated, &members);
+    runBlockIn(run.interpreter, body, isolated, &members);
 
     const ValueRef object = buildObject(members, newValue(Value::ofText(code)));
     run.bindName(name.text, name.hash, object);

@@ -3,7 +3,6 @@
 
 #include <new>
 
-#include "builtins/BuiltinTable.h"
 #include "exec/Trim.h"
 #include "exec/Where.h"
 #include "platform/Platform.h"
@@ -36,56 +35,57 @@ ValueRef Run::assignTarget(std::string_view name, std::uint64_t hash) {
 
 namespace {
 
-bool gInBoundaryRun = false;
-StartUpHooks gStartUpHooks;
-
-// Restores the boundary flag of the enclosing run on every exit path.
+// Sets the interpreter's boundary flag for a run and restores the enclosing
+// run's on every exit path.
 class BoundaryScope {
 public:
-    explicit BoundaryScope(ErrorBoundary b) : saved_(gInBoundaryRun) { gInBoundaryRun = b != ErrorBoundary::No; }
-    ~BoundaryScope() { gInBoundaryRun = saved_; }
+    BoundaryScope(Interpreter& interpreter, ErrorBoundary b)
+        : interpreter_(interpreter), saved_(interpreter.enterBoundaryRun(b != ErrorBoundary::No)) {}
+    ~BoundaryScope() { interpreter_.enterBoundaryRun(saved_); }
     BoundaryScope(const BoundaryScope&) = delete;
     BoundaryScope& operator=(const BoundaryScope&) = delete;
 
 private:
+    Interpreter& interpreter_;
     bool saved_;
 };
 
-// The kind of the error-boundary statement being carried out.
-StatementKind gBoundaryStatementKind = StatementKind::Empty;
-
+// The same for the kind of the error-boundary statement being carried out.
 class BoundaryStatement {
 public:
-    explicit BoundaryStatement(StatementKind kind) : saved_(gBoundaryStatementKind) { gBoundaryStatementKind = kind; }
-    ~BoundaryStatement() { gBoundaryStatementKind = saved_; }
+    BoundaryStatement(Interpreter& interpreter, StatementKind kind)
+        : interpreter_(interpreter), saved_(interpreter.enterBoundaryStatement(kind)) {}
+    ~BoundaryStatement() { interpreter_.enterBoundaryStatement(saved_); }
     BoundaryStatement(const BoundaryStatement&) = delete;
     BoundaryStatement& operator=(const BoundaryStatement&) = delete;
 
 private:
+    Interpreter& interpreter_;
     StatementKind saved_;
 };
 
 void executeGuarded(Run& run, const PreparedStatement& statement) {
-    const BoundaryStatement current(statement.kind);
-    const bool program = run.boundary == ErrorBoundary::Program;
-    if (program && gStartUpHooks.before) gStartUpHooks.before();
+    Interpreter& interpreter = run.interpreter;
+    const BoundaryStatement current(interpreter, statement.kind);
+    StatementHooks* hooks = run.boundary == ErrorBoundary::Program ? interpreter.hooks.get() : nullptr;
+    if (hooks) hooks->before(statement.kind);
     try {
-        beforeStatement();
+        beforeStatement(interpreter);
         // A run of empty statements goes on after this, its first.
         if (statement.kind != StatementKind::Empty && statement.kind != StatementKind::EmptyRun)
             executeStatement(run, statement);
         return;
     } catch (const ScriptError& error) {
-        reportError(errorReport(error));
+        reportError(errorReport(interpreter, error));
     } catch (const std::bad_alloc&) {
         reportError("out of memory");
     } catch (const UnbalancedText& unbalanced) {
         // Someone at a terminal keeps the session and its names; a pipe or a
         // file fed in ends as any unbalanced text ends the program.
         if (!platform::promptIsInteractive()) throw;
-        reportError(unbalancedReport(unbalanced));
+        reportError(unbalancedReport(interpreter, unbalanced));
     }
-    if (program && gStartUpHooks.abandoned) gStartUpHooks.abandoned();
+    if (hooks) hooks->abandoned();
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ void runEmptyRun(Run& run, const PreparedStatement& statement) {
             if (!staleValues().empty()) trimNoted(run.view());
             Heap::maybeCollect();
             if (guarded) executeGuarded(run, kEmpty);
-            else beforeStatement();
+            else beforeStatement(run.interpreter);
         }
     } catch (ScriptError& error) {
         // It lies that many lines below the run's first.
@@ -107,14 +107,6 @@ void runEmptyRun(Run& run, const PreparedStatement& statement) {
         throw;
     }
 }
-
-bool inBoundaryStatement() { return gInBoundaryRun; }
-
-bool inBoundaryExec() { return gInBoundaryRun && gBoundaryStatementKind == StatementKind::Exec; }
-
-StatementKind boundaryStatementKind() { return gBoundaryStatementKind; }
-
-void setStartUpHooks(StartUpHooks hooks) { gStartUpHooks = hooks; }
 
 void reportError(const std::string& text) {
     // The error has ended the line, which is all a Ctrl-C pressed meanwhile
@@ -142,7 +134,7 @@ namespace {
                 if (statement.kind == StatementKind::EmptyRun) runEmptyRun(run, statement);
                 if (run.returned) break;
             } else {
-                beforeStatement();
+                beforeStatement(run.interpreter);
                 if (statement.kind == StatementKind::Empty) continue;
                 executeStatement(run, statement);
                 if (run.returned) break;
@@ -158,42 +150,45 @@ namespace {
     }
 }
 
-BlockResult runInTables(const Block& block, Scope& inherited, Scope& local, ErrorBoundary boundary) {
+BlockResult runInTables(Interpreter& interpreter, const Block& block, Scope& inherited, Scope& local,
+                        ErrorBoundary boundary) {
     DepthGuard depth;
-    const BoundaryScope boundaryScope(boundary);
-    Run run(inherited, local);
+    const BoundaryScope boundaryScope(interpreter, boundary);
+    Run run(interpreter, inherited, local);
     run.boundary = boundary;
-    if (!run.inherited.builtinsBound()) bindBuiltins(run.inherited);
+    if (!run.inherited.builtinsBound()) interpreter.bindBuiltins(run.inherited);
     runStatements(run, block);
     return BlockResult{std::move(run.returnValue), run.returned};
 }
 
 }  // namespace
 
-BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope, ErrorBoundary boundary) {
+BlockResult runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
+                     ErrorBoundary boundary) {
     Scope inherited = inheritedScope ? *inheritedScope : Scope();
     Scope local = localScope ? *localScope : Scope();
-    BlockResult result = runInTables(block, inherited, local, boundary);
+    BlockResult result = runInTables(interpreter, block, inherited, local, boundary);
     // Only a table that changed is written back (copying one costs counts).
     if (inheritedScope && !inheritedScope->identicalTo(inherited)) *inheritedScope = std::move(inherited);
     if (localScope && !localScope->identicalTo(local)) *localScope = std::move(local);
     return result;
 }
 
-BlockResult runPasses(Scope& inherited, Scope& local, ErrorBoundary boundary, Passes& passes) {
+BlockResult runPasses(Interpreter& interpreter, Scope& inherited, Scope& local, ErrorBoundary boundary,
+                      Passes& passes) {
     // One Run serves every pass: a pass that did not end through `end`
     // leaves it as a new one would start (return value 0, not returned).
     // Its view stays valid while the tables only change through the run
     // (every binding it makes renews the view); what next() does to them
     // between passes renews it when next() says so.
-    Run run(inherited, local);
+    Run run(interpreter, inherited, local);
     run.boundary = boundary;
     while (const Block* block = passes.next()) {
         DepthGuard depth;
-        const BoundaryScope boundaryScope(boundary);
+        const BoundaryScope boundaryScope(interpreter, boundary);
         if (passes.replaced) run.tablesChanged();
         if (!run.inherited.builtinsBound()) {
-            bindBuiltins(run.inherited);
+            interpreter.bindBuiltins(run.inherited);
             run.tablesChanged();
         }
         runStatements(run, *block);
@@ -202,10 +197,11 @@ BlockResult runPasses(Scope& inherited, Scope& local, ErrorBoundary boundary, Pa
     return BlockResult{std::move(run.returnValue), false};
 }
 
-BlockResult runBlockIn(const Block& block, Scope& inheritedScope, Scope* localScope, ErrorBoundary boundary) {
-    if (localScope) return runInTables(block, inheritedScope, *localScope, boundary);
+BlockResult runBlockIn(Interpreter& interpreter, const Block& block, Scope& inheritedScope, Scope* localScope,
+                       ErrorBoundary boundary) {
+    if (localScope) return runInTables(interpreter, block, inheritedScope, *localScope, boundary);
     Scope local;
-    return runInTables(block, inheritedScope, local, boundary);
+    return runInTables(interpreter, block, inheritedScope, local, boundary);
 }
 
 }  // namespace vorn

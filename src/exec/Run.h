@@ -13,6 +13,7 @@
 #include <optional>
 #include <string_view>
 
+#include "exec/Interpreter.h"
 #include "exec/View.h"
 #include "platform/Platform.h"
 #include "values/Limits.h"
@@ -31,15 +32,6 @@ namespace vorn {
 // through exec, also or a call has No boundary.
 enum class ErrorBoundary : std::uint8_t { No, Yes, Within, Program };
 
-// Run around each of the program's own top-level statements (a Program
-// boundary): `before` ahead of it, `abandoned` after an error abandoned it
-// and was reported. Either may be null.
-struct StartUpHooks {
-    void (*before)() = nullptr;
-    void (*abandoned)() = nullptr;
-};
-void setStartUpHooks(StartUpHooks hooks);
-
 // Raised when the interactive loop asks for a line and input has ended.
 struct EndOfSession {};
 
@@ -51,10 +43,12 @@ struct BlockResult {
 class Run {
 public:
     // The run works in these two tables (distinct objects) directly.
-    Run(Scope& inheritedTable, Scope& localTable) : inherited(inheritedTable), local(localTable) {}
+    Run(Interpreter& owner, Scope& inheritedTable, Scope& localTable)
+        : interpreter(owner), inherited(inheritedTable), local(localTable) {}
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
+    Interpreter& interpreter;
     Scope& inherited;
     Scope& local;
     Value returnValue = Value::ofInteger(0);
@@ -63,7 +57,7 @@ public:
 
     // What operands see: the inherited table, then the local one.
     const View& view() const {
-        if (!view_) view_.emplace(inherited, local);
+        if (!view_) view_.emplace(interpreter, inherited, local);
         return *view_;
     }
     // Must follow every change of either table's bindings.
@@ -95,7 +89,7 @@ private:
 // Runs block in copies of the two scopes and writes a copy that changed
 // back when the run ends normally: a failed run leaves both scopes as they
 // were. Either scope may be null; both may be the same Scope.
-BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScope,
+BlockResult runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
                      ErrorBoundary boundary = ErrorBoundary::No);
 
 // Runs block in the caller's own tables, without copying them: what the run
@@ -103,7 +97,7 @@ BlockResult runBlock(const Block& block, Scope* inheritedScope, Scope* localScop
 // callers that drop the tables after a failure (a call's scope, a compare
 // body's scope, an each loop's scope). A null local table stands for a new
 // empty one, dropped at the end. The two tables must be distinct objects.
-BlockResult runBlockIn(const Block& block, Scope& inheritedScope, Scope* localScope,
+BlockResult runBlockIn(Interpreter& interpreter, const Block& block, Scope& inheritedScope, Scope* localScope,
                        ErrorBoundary boundary = ErrorBoundary::No);
 
 // The passes of a loop body (until, each). Before each pass next() gives
@@ -124,21 +118,7 @@ protected:
 // per pass would, but with one Run for all of them; ends after the first
 // pass that ended through `end`, with its result. The tables must be
 // distinct objects.
-BlockResult runPasses(Scope& inherited, Scope& local, ErrorBoundary boundary, Passes& passes);
-
-// True while a statement of an error-boundary run is being carried out
-// directly (not inside a call, exec or also it started).
-bool inBoundaryStatement();
-
-// True while the operand of an exec statement of an error-boundary run is
-// evaluated directly: the interactive loop's `exec ($input)` asking for the
-// next line typed at the prompt.
-bool inBoundaryExec();
-
-// The kind of the error-boundary statement being carried out (Empty when
-// there is none); what the start-up hooks use to tell the boot script's
-// statements apart.
-StatementKind boundaryStatementKind();
+BlockResult runPasses(Interpreter& interpreter, Scope& inherited, Scope& local, ErrorBoundary boundary, Passes& passes);
 
 // Reports an error as one line "error: <text>", on a fresh line.
 void reportError(const std::string& text);
@@ -146,9 +126,9 @@ void reportError(const std::string& text);
 // Spends one statement of the budget and honours a pending Ctrl-C; runs
 // before every statement, empty ones included, so no loop escapes either.
 // Without a budget and without a Ctrl-C it costs one test.
-void spendStatementSlow();
-inline void beforeStatement() {
-    if (Limits::budgeted() || platform::gInterruptRequested) spendStatementSlow();
+void spendStatementSlow(Interpreter& interpreter);
+inline void beforeStatement(Interpreter& interpreter) {
+    if (interpreter.budgeted() || platform::gInterruptRequested) spendStatementSlow(interpreter);
 }
 
 // Carries out one prepared statement in run.

@@ -12,9 +12,6 @@ void executeEach(Run& run, const PreparedStatement& statement);
 void executeEnd(Run& run, const PreparedStatement& statement);
 void executeExec(Run& run, const PreparedStatement& statement);
 void executeAlso(Run& run, const PreparedStatement& statement);
-// Whether `also` prints its progress lines ("reading file...", the line
-// counter, "OK."); on unless a program turns them off.
-void setAlsoProgress(bool shown);
 
 void executeList(Run& run, const PreparedStatement& statement);
 void executeAdd(Run& run, const PreparedStatement& statement);

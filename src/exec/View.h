@@ -12,11 +12,19 @@
 
 namespace vorn {
 
+class Interpreter;
+
 class View {
 public:
-    explicit View(const Scope& only) : first_(&only), second_(nullptr) {}
-    View(const Scope& first, const Scope& second)
-        : first_(&first), second_((second.empty() || second.sameTableAs(first)) ? nullptr : &second) {}
+    View(Interpreter& interpreter, const Scope& only) : interpreter_(&interpreter), first_(&only), second_(nullptr) {}
+    View(Interpreter& interpreter, const Scope& first, const Scope& second)
+        : interpreter_(&interpreter),
+          first_(&first),
+          second_((second.empty() || second.sameTableAs(first)) ? nullptr : &second) {}
+
+    // The interpreter the run belongs to: code an operand runs (a call, an
+    // inline block) runs in it too.
+    Interpreter& interpreter() const { return *interpreter_; }
 
     ValueRef lookup(std::string_view name, std::uint64_t hash) const {
         if (!Scope::mayBeBound(hash)) return ValueRef();
@@ -72,6 +80,7 @@ public:
     }
 
 private:
+    Interpreter* interpreter_;
     const Scope* first_;
     const Scope* second_;
     mutable std::optional<Scope> merged_;

@@ -8,8 +8,23 @@
 #include <vector>
 
 #include "check/Walker.h"
+#include "exec/Interpreter.h"
 
 namespace vorn {
+
+struct RecordedTexts {
+    struct Recorded {
+        std::string name;
+        std::string text;
+    };
+    std::vector<Recorded> files;       // oldest first
+    std::deque<std::string> entries;  // lines typed at the prompt, oldest first
+};
+
+void DropRecordedTexts::operator()(RecordedTexts* texts) const { delete texts; }
+std::unique_ptr<RecordedTexts, DropRecordedTexts> makeRecordedTexts() {
+    return std::unique_ptr<RecordedTexts, DropRecordedTexts>(new RecordedTexts);
+}
 
 namespace {
 
@@ -18,21 +33,6 @@ namespace {
 constexpr std::size_t kLongestKeptFile = std::size_t(64) << 20;
 constexpr std::size_t kLongestKeptEntry = std::size_t(1) << 20;
 constexpr std::size_t kKeptEntries = 64;
-
-struct Recorded {
-    std::string name;
-    std::string text;
-};
-
-struct RecordedTexts {
-    std::vector<Recorded> files;       // oldest first
-    std::deque<std::string> entries;  // lines typed at the prompt, oldest first
-};
-
-RecordedTexts& recorded() {
-    static RecordedTexts texts;
-    return texts;
-}
 
 std::uint32_t linesBefore(std::string_view text, std::size_t offset) {
     return static_cast<std::uint32_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
@@ -52,13 +52,12 @@ struct Place {
 
 // Where a function body (braces included) was written: the newest file or
 // prompt line that holds its text.
-Place placeOfBody(const Text& body, std::uint32_t line) {
+Place placeOfBody(const RecordedTexts& texts, const Text& body, std::uint32_t line) {
     const std::string_view text = body.view();
     Place place;
     place.line = line + 1;
     place.severalLines = text.find('\n') != std::string_view::npos;
     if (text.empty()) return place;
-    const RecordedTexts& texts = recorded();
     for (auto file = texts.files.rbegin(); file != texts.files.rend(); ++file) {
         const std::size_t at = file->text.find(text);
         if (at == std::string::npos) continue;
@@ -78,7 +77,7 @@ Place placeOfBody(const Text& body, std::uint32_t line) {
     return place;
 }
 
-Place placeOf(const ErrorTrail::Frame& frame) {
+Place placeOf(const RecordedTexts& texts, const ErrorTrail::Frame& frame) {
     Place place;
     place.line = frame.line + 1;
     switch (frame.way) {
@@ -94,7 +93,7 @@ Place placeOf(const ErrorTrail::Frame& frame) {
             place.kind = Place::Kind::Exec;
             place.severalLines = frame.text.view().find('\n') != std::string_view::npos;
             return place;
-        case ErrorTrail::Way::Call: return placeOfBody(frame.text, frame.line);
+        case ErrorTrail::Way::Call: return placeOfBody(texts, frame.text, frame.line);
     }
     return place;
 }
@@ -150,11 +149,11 @@ struct Entry {
 
 }  // namespace
 
-void recordFile(std::string_view path, std::string_view text) {
+void recordFile(Interpreter& interpreter, std::string_view path, std::string_view text) {
     if (text.size() > kLongestKeptFile) return;
-    auto& files = recorded().files;
-    const auto same = std::find_if(files.begin(), files.end(), [&](const Recorded& r) { return r.name == path; });
-    Recorded entry;
+    auto& files = interpreter.recorded().files;
+    const auto same = std::find_if(files.begin(), files.end(), [&](const RecordedTexts::Recorded& r) { return r.name == path; });
+    RecordedTexts::Recorded entry;
     if (same != files.end()) {
         entry = std::move(*same);
         files.erase(same);
@@ -165,19 +164,14 @@ void recordFile(std::string_view path, std::string_view text) {
     files.push_back(std::move(entry));
 }
 
-void recordPromptEntry(std::string_view text) {
+void recordPromptEntry(Interpreter& interpreter, std::string_view text) {
     if (text.size() > kLongestKeptEntry || text.find('{') == std::string_view::npos) return;
-    auto& entries = recorded().entries;
+    auto& entries = interpreter.recorded().entries;
     if (entries.size() == kKeptEntries) entries.pop_front();
     entries.emplace_back(text);
 }
 
-void forgetRecordedTexts() {
-    recorded().files.clear();
-    recorded().entries.clear();
-}
-
-std::string whereSuffix(const ErrorTrail& trail) {
+std::string whereSuffix(Interpreter& interpreter, const ErrorTrail& trail) {
     if (trail.empty()) return "";
     // The frames, innermost first, with the gap between the two ends.
     std::vector<const ErrorTrail::Frame*> frames;
@@ -188,7 +182,7 @@ std::string whereSuffix(const ErrorTrail& trail) {
 
     std::vector<Place> places;
     places.reserve(frames.size());
-    for (const auto* frame : frames) places.push_back(placeOf(*frame));
+    for (const auto* frame : frames) places.push_back(placeOf(interpreter.recorded(), *frame));
     // The outer end the session cannot name is left out.
     std::size_t count = frames.size();
     while (count > 1 && !places[count - 1].named()) --count;
@@ -231,14 +225,16 @@ std::string whereSuffix(const ErrorTrail& trail) {
     return out + ")";
 }
 
-std::string errorReport(const ScriptError& error) { return error.what() + whereSuffix(error.trail()); }
+std::string errorReport(Interpreter& interpreter, const ScriptError& error) {
+    return error.what() + whereSuffix(interpreter, error.trail());
+}
 
-std::string unbalancedReport(const UnbalancedText& unbalanced) {
+std::string unbalancedReport(Interpreter& interpreter, const UnbalancedText& unbalanced) {
     const char* what = unbalanced.braces > 0        ? "a brace"
                        : unbalanced.parentheses > 0 ? "a parenthesis"
                        : unbalanced.doubleQuotes > 0 ? "a double quote"
                                                      : "a single quote";
-    return std::string("unbalanced text: ") + what + " is never closed" + whereSuffix(unbalanced.trail);
+    return std::string("unbalanced text: ") + what + " is never closed" + whereSuffix(interpreter, unbalanced.trail);
 }
 
 void placeOpener(UnbalancedText& unbalanced, std::string_view text) {

@@ -28,21 +28,21 @@
 
 namespace vorn {
 
+class Interpreter;
+
 // A script file is about to run (also, autorun, vorn-run): its functions can
 // be traced back to it. The same path again replaces its earlier text.
-void recordFile(std::string_view path, std::string_view text);
+void recordFile(Interpreter& interpreter, std::string_view path, std::string_view text);
 // A line typed at the prompt is about to run; kept only when it holds a
 // block (a function can be defined there), and only the latest few.
-void recordPromptEntry(std::string_view text);
-// Forgets every recorded text.
-void forgetRecordedTexts();
+void recordPromptEntry(Interpreter& interpreter, std::string_view text);
 
 // " (in ...; ...)" for the trail, or "" when it names no place.
-std::string whereSuffix(const ErrorTrail& trail);
+std::string whereSuffix(Interpreter& interpreter, const ErrorTrail& trail);
 // The error's text and where it happened, as reported after "error: ".
-std::string errorReport(const ScriptError& error);
+std::string errorReport(Interpreter& interpreter, const ScriptError& error);
 // "unbalanced text: a brace is never closed" and where it opened.
-std::string unbalancedReport(const UnbalancedText& unbalanced);
+std::string unbalancedReport(Interpreter& interpreter, const UnbalancedText& unbalanced);
 
 // The text `text` (held by the caller) is being left by an unbalanced text
 // error. If the text that failed to split lies in it, the trail's line

@@ -79,13 +79,13 @@ private:
 
 // Makes a new object from a scaffold: its "origin" body runs isolated, seeing
 // only the call's own scope, and the names it creates become the members.
-Value instantiate(const Value& scaffold, Scope& callScope, std::string_view callee) {
+Value instantiate(Interpreter& interpreter, const Value& scaffold, Scope& callScope, std::string_view callee) {
     const Item* originMember = scaffold.members().find("origin");
     if (!originMember) throw ScriptError(messages::kNoOrigin);
     const ValueRef origin = originMember->ref();
     const Text code = textOf(*origin);
     Scope members;
-    throughCall(callee, code, [&] { runBlockIn(blockOfText(code, true), callScope, &members); });
+    throughCall(callee, code, [&] { runBlockIn(interpreter, blockOfText(code, true), callScope, &members); });
     return *buildObject(members, origin);
 }
 
@@ -199,13 +199,13 @@ Value performCall(const CallSite& call, const View& view) {
         case Kind::Func: {
             const Text code = target.text;
             return throughCall(call.calleeText, code,
-                               [&] { return runBlockIn(blockOfText(code, true), callScope, nullptr).value; });
+                               [&] { return runBlockIn(view.interpreter(), blockOfText(code, true), callScope, nullptr).value; });
         }
-        case Kind::Scaffold: return instantiate(target, callScope, call.calleeText);
+        case Kind::Scaffold: return instantiate(view.interpreter(), target, callScope, call.calleeText);
         case Kind::CFunc: {
             const NativeFunction native = target.native();
             if (!native) return Value();
-            return native(&callScope);
+            return native(view.interpreter(), &callScope);
         }
         default: return Value();
     }

@@ -91,7 +91,7 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
             if (inlineBlocks == InlineBlocks::Off) return Value::ofFunc(Text(std::string(operand.text)));
             const Block& body = operand.inlineBody();
             Scope scope = view.merged();
-            return runBlockIn(body, scope, nullptr).value;
+            return runBlockIn(view.interpreter(), body, scope, nullptr).value;
         }
         case Operand::Form::Literal:
         case Operand::Form::Number: return readLiteral(operand, view);

@@ -45,13 +45,6 @@ inline std::optional<std::int64_t> integerOperator(std::int64_t l, std::int64_t 
     return std::nullopt;
 }
 
-
-// Applies op to target and right leaving the result in target itself, when
-// that needs no new Value: two integers under an operator with an integer
-// rule, or a text joined to a text. The result is exactly applyOperator's,
-// with every other field at its default. False (target unchanged) for
-// everything else, and for an integer target that still carries payloads
-// of an earlier kind, which the kind trim must see go.
 // The result of op on two Values when it is an integer that needs no new
 // Value: two integers under an operator with an integer rule, or two texts
 // compared for equality (byte for byte, as valuesEqual compares two texts).
@@ -65,7 +58,15 @@ inline std::optional<std::int64_t> integerResult(const Value& left, const Value&
     return std::nullopt;
 }
 
+// A text joined to a text in place (see applyInPlace).
 bool appendInPlace(Value& target, const Value& right, Operator op);
+
+// Applies op to target and right leaving the result in target itself, when
+// that needs no new Value: two integers under an operator with an integer
+// rule, or a text joined to a text. The result is exactly applyOperator's,
+// with every other field at its default. False (target unchanged) for
+// everything else, and for an integer target that still carries payloads
+// of an earlier kind, which the kind trim must see go.
 inline bool applyInPlace(Value& target, const Value& right, Operator op) {
     if (target.kind == Kind::Integer && right.kind == Kind::Integer) {
         if (target.hasStalePayload()) return false;

@@ -1,5 +1,6 @@
-// Limits that keep a session alive: the largest text a script may build and
-// the (normally unlimited) statement budget that test harnesses set.
+// Limits that keep a session alive: the largest text a script may build (the
+// statement budget that test harnesses set is the interpreter's, see
+// exec/Interpreter.h).
 #pragma once
 
 #include <cstddef>
@@ -32,21 +33,8 @@ public:
     }
     static ScriptError textTooLong() { return ScriptError(messages::kOutOfMemory, "text too long"); }
 
-    // Statements a run may still start; 0 means no budget (the default).
-    // Fuzzing harnesses set one so that endless loops end.
-    static void setStatementBudget(std::uint64_t n) { budget_ = n; budgeted_ = n != 0; }
-    static bool budgeted() { return budgeted_; }
-    static void spendStatement() {
-        if (budgeted_ && budget_-- == 0) {
-            budget_ = 0;
-            throw StatementBudgetExhausted{};
-        }
-    }
-
 private:
     static inline std::size_t maxTextBytes_ = kDefaultMaxTextBytes;
-    static inline std::uint64_t budget_ = 0;
-    static inline bool budgeted_ = false;
 };
 
 }  // namespace vorn

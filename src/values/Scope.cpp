@@ -325,6 +325,7 @@ Scope Scope::merge(const Scope& preferredIn, const Scope& otherIn) {
 
 void Scope::watchName(std::string_view name) {
     const std::uint64_t h = hashName(name);
+    if (isWatchedHash(h)) return;  // each interpreter watches the same names
     gWatchFilter[(h >> 6) % kWatchWords] |= 1ull << (h & 63);
     watchedHashes().push_back(h);
     if (Symbol* symbol = findSymbol(name, h)) symbol->watched = true;

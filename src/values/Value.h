@@ -223,7 +223,8 @@ private:
     static void releaseBlock(void* block, std::uint32_t count);
     Ref<Block> block_;
 };
-using NativeFunction = Value (*)(Scope* scope);
+class Interpreter;
+using NativeFunction = Value (*)(Interpreter& interpreter, Scope* scope);
 using ByteList = std::vector<std::uint8_t>;
 using NameList = std::vector<std::string>;
 

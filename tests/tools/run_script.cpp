@@ -5,7 +5,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/Interpreter.h"
+#include "app/Program.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exec/Trim.h"
+#include "TestInterpreter.h"
 #include "exec/View.h"
 #include "values/Heap.h"
 #include "values/Scope.h"
@@ -17,7 +18,7 @@
 namespace vorn {
 namespace {
 
-Value nativeStub(Scope*) { return Value(); }
+Value nativeStub(Interpreter&, Scope*) { return Value(); }
 
 TEST(CompactValue, TemporariesStaySmallAndCarryNoBookkeeping) {
     const Value v = Value::ofInteger(5);
@@ -130,12 +131,12 @@ TEST(HeapCell, StalePayloadSeenUnderTwoNamesIsTrimmedOnce) {
     noteChange(v, "first");
     noteChange(v, "second");
     ASSERT_TRUE(v->hasStalePayload());
-    trimVisible(View(scope));
+    trimVisible(View(testInterpreter(), scope));
     EXPECT_FALSE(v->hasStalePayload());
     EXPECT_TRUE(v->text.empty());
     EXPECT_TRUE(staleValues().empty());
     // Nothing is left to do: a second trim finds an empty list.
-    trimVisible(View(scope));
+    trimVisible(View(testInterpreter(), scope));
     EXPECT_EQ(v->kind, Kind::Integer);
 }
 
@@ -213,39 +214,39 @@ TEST(LookupCache, FollowsEveryChangeOfEitherTable) {
     Scope inherited, local;
     inherited.set("x", x, a);
     LookupCache site;
-    EXPECT_EQ(View(inherited, local).lookupCell("x", x, site), a.cell());
+    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("x", x, site), a.cell());
 
     // A copy shares the stamp until it changes; the site follows each table.
     Scope copy = inherited;
     EXPECT_EQ(copy.stamp(), inherited.stamp());
     copy.set("x", x, b);
-    EXPECT_EQ(View(copy, local).lookupCell("x", x, site), b.cell());
-    EXPECT_EQ(View(inherited, local).lookupCell("x", x, site), a.cell());
+    EXPECT_EQ(View(testInterpreter(), copy, local).lookupCell("x", x, site), b.cell());
+    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("x", x, site), a.cell());
 
     // A name of the local table, later bound in the inherited one: inherited wins.
     local.set("y", y, a);
     LookupCache other;
-    EXPECT_EQ(View(inherited, local).lookupCell("y", y, other), a.cell());
+    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("y", y, other), a.cell());
     inherited.set("y", y, b);
-    EXPECT_EQ(View(inherited, local).lookupCell("y", y, other), b.cell());
+    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("y", y, other), b.cell());
 
     // An absent name stays absent only while neither table changes.
     LookupCache absent;
-    EXPECT_EQ(View(inherited, local).lookupCell("z", z, absent), nullptr);
+    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("z", z, absent), nullptr);
     local.set("z", z, a);
-    EXPECT_EQ(View(inherited, local).lookupCell("z", z, absent), a.cell());
+    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("z", z, absent), a.cell());
 
     // Many bindings: the overlay folds into the trie, which takes a new stamp.
     const std::uint64_t before = copy.stamp();
     for (char c = 'a'; c < 'u'; ++c) copy.set(std::string(2, c), a);
     EXPECT_NE(copy.stamp(), before);
-    EXPECT_EQ(View(copy, local).lookupCell("x", x, site), b.cell());
+    EXPECT_EQ(View(testInterpreter(), copy, local).lookupCell("x", x, site), b.cell());
 
     // A moved-from table is empty and stamped as such.
     Scope moved = std::move(copy);
     EXPECT_TRUE(copy.empty());  // NOLINT(bugprone-use-after-move)
     EXPECT_EQ(copy.stamp(), 0u);
-    EXPECT_EQ(View(moved, local).lookupCell("x", x, site), b.cell());
+    EXPECT_EQ(View(testInterpreter(), moved, local).lookupCell("x", x, site), b.cell());
 }
 
 }  // namespace

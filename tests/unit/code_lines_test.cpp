@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "parse/Code.h"
+#include "TestInterpreter.h"
 #include "exec/Where.h"
 #include "values/Error.h"
 
@@ -39,7 +40,7 @@ TEST(ErrorLocation, CountsThroughBodiesAndRestartsAfterOwnTexts) {
     inBody.leaveStatement(3, false);  // a body statement
     inBody.leaveStatement(4, true);   // the file statement holding the body
     inBody.locateInFile("f.VORN");
-    EXPECT_EQ(errorReport(inBody), "stoi: unknown name q (in f.VORN, line 8)");
+    EXPECT_EQ(errorReport(testInterpreter(), inBody), "stoi: unknown name q (in f.VORN, line 8)");
 
     ScriptError inCall("stoi");
     inCall.leaveStatement(9, true);   // inside a function's own text
@@ -48,5 +49,5 @@ TEST(ErrorLocation, CountsThroughBodiesAndRestartsAfterOwnTexts) {
     inCall.leaveStatement(5, true);   // an outer file that ran it
     inCall.locateInFile("outer.VORN");
     EXPECT_STREQ(inCall.what(), "stoi");
-    EXPECT_EQ(errorReport(inCall), "stoi (in g.VORN, line 3; also at outer.VORN, line 6)");
+    EXPECT_EQ(errorReport(testInterpreter(), inCall), "stoi (in g.VORN, line 3; also at outer.VORN, line 6)");
 }

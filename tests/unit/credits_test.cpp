@@ -1,5 +1,6 @@
 // The credits screen: the fixed shape of its art and what the builtin writes.
 #include "builtins/Credits.h"
+#include "exec/Interpreter.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +73,8 @@ std::string captureBuiltinOutput(vorn::Value& result) {
     ::dup2(target, 1);
     ::close(target);
     vorn::Scope scope;
-    result = vorn::builtins::werhatdasgemacht(&scope);
+    vorn::Interpreter interpreter;
+    result = vorn::builtins::werhatdasgemacht(interpreter, &scope);
     std::fflush(stdout);
     ::dup2(saved, 1);
     ::close(saved);

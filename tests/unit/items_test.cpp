@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "builtins/BuiltinTable.h"
+#include "TestInterpreter.h"
 #include "exec/Run.h"
 #include "parse/Code.h"
 #include "values/Heap.h"
@@ -180,13 +181,12 @@ TEST(ListItems, CollectorKeepsElementsHeldFromOutside) {
 // are left.
 std::size_t cellsAfter(Scope& scope, const char* code) {
     Scope inherited;
-    runBlockIn(*prepareBlock(code), inherited, &scope);
+    runBlockIn(testInterpreter(), *prepareBlock(code), inherited, &scope);
     Heap::collectCycles();
     return Heap::liveCount();
 }
 
 TEST(ListItems, WalkingAListOfIntegersLeavesNoCellsBehind) {
-    registerBuiltins();
     Scope scope;
     const std::size_t built =
         cellsAfter(scope, "list L\ni = 0\nuntil (i < 3000) {\nadd L i\ni += 1\n}\nt = 0\n");

@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "builtins/BuiltinTable.h"
+#include "TestInterpreter.h"
 #include "builtins/ListText.h"
 #include "exec/Run.h"
 #include "parse/Code.h"
@@ -16,10 +16,7 @@ namespace vorn {
 namespace {
 
 struct LimitsReset {
-    ~LimitsReset() {
-        Limits::setStatementBudget(0);
-        Limits::setMaxTextBytes(kDefaultMaxTextBytes);
-    }
+    ~LimitsReset() { Limits::setMaxTextBytes(kDefaultMaxTextBytes); }
 };
 
 std::string errorOf(const std::function<void()>& f) {
@@ -34,24 +31,38 @@ std::string errorOf(const std::function<void()>& f) {
 }
 
 TEST(StatementBudget, EndsLoopsWhoseBodyHasNoStatement) {
-    LimitsReset reset;
-    registerBuiltins();
     for (const char* code : {"until 1 {}", "until 1 {\n\n}"}) {
-        Limits::setStatementBudget(1000);
+        Interpreter interpreter;
+        interpreter.setStatementBudget(1000);
         Scope scope;
-        EXPECT_EQ(errorOf([&] { runBlock(*prepareBlock(code), &scope, nullptr); }), "budget exhausted") << code;
+        EXPECT_EQ(errorOf([&] { runBlock(interpreter, *prepareBlock(code), &scope, nullptr); }), "budget exhausted")
+            << code;
     }
+}
+
+TEST(StatementBudget, BelongsToOneInterpreter) {
+    // A budget spent in one program does not stop another, and replacing a
+    // builtin in one leaves the other's as it was.
+    Interpreter budgeted, other;
+    budgeted.setStatementBudget(3);
+    ASSERT_TRUE(budgeted.replaceBuiltinFunction("size", [](Interpreter&, Scope*) { return Value::ofInteger(-1); }));
+    Scope a, b;
+    const auto block = prepareBlock("i = 0\nuntil (i < 50) {\n    i += 1\n}\nn = $size$(\"abc\")");
+    EXPECT_EQ(errorOf([&] { runBlock(budgeted, *block, &a, &a); }), "budget exhausted");
+    runBlock(other, *block, &b, &b);
+    const ValueRef n = b.find("n");
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->integer, 3);
 }
 
 TEST(StatementBudget, PassesThroughStatementsThatReportErrors) {
     // A session reports each statement's error and goes on; running out of
     // budget must end it all the same, even when every statement fails.
-    LimitsReset reset;
-    registerBuiltins();
-    Limits::setStatementBudget(10);  // each failing statement prints one error line
+    Interpreter interpreter;
+    interpreter.setStatementBudget(10);  // each failing statement prints one error line
     Scope scope;
     EXPECT_EQ(errorOf([&] {
-                  runBlock(*prepareBlock("until 1 {\n    $print$(nosuch, \"nah\")\n}"), &scope, nullptr,
+                  runBlock(interpreter, *prepareBlock("until 1 {\n    $print$(nosuch, \"nah\")\n}"), &scope, nullptr,
                            ErrorBoundary::Yes);
               }),
               "budget exhausted");
@@ -113,7 +124,6 @@ TEST(TextLimit, MeasuresSharedNestedListsBeforeBuildingThem) {
 }
 
 TEST(CycleCollector, ReleasesAListThatContainsItself) {
-    registerBuiltins();
     const std::size_t before = Heap::liveCount();
     {
         ValueRef list = newValue(Value::ofList({}));

@@ -1,6 +1,7 @@
 // Unit tests of the list text and bytes text encodings behind encodelist,
 // decodelist, encodebytes and decodebytes.
 #include "builtins/ListText.h"
+#include "TestInterpreter.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,6 @@ ValueRef list(ItemList items) { return newValue(Value::ofList(std::move(items)))
 // which reach the builtins.
 class ListText : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { registerBuiltins(); }
 };
 
 // ---- writeListText ------------------------------------------------------------
@@ -92,7 +92,7 @@ TEST_F(ListText, TheKindDecidesNotTheLeftoverPayload) {
 // ---- readListText -------------------------------------------------------------
 
 TEST_F(ListText, ReadsNestedStructureWithKinds) {
-    const ItemList items = readListText("(1 \"a\" (2 3))");
+    const ItemList items = readListText(testInterpreter(), "(1 \"a\" (2 3))");
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0]->kind, Kind::Integer);
     EXPECT_EQ(items[0]->integer, 1);
@@ -106,7 +106,7 @@ TEST_F(ListText, ReadsNestedStructureWithKinds) {
 }
 
 TEST_F(ListText, ReadsNumbersByTheLiteralRules) {
-    const ItemList items = readListText("(3 3.0 1e3 .5 -7 12abc)");
+    const ItemList items = readListText(testInterpreter(), "(3 3.0 1e3 .5 -7 12abc)");
     ASSERT_EQ(items.size(), 6u);
     EXPECT_EQ(items[0]->kind, Kind::Integer);
     EXPECT_EQ(items[1]->kind, Kind::Float);
@@ -120,24 +120,24 @@ TEST_F(ListText, ReadsNumbersByTheLiteralRules) {
 }
 
 TEST_F(ListText, AnyTwoEndCharactersAreTheBrackets) {
-    EXPECT_EQ(readListText("[1 2]").size(), 2u);
-    EXPECT_EQ(writeListText(readListText("x1 \"b\"y")), "(1 \"b\")");
+    EXPECT_EQ(readListText(testInterpreter(), "[1 2]").size(), 2u);
+    EXPECT_EQ(writeListText(readListText(testInterpreter(), "x1 \"b\"y")), "(1 \"b\")");
 }
 
 TEST_F(ListText, KeepsBlanksBracesQuotesAndLineBreaksInsideTexts) {
-    const ItemList items = readListText("(\"a { b } 'c'\" \"one\ntwo\")");
+    const ItemList items = readListText(testInterpreter(), "(\"a { b } 'c'\" \"one\ntwo\")");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0]->text.str(), "a { b } 'c'");
     EXPECT_EQ(items[1]->text.str(), "one\ntwo");
 }
 
 TEST_F(ListText, OnlyTheFirstLineHoldsElements) {
-    EXPECT_EQ(readListText("(1 2\n3)").size(), 2u);
-    EXPECT_EQ(readListText("(1\t2)").size(), 2u);
+    EXPECT_EQ(readListText(testInterpreter(), "(1 2\n3)").size(), 2u);
+    EXPECT_EQ(readListText(testInterpreter(), "(1\t2)").size(), 2u);
 }
 
 TEST_F(ListText, BraceElementsRunOnceAndReachTheBuiltins) {
-    const ItemList items = readListText("({ end 4 } { end $size$(\"abc\") })");
+    const ItemList items = readListText(testInterpreter(), "({ end 4 } { end $size$(\"abc\") })");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0]->kind, Kind::Integer);
     EXPECT_EQ(items[0]->integer, 4);
@@ -145,34 +145,34 @@ TEST_F(ListText, BraceElementsRunOnceAndReachTheBuiltins) {
 }
 
 TEST_F(ListText, EveryElementIsANewValue) {
-    const ItemList first = readListText("(1 1)");
-    const ItemList second = readListText("(1 1)");
+    const ItemList first = readListText(testInterpreter(), "(1 1)");
+    const ItemList second = readListText(testInterpreter(), "(1 1)");
     EXPECT_NE(first[0], first[1]);
     EXPECT_NE(first[0], second[0]);
 }
 
 TEST_F(ListText, EmptyListsAndEmptySlotsDoNotReadBack) {
-    expectError([] { readListText("()"); }, "stoi");
-    expectError([] { readListText("((1) ())"); }, "stoi");
-    expectError([] { readListText("(1  2)"); }, "stoi");
-    expectError([] { readListText("( 1)"); }, "stoi");
+    expectError([] { readListText(testInterpreter(), "()"); }, "stoi");
+    expectError([] { readListText(testInterpreter(), "((1) ())"); }, "stoi");
+    expectError([] { readListText(testInterpreter(), "(1  2)"); }, "stoi");
+    expectError([] { readListText(testInterpreter(), "( 1)"); }, "stoi");
 }
 
 TEST_F(ListText, NamesCallsAndBadNumbersFail) {
-    expectError([] { readListText("(abc)"); }, "stoi");
-    expectError([] { readListText("($print$(1))"); }, "stoi");
-    expectError([] { readListText("(1 .x)"); }, "stold");
-    expectError([] { readListText("(3000000000)"); }, "stoi");
+    expectError([] { readListText(testInterpreter(), "(abc)"); }, "stoi");
+    expectError([] { readListText(testInterpreter(), "($print$(1))"); }, "stoi");
+    expectError([] { readListText(testInterpreter(), "(1 .x)"); }, "stold");
+    expectError([] { readListText(testInterpreter(), "(3000000000)"); }, "stoi");
 }
 
 TEST_F(ListText, TooShortTextFails) {
-    expectError([] { readListText("x"); }, "text too short to strip its delimiters");
-    expectError([] { readListText(""); }, "text too short to strip its delimiters");
+    expectError([] { readListText(testInterpreter(), "x"); }, "text too short to strip its delimiters");
+    expectError([] { readListText(testInterpreter(), ""); }, "text too short to strip its delimiters");
 }
 
 TEST_F(ListText, ParenthesisInNestedTextLeavesTheTextUnbalanced) {
     try {
-        readListText("((\")\"))");
+        readListText(testInterpreter(), "((\")\"))");
         ADD_FAILURE() << "no report of unbalanced text";
     } catch (const UnbalancedText& unbalanced) {
         EXPECT_EQ(unbalanced.doubleQuotes, 1);
@@ -183,9 +183,9 @@ TEST_F(ListText, ParenthesisInNestedTextLeavesTheTextUnbalanced) {
 TEST_F(ListText, WrittenTextsReadBackUnchanged) {
     for (const std::string t : {"(1 \"a b\" (2.5 \"x\"))", "((1) (2 (3 \"z\")) -4)", "(\"\" \"(\" \"{\")",
                                 "(2.5 0.125)"}) {
-        EXPECT_EQ(writeListText(readListText(t)), t);
+        EXPECT_EQ(writeListText(readListText(testInterpreter(), t)), t);
     }
-    EXPECT_EQ(writeListText(readListText("(1e+20)")), "(1)");
+    EXPECT_EQ(writeListText(readListText(testInterpreter(), "(1e+20)")), "(1)");
 }
 
 // Plain elements (numbers and quoted texts) are read without the expression
@@ -219,7 +219,7 @@ TEST_F(ListText, PlainElementsReadAsTheEvaluatorReadsThem) {
         "1.5abc", "0x10", "1 + 2",
     };
     Scope empty;
-    const View view(empty);
+    const View view(testInterpreter(), empty);
     for (const std::string& element : elements) {
         SCOPED_TRACE(element);
         const std::string wanted =
@@ -227,7 +227,7 @@ TEST_F(ListText, PlainElementsReadAsTheEvaluatorReadsThem) {
         const std::string got = outcomeOfElement([&] {
             std::string listText(1, '(');
             listText.append(element).push_back(')');
-            const ItemList items = readListText(listText);
+            const ItemList items = readListText(testInterpreter(), listText);
             if (items.size() != 1) throw ScriptError(std::string("elements: ").append(std::to_string(items.size())));
             Value scratch;
             return items[0].read(scratch);
@@ -237,7 +237,7 @@ TEST_F(ListText, PlainElementsReadAsTheEvaluatorReadsThem) {
         EXPECT_EQ(got, wanted);
     }
     // Many plain elements in a row, of every form, as a writer makes them.
-    const ItemList items = readListText("(1 -2 \"x\" 2.5 'y' -0.125 1.5e+20 \"\")");
+    const ItemList items = readListText(testInterpreter(), "(1 -2 \"x\" 2.5 'y' -0.125 1.5e+20 \"\")");
     EXPECT_EQ(writeListText(items), "(1 -2 \"x\" 2.5 \"y\" -0.125 1.5e+20 \"\")");
 }
 
@@ -268,7 +268,7 @@ TEST_F(ListText, FloatsReadExactlyAsTheLibraryReadsThem) {
         }
         std::string list(1, '(');
         list.append(text).push_back(')');
-        const ItemList items = readListText(list);
+        const ItemList items = readListText(testInterpreter(), list);
         ASSERT_EQ(items.size(), 1u);
         ASSERT_EQ(items[0]->kind, Kind::Float) << text;
         const long double got = items[0]->real();

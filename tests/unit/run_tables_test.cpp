@@ -6,6 +6,7 @@
 #include <string>
 
 #include "builtins/BuiltinTable.h"
+#include "TestInterpreter.h"
 #include "exec/Run.h"
 #include "parse/Code.h"
 #include "values/Error.h"
@@ -22,32 +23,30 @@ std::int64_t integerAt(const Scope& scope, const char* name) {
 const char* const kFailsAfterBinding = "list made\nx = 5\n$nosuch$(1)\n";
 
 TEST(RunTables, CopiesAreWrittenBackOnlyWhenTheRunEndsNormally) {
-    registerBuiltins();
     Scope inherited, local;
     inherited.set("x", newValue(Value::ofInteger(1)));
-    EXPECT_THROW(runBlock(*prepareBlock(kFailsAfterBinding), &inherited, &local), ScriptError);
+    EXPECT_THROW(runBlock(testInterpreter(), *prepareBlock(kFailsAfterBinding), &inherited, &local), ScriptError);
     // The Value of x was changed in place (it is shared), but no binding
     // made by the failed run reached either table.
     EXPECT_EQ(integerAt(inherited, "x"), 5);
     EXPECT_FALSE(local.find("made"));
     EXPECT_FALSE(inherited.find("made"));
 
-    runBlock(*prepareBlock("list made\n"), &inherited, &local);
+    runBlock(testInterpreter(), *prepareBlock("list made\n"), &inherited, &local);
     EXPECT_TRUE(local.find("made"));
 }
 
 TEST(RunTables, BorrowedTablesChangeAtOnce) {
-    registerBuiltins();
     Scope inherited, local;
     inherited.set("x", newValue(Value::ofInteger(1)));
-    EXPECT_THROW(runBlockIn(*prepareBlock(kFailsAfterBinding), inherited, &local), ScriptError);
+    EXPECT_THROW(runBlockIn(testInterpreter(), *prepareBlock(kFailsAfterBinding), inherited, &local), ScriptError);
     EXPECT_TRUE(local.find("made"));
 
     // Without a local table the new names go to a table of the run's own;
     // rebinding a name of the inherited table changes that table.
     Scope only;
     only.set("x", newValue(Value::ofInteger(1)));
-    runBlockIn(*prepareBlock("list made\nlist x\n"), only, nullptr);
+    runBlockIn(testInterpreter(), *prepareBlock("list made\nlist x\n"), only, nullptr);
     EXPECT_FALSE(only.find("made"));
     EXPECT_TRUE(only.find("x")->is(Kind::List));
 }
@@ -56,12 +55,11 @@ TEST(RunTables, BorrowedTablesChangeAtOnce) {
 // is written back last, so the pass keeps the names it made and loses what
 // it rebound in the inherited table.
 TEST(RunTables, SameScopeAsBothTablesKeepsTheLocalTableLast) {
-    registerBuiltins();
     for (const char* code : {"list x\n", "list x\nfresh = 2\n"}) {
         Scope loop;
         const ValueRef original = newValue(Value::ofInteger(1));
         loop.set("x", original);
-        runBlock(*prepareBlock(code), &loop, &loop);
+        runBlock(testInterpreter(), *prepareBlock(code), &loop, &loop);
         EXPECT_EQ(loop.find("x"), original) << code;
         EXPECT_EQ(static_cast<bool>(loop.find("fresh")), std::string(code).find("fresh") != std::string::npos) << code;
 
@@ -70,7 +68,7 @@ TEST(RunTables, SameScopeAsBothTablesKeepsTheLocalTableLast) {
         Scope borrowed;
         borrowed.set("x", original);
         Scope passInherited = borrowed;
-        runBlockIn(*prepareBlock(code), passInherited, &borrowed);
+        runBlockIn(testInterpreter(), *prepareBlock(code), passInherited, &borrowed);
         EXPECT_EQ(borrowed.find("x"), original) << code;
         EXPECT_EQ(borrowed.entriesInOrder().size(), loop.entriesInOrder().size()) << code;
         EXPECT_FALSE(passInherited.identicalTo(borrowed)) << code;

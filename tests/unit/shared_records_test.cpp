@@ -6,6 +6,7 @@
 #include <string>
 
 #include "builtins/BuiltinTable.h"
+#include "TestInterpreter.h"
 #include "exec/Run.h"
 #include "exec/Where.h"
 #include "expr/Evaluator.h"
@@ -29,7 +30,7 @@ std::size_t distinct(const TokenList& tokens) {
 std::string outcome(const Expression& expression) {
     const Scope none;
     try {
-        Value v = evaluateExpression(expression, View(none), InlineBlocks::On);
+        Value v = evaluateExpression(expression, View(testInterpreter(), none), InlineBlocks::On);
         return asText(v);
     } catch (const ScriptError& e) {
         return std::string("error: ") + e.what();
@@ -91,18 +92,17 @@ TEST(SharedRecords, StatementsShareRecordsButNotAcrossLines) {
 TEST(SharedRecords, SharedRecordsEvaluateAsSeparateOnes) {
     // One record's lookup cache, literal and group serve every place of it;
     // rebinding between uses must still show.
-    registerBuiltins();
     Scope scope;
     const auto block = prepareBlock("a = 2\nx = ((a + 1) * (a + 1))\na = 5\ny = ((a + 1) * (a + 1))\nz = (1 + 1 + 1)\n"
                                     "w = \"t\"\nv = (w + \"t\")");
-    runBlock(*block, &scope, &scope);
+    runBlock(testInterpreter(), *block, &scope, &scope);
     EXPECT_EQ(integerAt(scope, "x"), 9);
     EXPECT_EQ(integerAt(scope, "y"), 36);
     EXPECT_EQ(integerAt(scope, "z"), 3);
     EXPECT_EQ(scope.find("v")->text.str(), "tt");
     // A failing token fails at every place it appears, with the same error.
     const auto failing = compileExpression("(nosuch + nosuch)");
-    const View view(scope);
+    const View view(testInterpreter(), scope);
     for (int round = 0; round < 2; ++round) {
         try {
             (void)evaluateExpression(*failing, view, InlineBlocks::On);
@@ -194,52 +194,53 @@ TEST(EmptyRuns, BlankLinesAreOneStatementOfTheirLines) {
 }
 
 TEST(EmptyRuns, EveryBlankLineSpendsAStatement) {
-    registerBuiltins();
     for (const std::uint64_t budget : {4u, 5u}) {
         Scope scope;
-        Limits::setStatementBudget(budget);
+        testInterpreter().setStatementBudget(budget);
         bool exhausted = false;
         try {
-            runBlock(*prepareBlock("\n\n\n\nx = 1"), &scope, &scope);
+            runBlock(testInterpreter(), *prepareBlock("\n\n\n\nx = 1"), &scope, &scope);
         } catch (const StatementBudgetExhausted&) {
             exhausted = true;
         }
-        Limits::setStatementBudget(0);
+        testInterpreter().setStatementBudget(0);
         // Four blank lines and the assignment: five statements.
         EXPECT_EQ(exhausted, budget == 4u) << budget;
         EXPECT_EQ(integerAt(scope, "x"), budget == 4u ? -1 : 1) << budget;
     }
 }
 
-int gBefore = 0;
-int gAbandoned = 0;
+struct CountingHooks final : StatementHooks {
+    void before(StatementKind) override {
+        if (++before_ == 4) platform::gInterruptRequested = 1;
+    }
+    void abandoned() override { ++abandoned_; }
+    int before_ = 0;
+    int abandoned_ = 0;
+};
 
 TEST(EmptyRuns, EachBlankLineOfASessionIsGuardedOnItsOwn) {
     // A Ctrl-C noticed before the third blank line is reported for that
     // line alone; the lines after it still run.
-    registerBuiltins();
-    gBefore = gAbandoned = 0;
-    setStartUpHooks({[] {
-                         if (++gBefore == 4) platform::gInterruptRequested = 1;
-                     },
-                     [] { ++gAbandoned; }});
+    Interpreter interpreter;
+    auto hooks = std::make_unique<CountingHooks>();
+    const CountingHooks& counts = *hooks;
+    interpreter.hooks = std::move(hooks);
     Scope scope;
     Scope local;
-    runBlock(*prepareBlock("w = 1\n\n\n\n\n\nx = 1"), &scope, &local, ErrorBoundary::Program);
-    setStartUpHooks({});
-    EXPECT_EQ(gBefore, 7);
-    EXPECT_EQ(gAbandoned, 1);
+    runBlock(interpreter, *prepareBlock("w = 1\n\n\n\n\n\nx = 1"), &scope, &local, ErrorBoundary::Program);
+    EXPECT_EQ(counts.before_, 7);
+    EXPECT_EQ(counts.abandoned_, 1);
     EXPECT_EQ(integerAt(local, "x"), 1);
 }
 
 TEST(EmptyRuns, AnErrorNamesTheBlankLineItCameIn) {
-    registerBuiltins();
     const auto block = prepareBlock("x = 1\n\n\n\n\ny = 2");
     const PreparedStatement& run = block->statements[1];
     ASSERT_EQ(run.kind, StatementKind::EmptyRun);
     Scope scope;
     Scope local;
-    vorn::Run state(scope, local);
+    vorn::Run state(testInterpreter(), scope, local);
     platform::gInterruptRequested = 1;
     try {
         runEmptyRun(state, run);
@@ -248,7 +249,7 @@ TEST(EmptyRuns, AnErrorNamesTheBlankLineItCameIn) {
         // The run starts on line 2 (from 1); its second line is line 3.
         e.leaveStatement(run.line, true);
         e.locateInFile("f.VORN");
-        EXPECT_EQ(errorReport(e), "interrupted (in f.VORN, line 3)");
+        EXPECT_EQ(errorReport(testInterpreter(), e), "interrupted (in f.VORN, line 3)");
     }
     platform::gInterruptRequested = 0;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "builtins/BuiltinTable.h"
+#include "TestInterpreter.h"
 #include "exec/Run.h"
 #include "parse/Code.h"
 #include "values/Error.h"
@@ -27,7 +28,6 @@ const char* const kSetup =
 // Runs the setup and code in a fresh table; the result is the state of
 // the names in `shown`, or the error's text.
 std::string outcome(const std::string& code, const std::vector<const char*>& shown) {
-    registerBuiltins();
     // Objects refer to themselves through their methods: collect what a
     // case leaves, so that no later test finds its cycles on the heap.
     struct Collect {
@@ -35,7 +35,7 @@ std::string outcome(const std::string& code, const std::vector<const char*>& sho
     } collect;
     Scope inherited, local;
     try {
-        runBlock(*prepareBlock(std::string(kSetup) + code), &inherited, &local);
+        runBlock(testInterpreter(), *prepareBlock(std::string(kSetup) + code), &inherited, &local);
     } catch (const ScriptError& e) {
         return std::string("error: ") + e.what();
     }

@@ -1,6 +1,7 @@
 // Unit tests of interned names: one Symbol per text, alive only while
 // referred to, and lookups through Symbols that agree with lookups by text.
 #include "values/Symbol.h"
+#include "TestInterpreter.h"
 
 #include <gtest/gtest.h>
 
@@ -89,18 +90,18 @@ TEST(Symbols, LookupSitesFollowSymbolsMadeLater) {
     Scope empty;
     {
         Scope table;
-        EXPECT_EQ(View(table, empty).lookupCell(name, hash, site), nullptr);
+        EXPECT_EQ(View(testInterpreter(), table, empty).lookupCell(name, hash, site), nullptr);
         EXPECT_FALSE(site.symbol);
         const ValueRef v = newValue(Value::ofInteger(1));
         table.set(name, v);
-        EXPECT_EQ(View(table, empty).lookupCell(name, hash, site), v.cell());
+        EXPECT_EQ(View(testInterpreter(), table, empty).lookupCell(name, hash, site), v.cell());
         EXPECT_TRUE(site.symbol);
     }
     // The site still holds the Symbol, so a new binding meets the same one.
     Scope later;
     const ValueRef w = newValue(Value::ofInteger(2));
     later.set(name, w);
-    EXPECT_EQ(View(empty, later).lookupCell(name, hash, site), w.cell());
+    EXPECT_EQ(View(testInterpreter(), empty, later).lookupCell(name, hash, site), w.cell());
     EXPECT_EQ(findSymbol(name, hash), site.symbol.get());
 }
 
@@ -137,17 +138,17 @@ TEST(Symbols, LongNamesWithoutTheirHash) {
     LookupCache site;
     Scope empty;
     Scope table;
-    EXPECT_EQ(View(table, empty).lookupCell(name, kUnhashedName, site), nullptr);
+    EXPECT_EQ(View(testInterpreter(), table, empty).lookupCell(name, kUnhashedName, site), nullptr);
     const ValueRef v = newValue(Value::ofInteger(1));
     table.set(name, v);
-    EXPECT_EQ(View(table, empty).lookupCell(name, kUnhashedName, site), v.cell());
+    EXPECT_EQ(View(testInterpreter(), table, empty).lookupCell(name, kUnhashedName, site), v.cell());
     EXPECT_EQ(site.symbol.get(), made.get());
     Scope later;
     const ValueRef w = newValue(Value::ofInteger(2));
     later.set(name, w);
-    EXPECT_EQ(View(empty, later).lookupCell(name, kUnhashedName, site), w.cell());
+    EXPECT_EQ(View(testInterpreter(), empty, later).lookupCell(name, kUnhashedName, site), w.cell());
     LookupCache otherSite;
-    EXPECT_EQ(View(empty, later).lookupCell(other, kUnhashedName, otherSite), nullptr);
+    EXPECT_EQ(View(testInterpreter(), empty, later).lookupCell(other, kUnhashedName, otherSite), nullptr);
 }
 
 TEST(Symbols, BuiltinNamesAreMarkedWhicheverComesFirst) {

@@ -46,6 +46,8 @@ struct ScriptRunOptions {
     // Whether an error raised in a script's own lines names the script and
     // the line, as for a file run by `also`.
     bool locateErrors = true;
+    // Whether `also` prints its progress lines.
+    bool alsoProgress = true;
 };
 
 // Runs the scripts one after the other in one session, on the deep-stack

@@ -1,15 +1,17 @@
-// Running a program text: builtin registration, the deep-stack thread and
-// the report of whatever reaches the top.
-#include "app/Interpreter.h"
+// Running a program text: its interpreter, the deep-stack thread and the
+// report of whatever reaches the top.
+#include "app/Program.h"
 
 #include <cstdio>
 #include <functional>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "app/BootScript.h"
+#include "app/PromptEntry.h"
 #include "app/StartUp.h"
-#include "builtins/BuiltinTable.h"
+#include "exec/Interpreter.h"
 #include "exec/Run.h"
 #include "exec/Where.h"
 #include "parse/Code.h"
@@ -25,7 +27,7 @@ namespace {
 constexpr std::size_t kInterpreterStackBytes = std::size_t(4) << 30;
 
 struct GuardedRun {
-    std::function<void()> body;
+    std::function<void(Interpreter&)> body;
     // Whether unbalanced text is also told, with its place, on standard
     // error (vorn-run: the report on standard output stays as it always was).
     bool unbalancedToError = false;
@@ -43,9 +45,10 @@ void reportOutOfMemory() {
 // exit status.
 int runOnThisThread(void* argument) {
     auto* run = static_cast<GuardedRun*>(argument);
+    std::optional<Interpreter> interpreter;
     try {
-        registerBuiltins();
-        run->body();
+        interpreter.emplace();
+        run->body(*interpreter);
         platform::flushOut();
         run->status = 0;
     } catch (const EndOfSession&) {
@@ -55,10 +58,11 @@ int runOnThisThread(void* argument) {
     } catch (const UnbalancedText& unbalanced) {
         platform::writeOut(unbalanced.report());
         platform::flushOut();
-        if (run->unbalancedToError) std::fprintf(stderr, "vorn-run: %s\n", unbalancedReport(unbalanced).c_str());
+        if (run->unbalancedToError)
+            std::fprintf(stderr, "vorn-run: %s\n", unbalancedReport(*interpreter, unbalanced).c_str());
         run->status = kUnbalancedExitStatus;
     } catch (const ScriptError& error) {
-        reportError(errorReport(error));
+        reportError(errorReport(*interpreter, error));
         run->status = 1;
     } catch (const std::bad_alloc&) {
         reportOutOfMemory();
@@ -67,7 +71,7 @@ int runOnThisThread(void* argument) {
     return run->status;
 }
 
-int runGuarded(std::function<void()> body, bool unbalancedToError = false) {
+int runGuarded(std::function<void(Interpreter&)> body, bool unbalancedToError = false) {
     GuardedRun run{std::move(body), unbalancedToError};
     try {
         platform::runWithLargeStack(kInterpreterStackBytes, runOnThisThread, &run);
@@ -86,32 +90,38 @@ int runGuarded(std::function<void()> body, bool unbalancedToError = false) {
 
 int runProgram(std::string_view source, ProgramKind kind) {
     if (kind == ProgramKind::Session) platform::installInterruptHandler();
-    return runGuarded([source, kind] {
+    return runGuarded([source, kind](Interpreter& interpreter) {
         const std::shared_ptr<const Block> block = prepareBlock(source);
         Scope scope;
-        if (kind == ProgramKind::Session) installStartUpSafeguards();
-        runBlock(*block, &scope, nullptr, kind == ProgramKind::Session ? ErrorBoundary::Program : ErrorBoundary::No);
+        if (kind == ProgramKind::Session) {
+            interpreter.hooks = std::make_unique<StartUpSafeguards>();
+            interpreter.readEntry = readPromptEntry;
+        }
+        runBlock(interpreter, *block, &scope, nullptr,
+                 kind == ProgramKind::Session ? ErrorBoundary::Program : ErrorBoundary::No);
     });
 }
 
 int runScripts(std::vector<ScriptSource> scripts, const ScriptRunOptions& options) {
     // Each script's text becomes its block's bytes as it is run, so no
     // script is held twice (but for the copy kept to place its functions).
-    const auto runOne = [&options](ScriptSource& script, Scope& inherited, Scope* local) {
+    const auto runOne = [&options](Interpreter& interpreter, ScriptSource& script, Scope& inherited, Scope* local) {
         const Text text(std::move(script.text));
         if (!options.locateErrors) {
-            runBlock(blockOfText(text, false), &inherited, local);
+            runBlock(interpreter, blockOfText(text, false), &inherited, local);
             return;
         }
-        recordFile(script.name, text.view());
-        throughFile(script.name, text.view(), [&] { runBlock(blockOfText(text, false), &inherited, local); });
+        recordFile(interpreter, script.name, text.view());
+        throughFile(script.name, text.view(),
+                    [&] { runBlock(interpreter, blockOfText(text, false), &inherited, local); });
     };
     return runGuarded(
-        [&scripts, &options, &runOne] {
+        [&scripts, &options, &runOne](Interpreter& interpreter) {
+            interpreter.alsoProgress = options.alsoProgress;
             if (options.tables == ScriptTables::Bare) {
                 for (ScriptSource& script : scripts) {
                     Scope scope;
-                    runOne(script, scope, nullptr);
+                    runOne(interpreter, script, scope, nullptr);
                 }
                 return;
             }
@@ -119,8 +129,8 @@ int runScripts(std::vector<ScriptSource> scripts, const ScriptRunOptions& option
             // script runs in it as a typed line does, so names a script creates
             // stay for the next one.
             Scope session;
-            runBlock(*prepareBlock(bootDefinitions()), &session, &session);
-            for (ScriptSource& script : scripts) runOne(script, session, &session);
+            runBlock(interpreter, *prepareBlock(bootDefinitions()), &session, &session);
+            for (ScriptSource& script : scripts) runOne(interpreter, script, session, &session);
         },
         options.locateErrors);
 }
