@@ -53,8 +53,8 @@ constexpr std::size_t kMaxTextBytes = std::size_t(1) << 20;
 // returned when the thread ends).
 constexpr std::size_t kStackBytes = std::size_t(4) << 30;
 
-inline Value standInNothing(Interpreter&, Scope*) { return Value(); }
-inline Value standInFalse(Interpreter&, Scope*) { return Value::ofInteger(0); }
+inline Value standInNothing(const CallScope&) { return Value(); }
+inline Value standInFalse(const CallScope&) { return Value::ofInteger(0); }
 
 // The interpreter every input of the process runs in, as the program's one
 // interpreter runs every line of a session.

@@ -29,9 +29,9 @@ std::string_view gPending;
 // `input`: the next line without its '\n'; a last line without '\n' counts.
 // At the end, the prompt's own read ends the session and a script's read
 // gets "", as with a real console.
-vorn::Value sessionInput(vorn::Interpreter& interpreter, vorn::Scope*) {
+vorn::Value sessionInput(const vorn::CallScope& scope) {
     if (gPending.empty()) {
-        if (interpreter.inBoundaryStatement()) throw vorn::EndOfSession{};
+        if (scope.interpreter().inBoundaryStatement()) throw vorn::EndOfSession{};
         return vorn::Value::ofText(std::string());
     }
     const std::size_t end = gPending.find('\n');

@@ -7,12 +7,12 @@
 
 namespace vorn::builtins {
 
-Value lz77compress(Interpreter&, Scope* scope) {
+Value lz77compress(const CallScope& scope) {
     const Text text = textOf(argument(scope, 0));
     return Value::ofText(lz77Serialize(lz77Tokenize(text.view())));
 }
 
-Value lz77decompress(Interpreter&, Scope* scope) {
+Value lz77decompress(const CallScope& scope) {
     const Text text = textOf(argument(scope, 0));
     const std::vector<Lz77Token> tokens = lz77Parse(text.view());
     // A stream may ask for far more output than it holds; refuse what no
@@ -23,13 +23,13 @@ Value lz77decompress(Interpreter&, Scope* scope) {
     return Value::ofText(lz77Expand(tokens));
 }
 
-Value base64encode(Interpreter&, Scope* scope) {
+Value base64encode(const CallScope& scope) {
     const Text text = textOf(argument(scope, 0));
     Limits::checkTextSize(text.size() / 3 * 4 + 4);
     return Value::ofText(base64Encode(text.view()));
 }
 
-Value base64decode(Interpreter&, Scope* scope) {
+Value base64decode(const CallScope& scope) {
     const Text text = textOf(argument(scope, 0));
     return Value::ofText(base64Decode(text.view()));
 }

@@ -10,7 +10,7 @@
 
 namespace vorn::builtins {
 
-Value print(Interpreter&, Scope* scope) {
+Value print(const CallScope& scope) {
     platform::writeOut(textOf(argument(scope, 0)).view());
     // The line-end mode is optional; a caller's own "arg1" counts as one.
     if (!hasArgument(scope, 1)) {
@@ -28,7 +28,8 @@ Value print(Interpreter&, Scope* scope) {
     return Value();
 }
 
-Value input(Interpreter& interpreter, Scope*) {
+Value input(const CallScope& scope) {
+    Interpreter& interpreter = scope.interpreter();
     std::string line;
     if (interpreter.inBoundaryExec()) {
         const bool read = interpreter.readEntry ? interpreter.readEntry(line) : platform::readLine(line);
@@ -48,13 +49,13 @@ Value input(Interpreter& interpreter, Scope*) {
     return Value::ofText(std::move(line));
 }
 
-Value getchar(Interpreter&, Scope*) { return Value::ofText(platform::readKey()); }
+Value getchar(const CallScope&) { return Value::ofText(platform::readKey()); }
 
-Value beep(Interpreter&, Scope*) {
+Value beep(const CallScope&) {
     platform::writeBell();
     return Value();
 }
 
-Value whereami(Interpreter&, Scope*) { return Value::ofText(platform::currentDirectory()); }
+Value whereami(const CallScope&) { return Value::ofText(platform::currentDirectory()); }
 
 }  // namespace vorn::builtins

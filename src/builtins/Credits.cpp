@@ -55,7 +55,7 @@ std::string creditsText() {
     return text;
 }
 
-Value werhatdasgemacht(Interpreter&, Scope*) {
+Value werhatdasgemacht(const CallScope&) {
     platform::writeOut("\n\n\n");
     platform::writeOut(kArt);
     // A line end after the art leaves one empty line before the credit.

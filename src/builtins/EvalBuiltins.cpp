@@ -8,9 +8,9 @@
 
 namespace vorn::builtins {
 
-Value eval(Interpreter& interpreter, Scope* scope) {
+Value eval(const CallScope& scope) {
     const Text code = textOf(argument(scope, 0));
-    if (!hasArgument(scope, 1)) return evaluateExpression(code.view(), View(interpreter, *scope), InlineBlocks::On);
+    if (!hasArgument(scope, 1)) return evaluateExpression(code.view(), View(scope.interpreter(), scope.table()), InlineBlocks::On);
 
     // Binding pairs: each element is a list whose first element names the
     // second; the name refers to that very element Value.
@@ -24,10 +24,10 @@ Value eval(Interpreter& interpreter, Scope* scope) {
         const Text name = textOf(parts[0].read(scratch));
         bindings.set(name.view(), parts[1].ref());
     }
-    return evaluateExpression(code.view(), View(interpreter, bindings), InlineBlocks::On);
+    return evaluateExpression(code.view(), View(scope.interpreter(), bindings), InlineBlocks::On);
 }
 
-Value setargmap(Interpreter&, Scope* scope) {
+Value setargmap(const CallScope& scope) {
     ValueRef function = argumentRef(scope, 0);
     if (!function) function = newValue();
     std::vector<std::string> names;
@@ -40,9 +40,9 @@ Value setargmap(Interpreter&, Scope* scope) {
     return *function;
 }
 
-Value getvars(Interpreter&, Scope* scope) {
+Value getvars(const CallScope& scope) {
     ItemList names, values;
-    for (auto& [name, value] : scope->entriesInOrder()) {
+    for (auto& [name, value] : scope.table().entriesInOrder()) {
         names.push_back(newValue(Value::ofText(name)));
         values.push_back(value);
     }

@@ -9,7 +9,7 @@ namespace vorn::builtins {
 
 namespace {
 
-Value convertArgument(Scope* scope, Kind target) { return convertValue(argument(scope, 0), target); }
+Value convertArgument(const CallScope& scope, Kind target) { return convertValue(argument(scope, 0), target); }
 
 // Counts are reported as signed 32-bit numbers.
 Value count(std::size_t n) {
@@ -18,14 +18,14 @@ Value count(std::size_t n) {
 
 }  // namespace
 
-Value str(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::String); }
-Value toInt(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::Integer); }
-Value toFloat(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::Float); }
-Value func(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::Func); }
-Value list(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::List); }
-Value bytes(Interpreter&, Scope* scope) { return convertArgument(scope, Kind::Bytes); }
+Value str(const CallScope& scope) { return convertArgument(scope, Kind::String); }
+Value toInt(const CallScope& scope) { return convertArgument(scope, Kind::Integer); }
+Value toFloat(const CallScope& scope) { return convertArgument(scope, Kind::Float); }
+Value func(const CallScope& scope) { return convertArgument(scope, Kind::Func); }
+Value list(const CallScope& scope) { return convertArgument(scope, Kind::List); }
+Value bytes(const CallScope& scope) { return convertArgument(scope, Kind::Bytes); }
 
-Value turn(Interpreter&, Scope* scope) {
+Value turn(const CallScope& scope) {
     Value value = argument(scope, 0);
     const std::string target = textArgument(scope, 1);
     Kind kind;
@@ -33,17 +33,17 @@ Value turn(Interpreter&, Scope* scope) {
     return convertValue(std::move(value), kind);
 }
 
-Value typeOf(Interpreter&, Scope* scope) { return Value::ofText(std::string(kindName(argument(scope, 0).kind))); }
+Value typeOf(const CallScope& scope) { return Value::ofText(std::string(kindName(argument(scope, 0).kind))); }
 
-Value size(Interpreter&, Scope* scope) {
+Value size(const CallScope& scope) {
     const Value value = argument(scope, 0);
     if (value.kind == Kind::String) return count(value.text.size());
     return count(value.items.size());
 }
 
-Value usedMemory(Interpreter&, Scope* scope) { return count(textLength(argument(scope, 0))); }
+Value usedMemory(const CallScope& scope) { return count(textLength(argument(scope, 0))); }
 
-Value linvert(Interpreter&, Scope* scope) {
+Value linvert(const CallScope& scope) {
     Value value = argument(scope, 0);
     if (!value.items.empty()) {
         ItemList& items = value.items.edit();

@@ -387,18 +387,18 @@ std::vector<std::uint8_t> readBytesText(std::string_view text) {
 
 namespace builtins {
 
-Value encodelist(Interpreter&, Scope* scope) { return Value::ofText(writeListText(argument(scope, 0).items.get())); }
+Value encodelist(const CallScope& scope) { return Value::ofText(writeListText(argument(scope, 0).items.get())); }
 
-Value decodelist(Interpreter& interpreter, Scope* scope) {
-    return Value::ofList(readListText(interpreter, textOf(argument(scope, 0)).view()));
+Value decodelist(const CallScope& scope) {
+    return Value::ofList(readListText(scope.interpreter(), textOf(argument(scope, 0)).view()));
 }
 
-Value encodebytes(Interpreter&, Scope* scope) {
+Value encodebytes(const CallScope& scope) {
     const Value value = argument(scope, 0);
     return Value::ofText(value.kind == Kind::Bytes ? writeBytesText(value.bytes().get()) : std::string());
 }
 
-Value decodebytes(Interpreter&, Scope* scope) { return Value::ofBytes(readBytesText(textOf(argument(scope, 0)).view())); }
+Value decodebytes(const CallScope& scope) { return Value::ofBytes(readBytesText(textOf(argument(scope, 0)).view())); }
 
 }  // namespace builtins
 

@@ -5,10 +5,10 @@
 // method. Names the callee creates end with the call; assignments to names
 // it can see change the caller's Values in place.
 #include <memory>
-#include <new>
 #include <optional>
 #include <string>
 
+#include "exec/CallScope.h"
 #include "exec/Objects.h"
 #include "exec/Run.h"
 #include "exec/Trim.h"
@@ -21,61 +21,6 @@
 namespace vorn {
 
 namespace {
-
-// "arg0", "arg1", ... made once each; each name keeps its place as the
-// list grows. The first few, which nearly every call uses, sit in a fixed
-// table.
-const SymbolRef& argumentName(std::size_t index) {
-    static constexpr std::size_t kTabled = 8;
-    static const SymbolRef* const tabled = [] {
-        static SymbolRef names[kTabled];
-        for (std::size_t i = 0; i < kTabled; ++i) names[i] = intern("arg" + std::to_string(i));
-        return names;
-    }();
-    if (index < kTabled) return tabled[index];
-    static std::vector<std::unique_ptr<const SymbolRef>> more;
-    while (more.size() <= index - kTabled) {
-        more.push_back(std::make_unique<const SymbolRef>(intern("arg" + std::to_string(kTabled + more.size()))));
-    }
-    return *more[index - kTabled];
-}
-
-// An argument on its way into the call scope.
-struct BoundArgument {
-    SymbolRef name;
-    ValueRef value;
-};
-
-// The arguments of one call: the first few in place (in storage that is
-// not cleared first: each call makes one of these), more on the heap.
-class Arguments {
-public:
-    Arguments() = default;
-    Arguments(const Arguments&) = delete;
-    Arguments& operator=(const Arguments&) = delete;
-    ~Arguments() {
-        for (std::size_t i = 0; i < count_ && i < kInPlace; ++i) slot(i).~BoundArgument();
-    }
-
-    void add(SymbolRef name, ValueRef value) {
-        if (count_ < kInPlace) new (&storage_[count_ * sizeof(BoundArgument)]) BoundArgument{std::move(name), std::move(value)};
-        else more_.push_back({std::move(name), std::move(value)});
-        ++count_;
-    }
-    template <class F>
-    void forEach(F&& f) {
-        for (std::size_t i = 0; i < count_; ++i) f(i < kInPlace ? slot(i) : more_[i - kInPlace]);
-    }
-
-private:
-    static constexpr std::size_t kInPlace = 4;
-    BoundArgument& slot(std::size_t i) {
-        return *std::launder(reinterpret_cast<BoundArgument*>(&storage_[i * sizeof(BoundArgument)]));
-    }
-    alignas(BoundArgument) unsigned char storage_[kInPlace * sizeof(BoundArgument)];
-    std::vector<BoundArgument> more_;
-    std::size_t count_ = 0;
-};
 
 // Makes a new object from a scaffold: its "origin" body runs isolated, seeing
 // only the call's own scope, and the names it creates become the members.
@@ -162,7 +107,7 @@ Value performCall(const CallSite& call, const View& view) {
 
     // Arguments, evaluated left to right into new Values. The callee is
     // copied before the first argument that can run code.
-    Arguments arguments;
+    CallBindings bindings;
     if (call.hasArguments) {
         const auto& texts = call.arguments();
         for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -171,27 +116,34 @@ Value performCall(const CallSite& call, const View& view) {
             Value scratch;
             ValueRef argument = newValue(ownValue(evaluateInPlace(text, view, InlineBlocks::On, scratch), scratch));
             const std::vector<std::string>& argNames = callee.get().argNames().get();
-            if (i < argNames.size()) arguments.add(intern(argNames[i]), std::move(argument));
-            else arguments.add(argumentName(i), std::move(argument));
+            if (i < argNames.size()) bindings.add(intern(argNames[i]), std::move(argument));
+            else bindings.add(argumentName(i), std::move(argument));
         }
     }
-
-    // Instantiation runs isolated from the caller's variables; other calls
-    // start from everything the caller sees.
     const Value& target = callee.get();
+    const bool method = target.bound() && target.boundObject();
+
+    // A call with a sharing group sees only the shared names; instantiation
+    // runs isolated from the caller's variables; other calls start from
+    // everything the caller sees. A builtin reads that through a CallScope,
+    // without the table being built.
     Scope callScope;
     if (call.hasSharing) {
         for (const auto& [name, hash] : call.sharedNames()) {
-            if (ValueRef shared = view.lookup(name, hash)) callScope.set(name, hash, std::move(shared));
+            if (ValueRef value = view.lookup(name, hash)) callScope.set(name, hash, std::move(value));
         }
-    } else if (target.kind != Kind::Scaffold) {
-        callScope = view.merged();
     }
-    arguments.forEach([&](BoundArgument& argument) { callScope.set(argument.name, std::move(argument.value)); });
-    if (target.bound() && target.boundObject()) {
-        static const SymbolRef kSelf = intern("self");
-        callScope.set(kSelf, target.boundObject());
+    if (target.kind == Kind::CFunc) {
+        const NativeFunction native = target.native();
+        if (!native) return Value();
+        ValueRef self = method ? target.boundObject() : ValueRef();
+        if (!call.hasSharing) return native(CallScope(view, bindings, std::move(self)));
+        const View sharedOnly(view.interpreter(), callScope);
+        return native(CallScope(sharedOnly, bindings, std::move(self)));
     }
+    if (!call.hasSharing && target.kind != Kind::Scaffold) callScope = view.merged();
+    for (std::size_t i = 0; i < bindings.size(); ++i) callScope.set(bindings[i].name, std::move(bindings[i].value));
+    if (method) callScope.set(selfName(), target.boundObject());
 
     // From here on the callee's code runs and may change the Value it was
     // read from: what the call still needs is taken first.
@@ -202,11 +154,6 @@ Value performCall(const CallSite& call, const View& view) {
                                [&] { return runBlockIn(view.interpreter(), blockOfText(code, true), callScope, nullptr).value; });
         }
         case Kind::Scaffold: return instantiate(view.interpreter(), target, callScope, call.calleeText);
-        case Kind::CFunc: {
-            const NativeFunction native = target.native();
-            if (!native) return Value();
-            return native(view.interpreter(), &callScope);
-        }
         default: return Value();
     }
 }

@@ -223,8 +223,10 @@ private:
     static void releaseBlock(void* block, std::uint32_t count);
     Ref<Block> block_;
 };
-class Interpreter;
-using NativeFunction = Value (*)(Interpreter& interpreter, Scope* scope);
+class CallScope;
+// A builtin: it reads its arguments from the call's scope and returns a new
+// Value (exec/CallScope.h).
+using NativeFunction = Value (*)(const CallScope& call);
 using ByteList = std::vector<std::uint8_t>;
 using NameList = std::vector<std::string>;
 

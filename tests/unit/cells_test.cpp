@@ -18,7 +18,7 @@
 namespace vorn {
 namespace {
 
-Value nativeStub(Interpreter&, Scope*) { return Value(); }
+Value nativeStub(const CallScope&) { return Value(); }
 
 TEST(CompactValue, TemporariesStaySmallAndCarryNoBookkeeping) {
     const Value v = Value::ofInteger(5);

@@ -28,7 +28,7 @@ using namespace vorn;
 
 namespace {
 
-Value nativeStub(Interpreter&, Scope*) { return Value(); }
+Value nativeStub(const CallScope&) { return Value(); }
 
 Value integer(std::int64_t i) { return Value::ofInteger(i); }
 Value real(long double r) { return Value::ofReal(r); }

@@ -74,7 +74,9 @@ std::string captureBuiltinOutput(vorn::Value& result) {
     ::close(target);
     vorn::Scope scope;
     vorn::Interpreter interpreter{vorn::builtinEntries()};
-    result = vorn::builtins::werhatdasgemacht(interpreter, &scope);
+    const vorn::View view(interpreter, scope);
+    const vorn::CallBindings none{};
+    result = vorn::builtins::werhatdasgemacht(vorn::CallScope(view, none));
     std::fflush(stdout);
     ::dup2(saved, 1);
     ::close(saved);

@@ -45,7 +45,7 @@ TEST(StatementBudget, BelongsToOneInterpreter) {
     // builtin in one leaves the other's as it was.
     Interpreter budgeted{builtinEntries()}, other{builtinEntries()};
     budgeted.setStatementBudget(3);
-    ASSERT_TRUE(budgeted.replaceBuiltinFunction("size", [](Interpreter&, Scope*) { return Value::ofInteger(-1); }));
+    ASSERT_TRUE(budgeted.replaceBuiltinFunction("size", [](const CallScope&) { return Value::ofInteger(-1); }));
     Scope a, b;
     const auto block = prepareBlock("i = 0\nuntil (i < 50) {\n    i += 1\n}\nn = $size$(\"abc\")");
     EXPECT_EQ(errorOf([&] { runBlock(budgeted, *block, &a, &a); }), "budget exhausted");

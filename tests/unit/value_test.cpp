@@ -10,7 +10,7 @@ using namespace vorn;
 
 namespace {
 
-Value dummyNative(Interpreter&, Scope*) { return Value(); }
+Value dummyNative(const CallScope&) { return Value(); }
 
 // A Value with every payload field filled, whatever its kind.
 struct Loaded {
