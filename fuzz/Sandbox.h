@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "builtins/BuiltinTable.h"
+#include "exec/CallScope.h"
 #include "exec/Interpreter.h"
 #include "parse/Splitter.h"
 #include "platform/Platform.h"
