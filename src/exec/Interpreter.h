@@ -3,9 +3,10 @@
 //
 // A program (the boot script and the session it starts, vorn-run's scripts,
 // a fuzzing input) runs in one Interpreter. Every run belongs to it (Run,
-// View), and every builtin receives it, so nothing below the program entry
-// reaches this state through a global, and the prompt, `input` and the
-// start-up's safeguards talk to the executor through it:
+// View), and every builtin receives it with its call (exec/CallScope.h), so
+// nothing below the program entry reaches this state through a global, and
+// the prompt, `input` and the start-up's safeguards talk to the executor
+// through it:
 //   - the builtins: a Value of kind "cfunc" per entry of the builtin table,
 //     which the program entry hands over (builtins/BuiltinTable.h: the
 //     builtins use the executor, so it does not reach up for them), and a
