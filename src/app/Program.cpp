@@ -3,6 +3,7 @@
 #include "app/Program.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <new>
 #include <optional>
@@ -41,6 +42,23 @@ void reportOutOfMemory() {
     platform::writeOut(platform::atLineStart() ? "error: out of memory\n" : "\nerror: out of memory\n");
     platform::flushOut();
 }
+
+}  // namespace
+
+bool roomToStart() {
+    // More than the runtime's reserve and the program's start ask for, and
+    // past the size that malloc takes from the address space directly.
+    constexpr std::size_t kStartingRoom = std::size_t(192) << 10;
+    void* probe = std::malloc(kStartingRoom);
+    if (!probe) {
+        reportOutOfMemory();
+        return false;
+    }
+    std::free(probe);
+    return true;
+}
+
+namespace {
 
 // Runs the body and turns whatever reaches the top into a report and an
 // exit status.

@@ -17,6 +17,13 @@ enum class ProgramKind {
     Script,
 };
 
+// Whether the process has room to start. One started with almost no memory
+// to spare could not even raise "out of memory" (the C++ runtime sets aside
+// its reserve for errors only when there is room for it, and without it
+// aborts): it reports out of memory at once instead, and the caller ends
+// with status 1. Call first thing, before anything is allocated.
+bool roomToStart();
+
 // Splits source and runs it in a new empty scope on a thread with a stack
 // deep enough for the nesting limit. Returns the process exit status: 0 when
 // the program ran to its end or its input ended, kUnbalancedExitStatus when a

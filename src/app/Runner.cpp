@@ -75,6 +75,7 @@ std::string runnerUsage() {
 }
 
 int runnerMain(int argc, char** argv) {
+    if (!roomToStart()) return 1;
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const RunnerCommand command = parseRunnerCommand(arguments);
     switch (command.mode) {

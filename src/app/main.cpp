@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 int main(int, char**) {
+    if (!vorn::roomToStart()) return 1;
     vorn::platform::installLineEditor();
     return vorn::runProgram(vorn::bootScript(), vorn::ProgramKind::Session);
 }
