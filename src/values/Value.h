@@ -286,10 +286,14 @@ public:
     // may still belong to a live object.
     void trimToKind();
     // True when some payload that trimToKind would empty is still observable
-    // (text, items or members of another kind).
+    // (text, items or members of another kind, or the integer of another
+    // kind: a "not" that opens a step on a member flips the integer it
+    // finds and makes the result an integer, so a member copied from a
+    // Value that kept a number shows it).
     bool hasStalePayload() const {
         return (kind != Kind::String && kind != Kind::Func && !text.empty()) ||
-               (kind != Kind::List && !items.empty()) || (kind != Kind::Scaffold && x_ && !x_->members.empty());
+               (kind != Kind::Integer && integer != 0) || (kind != Kind::List && !items.empty()) ||
+               (kind != Kind::Scaffold && x_ && !x_->members.empty());
     }
     // Makes the Value a plain integer: every other field at its default.
     void setPlainInteger(std::int64_t i) {
