@@ -20,9 +20,10 @@ constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
 std::uint64_t hashText(std::string_view text) { return std::hash<std::string_view>{}(text); }
 
-// An element the index may rely on: a text held by the list alone.
+// An element the index may rely on: a text held by the list alone. The
+// index watches cells, so a text kept in its word is given its cell.
 Cell* watchable(const Item& item) {
-    Cell* cell = item.cellOrNull();
+    Cell* cell = item.holdsText() ? item.cell() : item.cellOrNull();
     if (!cell || cell->value.kind != Kind::String || cell->refCount() != 1 || cell->bindingCount() != 0)
         return nullptr;
     return cell;

@@ -24,9 +24,9 @@ ValueRef buildObject(const Scope& members, const ValueRef& origin) {
             member->setBound(true);
             member->setBoundObject(object);
         }
-        // A plain integer that only the body's table refers to, which dies
+        // A plain integer or text that only the body's table refers to, which dies
         // with the run, can live in the member's word.
-        if (member.cell()->refCount() == 1 && Item::isPlainInteger(*member)) entries.push_back({name, Item::of(*member)});
+        if (member.cell()->refCount() == 1 && Item::keptInWord(*member)) entries.push_back({name, Item::of(*member)});
         else entries.push_back({name, Item(member)});
     });
     // Last, so that it replaces a member the body named "origin".

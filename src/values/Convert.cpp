@@ -69,7 +69,8 @@ private:
 
 bool holdsList(const ItemList& items) {
     return std::any_of(items.begin(), items.end(), [](const Item& item) {
-        return !item.holdsInteger() && item->kind == Kind::List;
+        const Cell* cell = item.cellOrNull();
+        return cell && cell->value.kind == Kind::List;
     });
 }
 

@@ -96,27 +96,39 @@ ValueRef newValue() {
 }
 
 Item Item::of(Value&& v) {
-    if (isPlainInteger(v) && fitsInWord(v.integer)) {
-        Item item;
-        item.w_ = encode(v.integer);
-        return item;
-    }
-    return Item(newValue(std::move(v)));
+    Item item;
+    if (isPlainInteger(v) && fitsInWord(v.integer)) item.w_ = encode(v.integer);
+    else if (isElementText(v)) item.w_ = encodeText(v.text);
+    else return Item(newValue(std::move(v)));
+    return item;
 }
 
 Item Item::of(const Value& v) {
-    if (isPlainInteger(v) && fitsInWord(v.integer)) {
-        Item item;
-        item.w_ = encode(v.integer);
-        return item;
-    }
-    return Item(newValue(v));
+    Item item;
+    if (isPlainInteger(v) && fitsInWord(v.integer)) item.w_ = encode(v.integer);
+    else if (isElementText(v)) item.w_ = encodeText(v.text);
+    else return Item(newValue(v));
+    return item;
 }
 
 void Item::giveCell() const {
-    ValueRef ref = newValue(Value::ofInteger(integer()));
+    ValueRef ref;
+    if (holdsInteger()) {
+        ref = newValue(Value::ofInteger(integer()));
+    } else {
+        Value plain;
+        read(plain);
+        ref = newValue(std::move(plain));
+        // The cell holds the text's bytes now: the word's own count goes.
+        releaseText();
+    }
     w_ = reinterpret_cast<std::uintptr_t>(ref.c_);
     ref.c_ = nullptr;
+}
+
+void Item::releaseText() const {
+    Text::Buffer* b = textBuffer();
+    if (b && --b->refs_ == 0) delete b;
 }
 
 bool Item::turnIntoWord() const {

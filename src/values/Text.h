@@ -61,6 +61,9 @@ public:
     friend bool operator==(const Text& a, const Text& b) { return a.buf_ == b.buf_ || a.str() == b.str(); }
 
 private:
+    // A list element or member kept in its word holds a counted reference
+    // to the bytes themselves (values/Value.h).
+    friend class Item;
     struct Buffer : RefCounted {
         VORN_POOLED(Buffer)
         explicit Buffer(std::string s) : bytes(std::move(s)) {}

@@ -76,15 +76,17 @@ private:
     Cell* c_ = nullptr;
 };
 
-// One element of a list. Most elements of most lists are plain integers
-// that nothing else refers to, so an element is one word that holds either
-// a counted reference to a heap cell or, with the low bit set, the integer
-// itself (63 bits, no cell at all). Elements are still Values in their own
-// right: the moment something needs a reference to an element stored as an
-// integer (`index`, an `each` pass, a second list sharing it, any code that
-// asks for its cell), the word is turned into a cell holding that plain
-// integer, in place, and every list that holds the element sees the cell.
-// The change is invisible to scripts, so it is made through const access.
+// One element of a list. Most elements of most lists are plain integers or
+// plain texts that nothing else refers to, so an element is one word that
+// holds either a counted reference to a heap cell or, tagged in its low
+// bits, the element itself: an integer (63 bits, low bit set) or a counted
+// reference to a text's bytes (low bits 10). Neither needs a cell. Elements
+// are still Values in their own right: the moment something needs a
+// reference to an element kept in its word (`index`, an `each` pass, a
+// second list sharing it, any code that asks for its cell), the word is
+// turned into a cell holding that plain Value, in place, and every list that
+// holds the element sees the cell. The change is invisible to scripts, so it
+// is made through const access.
 //
 // Copying an Item is making a second reference to the same element, so the
 // copy first gives the element its cell; moving one moves the word.
@@ -106,8 +108,13 @@ public:
     }
     ~Item() { release(); }
 
-    // An element holding a copy of v: a plain integer that fits stays in
-    // the word.
+    // A new element holding a copy of v: a plain integer that fits, or a
+    // text, stays in the word. A text may still carry the number it was
+    // converted from (`$str$(5)`); an element's fields are read only after
+    // a name is bound to it, and that binding has the next kind trim empty
+    // the number first, so a new element drops it. A member is read without
+    // a binding: keptInWord below says which Values a member may keep in
+    // its word.
     static Item of(Value&& v);
     static Item of(const Value& v);
     // True when i can live in the word: 63 bits, signed.
@@ -115,15 +122,24 @@ public:
     // True when v is exactly what an element kept as an integer reads as:
     // kind "integer" with every other field at its default.
     static bool isPlainInteger(const Value& v);
+    // The same for an element kept as a text: kind "string", integer 0,
+    // every other field but the text at its default.
+    static bool isPlainText(const Value& v);
+    // True when v is exactly what an element kept in its word reads as.
+    static bool keptInWord(const Value& v);
 
     // The element kept as an integer (no cell yet), and that integer.
     bool holdsInteger() const { return (w_ & 1) != 0; }
     std::int64_t integer() const { return static_cast<std::int64_t>(w_) >> 1; }
+    // The element kept as a text (no cell yet).
+    bool holdsText() const { return (w_ & kTagBits) == kTextTag; }
+    // The element kept in its word, whatever it holds.
+    bool inWord() const { return (w_ & kTagBits) != 0; }
     // The element's cell if it has one; never makes one.
-    Cell* cellOrNull() const { return holdsInteger() ? nullptr : reinterpret_cast<Cell*>(w_); }
-    // The element's cell, made first when the element is kept as an integer.
+    Cell* cellOrNull() const { return inWord() ? nullptr : reinterpret_cast<Cell*>(w_); }
+    // The element's cell, made first when the element is kept in its word.
     Cell* cell() const {
-        if (holdsInteger()) giveCell();
+        if (inWord()) giveCell();
         return reinterpret_cast<Cell*>(w_);
     }
     // A counted reference to the element (giving it a cell first).
@@ -132,7 +148,7 @@ public:
     Value& operator*() const { return *get(); }
     Value* operator->() const { return get(); }
     // The element's Value for reading, without making a cell: an element
-    // kept as an integer is written into scratch, which is returned.
+    // kept in its word is written into scratch, which is returned.
     const Value& read(Value& scratch) const;
 
     // Turns the element back into a word when its cell is referred to by
@@ -140,15 +156,26 @@ public:
     // could tell the cell from the word any more. Returns true when it did.
     bool keepAsIntegerIfAlone() const;
 
-    // Whether two items are the same element. An element kept as an
-    // integer is referred to by its one word only, so it is the same
-    // element as no other item.
-    bool operator==(const ValueRef& o) const { return !holdsInteger() && cellOrNull() == o.cell(); }
-    bool operator==(const Item& o) const { return this == &o || (!holdsInteger() && w_ == o.w_); }
+    // Whether two items are the same element. An element kept in its word
+    // is referred to by that word only, so it is the same element as no
+    // other item (two words may share the bytes of equal texts).
+    bool operator==(const ValueRef& o) const { return !inWord() && cellOrNull() == o.cell(); }
+    bool operator==(const Item& o) const { return this == &o || (!inWord() && w_ == o.w_); }
 
 private:
+    static constexpr std::uintptr_t kTagBits = 3;
+    static constexpr std::uintptr_t kTextTag = 2;
     static std::uintptr_t encode(std::int64_t i) { return (static_cast<std::uintptr_t>(i) << 1) | 1u; }
+    // Whether v becomes a text element kept in its word (see of).
+    static bool isElementText(const Value& v);
+    // The word of a text: its buffer (null for the empty text), tagged. The
+    // word takes over one count of the buffer.
+    static std::uintptr_t encodeText(const Text& t);
+    Text::Buffer* textBuffer() const { return reinterpret_cast<Text::Buffer*>(w_ & ~kTagBits); }
     [[gnu::noinline]] void giveCell() const;
+    // Drops the word's count of its text's bytes. Kept out of line like
+    // freeCell: every Value's release inlines the release of its items.
+    [[gnu::noinline]] void releaseText() const;
     bool turnIntoWord() const;
     void retain() const;
     void release() const;
@@ -432,8 +459,18 @@ inline void Item::retain() const {
     if (Cell* c = cellOrNull()) ++c->refs_;
 }
 inline void Item::release() const {
-    Cell* c = cellOrNull();
+    if (inWord()) {
+        if (holdsText()) releaseText();
+        return;
+    }
+    Cell* c = reinterpret_cast<Cell*>(w_);
     if (c && --c->refs_ == 0) freeCell(c);
+}
+inline std::uintptr_t Item::encodeText(const Text& t) {
+    static_assert(alignof(Text::Buffer) > kTagBits, "a text buffer's address leaves the tag bits free");
+    Text::Buffer* b = t.buf_.get();
+    if (b) ++b->refs_;
+    return reinterpret_cast<std::uintptr_t>(b) | kTextTag;
 }
 inline Value* Item::get() const {
     Cell* c = cell();
@@ -444,13 +481,29 @@ inline bool Item::keepAsIntegerIfAlone() const {
     return c && c->refs_ == 1 && c->value.kind == Kind::Integer && turnIntoWord();
 }
 inline const Value& Item::read(Value& scratch) const {
-    if (!holdsInteger()) return reinterpret_cast<Cell*>(w_)->value;
-    scratch.setPlainInteger(integer());
+    if (!inWord()) return reinterpret_cast<Cell*>(w_)->value;
+    if (holdsInteger()) {
+        scratch.setPlainInteger(integer());
+    } else {
+        scratch.setPlainInteger(0);
+        scratch.kind = Kind::String;
+        scratch.text.buf_ = Ref<Text::Buffer>(textBuffer());
+    }
     return scratch;
 }
 inline bool Item::isPlainInteger(const Value& v) {
     return v.kind == Kind::Integer && v.text.empty() && v.items.empty() && !v.extrasBox();
 }
+inline bool Item::keptInWord(const Value& v) {
+    return (isPlainInteger(v) && fitsInWord(v.integer)) || isPlainText(v);
+}
+inline bool Item::isElementText(const Value& v) {
+    return v.kind == Kind::String && v.items.empty() && !v.extrasBox();
+}
+inline bool Item::isPlainText(const Value& v) {
+    return v.kind == Kind::String && v.integer == 0 && v.items.empty() && !v.extrasBox();
+}
+
 
 inline ValueRef::ValueRef(Cell* cell) : c_(cell) { if (c_) ++c_->refs_; }
 inline ValueRef::ValueRef(const ValueRef& o) : c_(o.c_) { if (c_) ++c_->refs_; }
