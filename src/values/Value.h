@@ -117,8 +117,9 @@ public:
     // its word.
     static Item of(Value&& v);
     static Item of(const Value& v);
-    // True when i can live in the word: 63 bits, signed.
-    static bool fitsInWord(std::int64_t i) { return i >= -(std::int64_t{1} << 62) && i < (std::int64_t{1} << 62); }
+    // True when i can live in the word: one bit less than the word, signed
+    // (63 bits; 31 where addresses are 32 bits wide, as in WebAssembly).
+    static bool fitsInWord(std::int64_t i) { return i >= -kWordLimit && i < kWordLimit; }
     // True when v is exactly what an element kept as an integer reads as:
     // kind "integer" with every other field at its default.
     static bool isPlainInteger(const Value& v);
@@ -130,7 +131,7 @@ public:
 
     // The element kept as an integer (no cell yet), and that integer.
     bool holdsInteger() const { return (w_ & 1) != 0; }
-    std::int64_t integer() const { return static_cast<std::int64_t>(w_) >> 1; }
+    std::int64_t integer() const { return static_cast<std::int64_t>(static_cast<std::intptr_t>(w_) >> 1); }
     // The element kept as a text (no cell yet).
     bool holdsText() const { return (w_ & kTagBits) == kTextTag; }
     // The element kept in its word, whatever it holds.
@@ -163,6 +164,7 @@ public:
     bool operator==(const Item& o) const { return this == &o || (!inWord() && w_ == o.w_); }
 
 private:
+    static constexpr std::int64_t kWordLimit = std::int64_t{1} << (8 * sizeof(std::uintptr_t) - 2);
     static constexpr std::uintptr_t kTagBits = 3;
     static constexpr std::uintptr_t kTextTag = 2;
     static std::uintptr_t encode(std::int64_t i) { return (static_cast<std::uintptr_t>(i) << 1) | 1u; }

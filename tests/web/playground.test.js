@@ -159,6 +159,14 @@ async function main() {
     await prompt();
   });
 
+  await test('list elements keep negative and wide numbers and texts', async () => {
+    for (const line of ['list N', 'add N -5', 'add N (1500000000 * 2)', 'add N "six"', '$print$(N)']) {
+      await type(line);
+      await prompt();
+    }
+    await consoleShows('[-5, 3000000000, "six"]\n');
+  });
+
   await test('input waits for a line typed in the console, getchar for one key', async () => {
     await runProgram('$print$("Your name? " "nah")\nname = $input\n$print$(("Hello, " + name))\n' +
       'key = $getchar\n$print$(("key " + key))\n');
