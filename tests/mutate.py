@@ -84,6 +84,20 @@ FAULTS = [
      "if (kept > 0 && members[kept - 1].name == members[i].name) continue;", "a member named twice keeps its first Value"),
     ("src/values/Convert.cpp", "if (i->name != j->name || !(i->value == j->value)) return false;",
      "if (i->name != j->name) return false;", "objects equal when their member names are"),
+    ("src/values/Value.h", "    bool inWord() const { return (w_ & kTagBits) != 0; }",
+     "    bool inWord() const { return (w_ & 1) != 0; }", "a text kept in its word taken for a cell"),
+    ("src/values/Value.h", "bool operator==(const Item& o) const { return this == &o || (!inWord() && w_ == o.w_); }",
+     "bool operator==(const Item& o) const { return this == &o || (!holdsInteger() && w_ == o.w_); }",
+     "two texts kept in words that share their bytes are the same element"),
+    ("src/values/Value.h", "    return v.kind == Kind::String && v.items.empty() && !v.extrasBox();",
+     "    return v.kind == Kind::String && v.items.empty();", "a text element kept in its word loses its rare fields"),
+    ("src/values/Value.h", "    return v.kind == Kind::String && v.integer == 0 && v.items.empty() && !v.extrasBox();",
+     "    return v.kind == Kind::String && v.items.empty() && !v.extrasBox();",
+     "a text member kept in its word loses the number it carries"),
+    ("src/values/Value.h", "               (kind != Kind::Integer && integer != 0) || (kind != Kind::List && !items.empty()) ||",
+     "               (kind != Kind::List && !items.empty()) ||", "the kind trim keeps the number of another kind"),
+    ("src/values/Heap.cpp", "        read(plain);", "        plain = Value::ofText(\"\");",
+     "a text element's cell made empty"),
 ]
 
 
