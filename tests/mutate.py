@@ -96,6 +96,8 @@ FAULTS = [
      "a text member kept in its word loses the number it carries"),
     ("src/values/Value.h", "               (kind != Kind::Integer && integer != 0) || (kind != Kind::List && !items.empty()) ||",
      "               (kind != Kind::List && !items.empty()) ||", "the kind trim keeps the number of another kind"),
+    ("src/values/Scope.h", "        return leaf.unique() && c && c->refCount() == 1 ? c : nullptr;",
+     "        return leaf.unique() && c ? c : nullptr;", "each over a text reuses a character that something still holds"),
     ("src/values/Heap.cpp", "        read(plain);", "        plain = Value::ofText(\"\");",
      "a text element's cell made empty"),
 ]

@@ -143,9 +143,12 @@ void executeEach(Run& run, const PreparedStatement& statement) {
             previous = current;
             current = nullptr;
             if (bytesLeft > 0) {
-                // The characters of a text are made one at a time.
+                // The characters of a text are made one at a time. The last
+                // one's Value, when nothing but the binding refers to it any
+                // more, takes the next character in place.
                 --bytesLeft;
-                loopScope->set(kElement, newValue(Value::ofText(Text::ofByte(*byte++))));
+                if (Cell* last = loopScope->soleCell(kElement.get())) last->value = Value::ofText(Text::ofByte(*byte++));
+                else loopScope->set(kElement, newValue(Value::ofText(Text::ofByte(*byte++))));
                 return &body;
             }
             if (at == end) return nullptr;

@@ -95,6 +95,12 @@ public:
     Cell* findInOverlayCell(const Symbol* name) const;
     Cell* findInTrieCell(const Symbol* name) const;
 
+    // The cell bound to name in the overlay when nothing but that binding
+    // refers to it: no copy of the table shares the binding and nothing else
+    // holds the Value. Such a Value can take new contents in place of a new
+    // binding without anyone telling the difference. Null otherwise.
+    Cell* soleCell(const Symbol* name) const;
+
     // The Value bound to name, or null.
     ValueRef find(std::string_view name) const { return find(name, hashName(name)); }
     ValueRef find(std::string_view name, std::uint64_t hash) const;
@@ -204,6 +210,16 @@ struct Scope::Leaf : RefCounted {
 inline const Scope::Leaf* Scope::findInOverlay(const Symbol* name) const {
     for (std::uint8_t i = overlayCount_; i-- > 0;)
         if (overlay_[i]->name.get() == name) return overlay_[i].get();
+    return nullptr;
+}
+
+inline Cell* Scope::soleCell(const Symbol* name) const {
+    for (std::uint8_t i = overlayCount_; i-- > 0;) {
+        const Ref<Leaf>& leaf = overlay_[i];
+        if (leaf->name.get() != name) continue;
+        Cell* c = leaf->value.cell();
+        return leaf.unique() && c && c->refCount() == 1 ? c : nullptr;
+    }
     return nullptr;
 }
 
