@@ -48,14 +48,14 @@ public:
 
     // The artefact cached on these bytes, or null. It lives as long as the
     // buffer: whoever holds this Text (or a copy) may keep the pointer.
-    // No reference count is touched, so reading the cache costs two loads.
+    // No reference count is touched, so reading the cache costs three loads.
     template <class T>
     const T* cached() const {
-        return buf_ ? static_cast<const T*>(buf_->cache.get()) : nullptr;
+        return buf_ && buf_->cache ? static_cast<const T*>(buf_->cache->get()) : nullptr;
     }
     template <class T>
     void setCache(std::shared_ptr<const T> c) const {
-        if (buf_) buf_->cache = std::move(c);
+        if (buf_) buf_->cache = std::make_unique<std::shared_ptr<const void>>(std::move(c));
     }
 
     friend bool operator==(const Text& a, const Text& b) { return a.buf_ == b.buf_ || a.str() == b.str(); }
@@ -68,8 +68,12 @@ private:
         VORN_POOLED(Buffer)
         explicit Buffer(std::string s) : bytes(std::move(s)) {}
         std::string bytes;
-        mutable std::shared_ptr<const void> cache;
+        // Few texts carry an artefact (function bodies do), so the buffer
+        // holds one pointer to it rather than the shared pointer itself: a
+        // short text's buffer is then 48 bytes.
+        mutable std::unique_ptr<std::shared_ptr<const void>> cache;
     };
+    static_assert(sizeof(Buffer) <= 6 * sizeof(void*), "a short text's buffer is its count, its bytes and a pointer");
     static const std::string& emptyString() {
         static const std::string e;
         return e;
