@@ -272,6 +272,8 @@ bool isSpecial(char c) {
 // ends, braces, bytes glued to a quote or a group, long groups) returns
 // false, and the splitter cuts the text instead. A text cut here is
 // balanced, so the splitter would raise nothing for it.
+constexpr std::size_t kTokensBetweenChecks = std::size_t(1) << 16;
+
 bool cutPlainTokens(std::string_view inside, std::vector<std::string_view>& tokens) {
     const std::size_t n = inside.size();
     std::size_t i = 0;
@@ -296,6 +298,8 @@ bool cutPlainTokens(std::string_view inside, std::vector<std::string_view>& toke
             if (i == from) return false;
         }
         tokens.push_back(inside.substr(from, i - from));
+        // A text of millions of elements takes seconds to cut.
+        if (tokens.size() % kTokensBetweenChecks == 0) honourInterrupt();
         if (i == n) return true;
         if (inside[i] != ' ' || i + 1 == n || inside[i + 1] == ' ') return false;
         ++i;
