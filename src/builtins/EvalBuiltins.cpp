@@ -1,6 +1,7 @@
 // Evaluation and introspection: eval, setargmap, _getvars.
 #include "builtins/Arguments.h"
 #include "builtins/Builtins.h"
+#include "exec/Run.h"
 #include "exec/Trim.h"
 #include "exec/View.h"
 #include "expr/Evaluator.h"
@@ -10,10 +11,16 @@ namespace vorn::builtins {
 
 Value eval(const CallScope& scope) {
     const Text code = textOf(argument(scope, 0));
-    if (!hasArgument(scope, 1)) return evaluateExpression(code.view(), View(scope.interpreter(), scope.table()), InlineBlocks::On);
+    if (!hasArgument(scope, 1)) {
+        const CallScope::Entered entered(scope);
+        return evaluateExpression(code.view(), scope.interpreter().view(), InlineBlocks::On);
+    }
 
     // Binding pairs: each element is a list whose first element names the
-    // second; the name refers to that very element Value.
+    // second; the name refers to that very element Value. The expression
+    // sees those names only.
+    Interpreter& interpreter = scope.interpreter();
+    Bindings& stack = interpreter.bindings();
     Scope bindings;
     const Value list = argument(scope, 1);
     const ItemList& pairs = list.items.get();
@@ -24,7 +31,10 @@ Value eval(const CallScope& scope) {
         const Text name = textOf(parts[0].read(scratch));
         bindings.set(name.view(), parts[1].ref());
     }
-    return evaluateExpression(code.view(), View(scope.interpreter(), bindings), InlineBlocks::On);
+    const BindingMark mark(stack);
+    const BindingBarrier barrier(stack, true);
+    bindings.forEachBinding([&](const SymbolRef& name, const ValueRef& value) { stack.push(name, value, Table::Inherited); });
+    return evaluateExpression(code.view(), interpreter.view(), InlineBlocks::On);
 }
 
 Value setargmap(const CallScope& scope) {

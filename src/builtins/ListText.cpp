@@ -9,6 +9,7 @@
 
 #include "builtins/Arguments.h"
 #include "builtins/Builtins.h"
+#include "exec/Run.h"
 #include "exec/View.h"
 #include "expr/Evaluator.h"
 #include "parse/Splitter.h"
@@ -233,7 +234,7 @@ bool readPlainElement(std::string_view text, Value& out) {
 class ElementReader final : public TokenSink {
 public:
     ElementReader(Interpreter& interpreter, const GroupEnds* ends)
-        : interpreter_(interpreter), ends_(ends), view_(interpreter, empty_) {}
+        : interpreter_(interpreter), ends_(ends) {}
     void token(std::string_view element) override {
         if (done_) return;
         honourInterrupt();
@@ -242,7 +243,9 @@ public:
         } else if (readPlainElement(element, plain_)) {
             items.push_back(Item::of(std::move(plain_)));
         } else {
-            items.push_back(Item::of(evaluateExpression(element, view_, InlineBlocks::On)));
+            // An element sees no names, not even the builtins'.
+            const BindingBarrier barrier(interpreter_.bindings(), true);
+            items.push_back(Item::of(evaluateExpression(element, interpreter_.view(), InlineBlocks::On)));
         }
     }
     void statementEnd() override { done_ = true; }
@@ -252,8 +255,6 @@ private:
     Interpreter& interpreter_;
     const GroupEnds* ends_;
     Value plain_;
-    Scope empty_;
-    const View view_;
     bool done_ = false;
 };
 

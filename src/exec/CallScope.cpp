@@ -1,6 +1,8 @@
 // The names a call binds, and its scope as one table when a builtin needs it.
 #include "exec/CallScope.h"
 
+#include "exec/Interpreter.h"
+
 #include <memory>
 #include <string>
 
@@ -28,12 +30,31 @@ const SymbolRef& laterArgumentName(std::size_t index) {
 const Scope& CallScope::table() const {
     if (!table_) {
         // Made as a script function's scope is made (performCall).
-        Scope table = caller_.merged();
+        Scope table;
+        if (shared_) table = *shared_;
+        else caller_.forEachVisible([&](const SymbolRef& name, const ValueRef& value) { table.set(name, value); });
         for (std::size_t i = 0; i < bindings_.size(); ++i) table.set(bindings_[i].name, bindings_[i].value);
         if (self_) table.set(selfName(), self_);
         table_.emplace(std::move(table));
     }
     return *table_;
+}
+
+CallScope::Entered::Entered(const CallScope& scope)
+    : bindings_(scope.interpreter().bindings()), mark_(bindings_.size()), barrier_(bindings_.barrier()) {
+    if (scope.shared_) {
+        bindings_.raiseBarrier(mark_);
+        scope.shared_->forEachBinding(
+            [&](const SymbolRef& name, const ValueRef& value) { bindings_.push(name, value, Table::Inherited); });
+    }
+    for (std::size_t i = 0; i < scope.bindings_.size(); ++i)
+        bindings_.push(scope.bindings_[i].name, scope.bindings_[i].value, Table::Inherited);
+    if (scope.self_) bindings_.push(selfName(), scope.self_, Table::Inherited);
+}
+
+CallScope::Entered::~Entered() {
+    bindings_.undoTo(mark_);
+    bindings_.restoreBarrier(barrier_);
 }
 
 }  // namespace vorn

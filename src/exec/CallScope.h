@@ -3,12 +3,10 @@
 // A call's scope is what the caller sees (only the shared names, for a call
 // with a sharing group), then the call's arguments, then "self" for a
 // method, each binding hiding an earlier one of the same name. A script
-// function runs in that scope as a table of its own. A builtin only reads a
-// few names from it, its arguments, so for a builtin the table is not built:
-// a lookup reads the call's bindings, then the caller's view, and a call
-// inside a function does not merge the function's two tables first. The
-// table is built, exactly as a script function's is, only when a builtin
-// needs all of it: `_getvars` lists it, `eval` evaluates in it.
+// function's call pushes those bindings for its run. A builtin only reads a
+// few names from it, its arguments, so for a builtin nothing is pushed: a
+// lookup reads the call's bindings, then the caller's view. `_getvars` lists
+// the whole scope as a table, and `eval` pushes it (Entered) to evaluate in it.
 #pragma once
 
 #include <cstddef>
@@ -82,8 +80,11 @@ class CallScope {
 public:
     // caller: what the call sees before its own bindings; self: the object
     // of a method call, or null.
-    CallScope(const View& caller, const CallBindings& bindings, ValueRef self = ValueRef())
-        : caller_(caller), bindings_(bindings), self_(std::move(self)) {}
+    // shared: the only names the call sees of its caller's, for a call with a
+    // sharing group; null for any other call.
+    CallScope(const View& caller, const CallBindings& bindings, ValueRef self = ValueRef(),
+              const Scope* shared = nullptr)
+        : caller_(caller), bindings_(bindings), self_(std::move(self)), shared_(shared) {}
     CallScope(const CallScope&) = delete;
     CallScope& operator=(const CallScope&) = delete;
 
@@ -92,17 +93,36 @@ public:
         if (self_ && name == selfName()) return self_;
         for (std::size_t i = bindings_.size(); i-- > 0;)
             if (bindings_[i].name == name) return bindings_[i].value;
-        return caller_.lookup(name->text, name->hash);
+        if (shared_) return shared_->find(name->text, name->hash);
+        return ValueRef(caller_.lookupCell(name.get()));
     }
     // The call's scope as one table, built on first use.
     const Scope& table() const;
 
     Interpreter& interpreter() const { return caller_.interpreter(); }
+    const View& view() const { return caller_; }
+
+    // Pushes the call's scope over the caller's bindings (behind a barrier,
+    // for a call with a sharing group) while it lives, so that code
+    // evaluated meanwhile sees exactly that scope.
+    class Entered {
+    public:
+        explicit Entered(const CallScope& scope);
+        ~Entered();
+        Entered(const Entered&) = delete;
+        Entered& operator=(const Entered&) = delete;
+
+    private:
+        Bindings& bindings_;
+        std::uint32_t mark_;
+        Bindings::Barrier barrier_;
+    };
 
 private:
     const View& caller_;
     const CallBindings& bindings_;
     ValueRef self_;
+    const Scope* shared_;
     mutable std::optional<Scope> table_;
 };
 

@@ -1,7 +1,8 @@
 // The control statements: compare, until, each, end, exec and also.
 //
-// Bodies run through runBlock again; the scopes each statement passes decide
-// what survives a body. A body that ended through `end` ends the enclosing
+// Bodies are runs of their own in the interpreter's bindings; what each
+// statement keeps of a body's bindings when it ends decides what survives
+// it (exec/Run.h). A body that ended through `end` ends the enclosing
 // run too, with the body's return value.
 #include <cstdint>
 #include <string>
@@ -20,25 +21,6 @@ namespace vorn {
 
 namespace {
 
-// Whether a body's own statements can rebind a name in the inherited
-// table it runs in: the statements that bind through bindName, and text run
-// by exec or also in the body's own tables. Nested bodies and calls run in
-// tables of their own.
-bool mayRebind(const Block& body) {
-    for (const PreparedStatement& statement : body.statements) {
-        switch (statement.kind) {
-            case StatementKind::List:
-            case StatementKind::Index:
-            case StatementKind::Where:
-            case StatementKind::Class:
-            case StatementKind::Exec:
-            case StatementKind::Also: return true;
-            default: break;
-        }
-    }
-    return false;
-}
-
 // Takes over a body's return when it ended through `end`.
 bool endedRun(Run& run, BlockResult& result) {
     if (!result.returned) return false;
@@ -52,10 +34,14 @@ bool conditionHolds(const Operand& condition, const View& view) {
     return evaluateTokenInteger(condition, view, InlineBlocks::On) != 0;
 }
 
+// exec and also run code in the run's own tables: what it binds stays,
+// unless it fails.
 void runText(Run& run, const Text& code) {
     const Block& block = blockOfText(code, false);
-    runBlock(run.interpreter, block, &run.inherited, &run.local);
-    run.tablesChanged();
+    BindingMark mark(run.interpreter.bindings());
+    BlockResult result = runInFrame(run.interpreter, block, run.frame);
+    (void)result;
+    mark.keep();
 }
 
 }  // namespace
@@ -65,17 +51,7 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     if (!conditionHolds(statement.tokens[0], run.view())) return;
     const Block& body = statement.tokens[1].inlineBody();
     const ErrorBoundary boundary = run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within;
-    // With an empty local table the nested scope is the inherited table
-    // itself. A body that cannot rebind names there (its new names go to a
-    // local table of its own) and finds every builtin bound can then run in
-    // that table instead of a copy: the copy would be dropped unchanged.
-    if (run.local.empty() && run.inherited.builtinsBound() && !mayRebind(body)) {
-        BlockResult result = runBlockIn(run.interpreter, body, run.inherited, nullptr, boundary);
-        endedRun(run, result);
-        return;
-    }
-    Scope scope = run.nestedScope();
-    BlockResult result = runBlockIn(run.interpreter, body, scope, nullptr, boundary);
+    BlockResult result = runDropping(run, body, boundary);
     endedRun(run, result);
 }
 
@@ -86,99 +62,114 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
     // taken at the start of the pass. Written back in that order, the local
     // table wins, so whatever the pass rebound in the inherited table is
     // lost and the loop scope ends the pass as its local table; a failed
-    // pass ends the loop statement, which drops the loop scope. The copy
-    // is taken again only when the last pass changed either table.
-    struct UntilPasses final : Passes {
-        UntilPasses(const Run& r, const PreparedStatement& s) : run(r), statement(s), loopScope(r.nestedScope()) {}
-        const Block* next() override {
-            // The condition sees the run's own tables, never the loop scope.
-            if (!conditionHolds(statement.tokens[0], run.view())) return nullptr;
-            const Block& body = statement.tokens[1].inlineBody();
-            replaced = !passInherited.identicalTo(loopScope);
-            if (replaced) passInherited = loopScope;
-            return &body;
+    // pass ends the loop statement, which drops the loop scope.
+    //
+    // The loop scope starts as what the run sees (its local table winning)
+    // and is kept as the bindings it adds to that: they are pushed for each
+    // pass, as bindings of both tables, and taken again from the pass's
+    // local table when it ends. The condition sees the run's own tables,
+    // never the loop scope.
+    Bindings& bindings = run.interpreter.bindings();
+    std::vector<std::pair<SymbolRef, ValueRef>> loopScope;
+    {
+        const BindingMark start(bindings);
+        bindings.showLocalWinners(run.frame);
+        for (std::uint32_t at = start.position() + 1; at <= bindings.size(); ++at)
+            loopScope.emplace_back(bindings.entry(at).name, bindings.entry(at).value);
+    }
+    const ErrorBoundary boundary = run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary;
+    while (conditionHolds(statement.tokens[0], run.view())) {
+        const Block& body = statement.tokens[1].inlineBody();
+        const BindingMark pass(bindings);
+        for (auto& [name, value] : loopScope) bindings.push(name, value, Table::Both);
+        Frame frame{pass.position(), true};
+        BlockResult result = runInFrame(run.interpreter, body, frame, boundary);
+        if (endedRun(run, result)) return;
+        if (bindings.size() == pass.position() + loopScope.size()) continue;
+        // Names the pass created or rebound in the local table join the loop scope.
+        loopScope.clear();
+        for (std::uint32_t at = bindings.size(); at > pass.position(); --at) {
+            const Binding& b = bindings.entry(at);
+            if (bindings.ownTables(b.name.get(), frame).second == &b) loopScope.emplace_back(b.name, b.value);
         }
-        const Run& run;
-        const PreparedStatement& statement;
-        Scope loopScope;
-        Scope passInherited = loopScope;
-    } passes(run, statement);
-    BlockResult result = runPasses(run.interpreter, passes.passInherited, passes.loopScope,
-                                   run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary, passes);
-    endedRun(run, result);
+    }
 }
 
 void executeEach(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 2, "each needs a sequence and a body");
     const Value sequence = evaluateToken(statement.tokens[0], run.view(), InlineBlocks::On);
-    Scope loopScope = run.nestedScope();
-
     const Block& body = statement.tokens[1].inlineBody();
 
-    // Each pass binds "element" in the loop scope and runs with a local
-    // table of its own, new and empty: names the pass created are dropped
-    // before the next element is bound.
-    struct EachPasses final : Passes {
-        EachPasses(const Block& b, const Value& sequence) : body(b) {
-            if (sequence.kind == Kind::String) {
-                text = sequence.text;
-                byte = text.view().data();
-                bytesLeft = text.size();
-            } else {
-                at = sequence.items.get().data();
-                end = at + sequence.items.get().size();
-            }
-        }
-        const Block* next() override {
-            static const SymbolRef kElement = intern("element");
-            // Rebinding "element" needs no new view: the view reads the
-            // loop scope's bindings as they are.
-            replaced = !local.empty();
-            local.clear();
-            // `element` is the element itself, so an element kept as an
-            // integer gets its cell for its pass; once the next pass has run,
-            // a cell that nothing else took a reference to goes back to a
-            // word, so walking a list of integers leaves it as small as it was.
-            if (previous) previous->keepAsIntegerIfAlone();
-            previous = current;
-            current = nullptr;
-            if (bytesLeft > 0) {
-                // The characters of a text are made one at a time. The last
-                // one's Value, when nothing but the binding refers to it any
-                // more, takes the next character in place.
-                --bytesLeft;
-                if (Cell* last = loopScope->soleCell(kElement.get())) last->value = Value::ofText(Text::ofByte(*byte++));
-                else loopScope->set(kElement, newValue(Value::ofText(Text::ofByte(*byte++))));
-                return &body;
-            }
-            if (at == end) return nullptr;
+    // The loop scope starts as what the run sees (its local table winning),
+    // and holds "element". Each pass runs with it as its inherited table and
+    // a local table of its own, new and empty: names the pass created are
+    // dropped before the next element is bound, and names it rebound in the
+    // loop scope stay rebound for the passes after it.
+    static const SymbolRef kElement = intern("element");
+    Bindings& bindings = run.interpreter.bindings();
+    const BindingMark loop(bindings);
+    bindings.showLocalWinners(run.frame);
+
+    Text text;
+    const char* byte = nullptr;
+    std::size_t bytesLeft = 0;
+    // sequence shares the item box with the list, so the box cannot change
+    // in place while the passes run: a change to the list copies it first.
+    const Item* at = nullptr;
+    const Item* end = nullptr;
+    if (sequence.kind == Kind::String) {
+        text = sequence.text;
+        byte = text.view().data();
+        bytesLeft = text.size();
+    } else {
+        at = sequence.items.get().data();
+        end = at + sequence.items.get().size();
+    }
+    const Item* previous = nullptr;
+    const Item* current = nullptr;
+    std::vector<std::pair<SymbolRef, ValueRef>> kept;
+    while (true) {
+        // `element` is the element itself, so an element kept as an
+        // integer gets its cell for its pass; once the next pass has run,
+        // a cell that nothing else took a reference to goes back to a
+        // word, so walking a list of integers leaves it as small as it was.
+        if (previous) previous->keepAsIntegerIfAlone();
+        previous = current;
+        current = nullptr;
+        if (bytesLeft > 0) {
+            // The characters of a text are made one at a time. The last
+            // one's Value, when nothing but its binding refers to it any
+            // more, takes the next character in place.
+            --bytesLeft;
+            const std::uint32_t bound = kElement->binding;
+            Cell* last = bound > loop.position() && bound > 0 ? bindings.find(kElement.get()) : nullptr;
+            if (last && last->refCount() == 1) last->value = Value::ofText(Text::ofByte(*byte++));
+            else bindings.setFrom(loop.position(), kElement, newValue(Value::ofText(Text::ofByte(*byte++))));
+        } else if (at != end) {
             current = at++;
-            loopScope->set(kElement, current->ref());
-            return &body;
+            bindings.setFrom(loop.position(), kElement, current->ref());
+        } else {
+            break;
         }
-        // After a pass that ended the loop through `end`.
-        void ended() {
-            local.clear();
+        // A failed pass drops the loop scope with everything above it (loop).
+        const std::uint32_t pass = bindings.size();
+        Frame frame{pass};
+        BlockResult result = runInFrame(run.interpreter, body, frame);
+        if (result.returned) {
             if (previous) previous->keepAsIntegerIfAlone();
+            endedRun(run, result);
+            return;
         }
-        const Block& body;
-        Scope* loopScope = nullptr;
-        Scope local;
-        Text text;
-        const char* byte = nullptr;
-        std::size_t bytesLeft = 0;
-        // sequence shares the item box with the list, so the box cannot
-        // change in place while the passes run: a change to the list copies
-        // it first.
-        const Item* at = nullptr;
-        const Item* end = nullptr;
-        const Item* previous = nullptr;
-        const Item* current = nullptr;
-    } passes(body, sequence);
-    passes.loopScope = &loopScope;
-    BlockResult result = runPasses(run.interpreter, loopScope, passes.local, ErrorBoundary::No, passes);
-    if (result.returned) passes.ended();
-    endedRun(run, result);
+        if (bindings.size() == pass) continue;
+        // What the pass rebound in the loop scope stays there.
+        kept.clear();
+        for (std::uint32_t p = bindings.size(); p > pass; --p) {
+            const Binding& b = bindings.entry(p);
+            if (bindings.ownTables(b.name.get(), frame).first == &b) kept.emplace_back(b.name, b.value);
+        }
+        bindings.undoTo(pass);
+        for (auto& [name, value] : kept) bindings.setFrom(loop.position(), name, std::move(value));
+    }
 }
 
 void executeEnd(Run& run, const PreparedStatement& statement) {

@@ -15,14 +15,9 @@ Interpreter::Interpreter(std::span<const BuiltinEntry> builtins)
         Scope::watchName(builtin.name);
     }
     std::sort(builtins_.begin(), builtins_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [name, value] : builtins_) builtinsOnly_.set(name, value);
-    builtinsOnly_.setBuiltinsBound();
-}
-
-void Interpreter::bindBuiltins(Scope& scope) const {
-    if (scope.builtinsBound()) return;
-    // The builtins replace any same-named entry the scope brought along.
-    scope = scope.empty() ? builtinsOnly_ : Scope::merge(builtinsOnly_, scope);
+    std::vector<std::pair<SymbolRef, ValueRef>> named;
+    for (const auto& [name, value] : builtins_) named.emplace_back(intern(name), value);
+    bindings_.setBuiltins(std::move(named));
 }
 
 bool Interpreter::replaceBuiltinFunction(std::string_view name, NativeFunction function) {

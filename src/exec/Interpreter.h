@@ -9,8 +9,8 @@
 // through it:
 //   - the builtins: a Value of kind "cfunc" per entry of the builtin table,
 //     which the program entry hands over (builtins/BuiltinTable.h: the
-//     builtins use the executor, so it does not reach up for them), and a
-//     table with all of them bound, which an outermost run starts from;
+//     builtins use the executor, so it does not reach up for them);
+//   - the stack of bindings that holds every run's names (exec/Bindings.h);
 //   - the error boundaries: whether a statement of a boundary run is being
 //     carried out directly, and its kind; the hooks around the program's own
 //     top-level statements (the start-up's safeguards), and the reader of
@@ -37,6 +37,8 @@
 #include <utility>
 #include <vector>
 
+#include "exec/Bindings.h"
+#include "exec/View.h"
 #include "parse/Code.h"
 #include "values/Limits.h"
 #include "values/Scope.h"
@@ -83,8 +85,10 @@ public:
 
     // The builtins' Values in name order.
     const std::vector<std::pair<std::string, ValueRef>>& builtins() const { return builtins_; }
-    // Binds every builtin name in scope to the builtin's own Value.
-    void bindBuiltins(Scope& scope) const;
+    // The bindings of every run under way (exec/Bindings.h), and the view
+    // of them that operands read.
+    Bindings& bindings() { return bindings_; }
+    const View& view() const { return view_; }
     // Replaces a builtin's native function (test harnesses use it to keep
     // generated programs away from the file system). False for a name that
     // is no builtin.
@@ -133,7 +137,8 @@ public:
 
 private:
     std::vector<std::pair<std::string, ValueRef>> builtins_;
-    Scope builtinsOnly_;  // every builtin bound, ready to copy into an empty table
+    Bindings bindings_;
+    View view_{*this, bindings_};
     std::uint64_t budget_ = 0;
     bool budgeted_ = false;
     bool inBoundaryRun_ = false;

@@ -29,7 +29,7 @@ std::size_t checkedPosition(std::int64_t position, std::size_t count) {
 void executeList(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 1, "list needs a name");
     const Operand& name = statement.tokens[0];
-    run.bindName(name.text, name.hash, newValue(Value::ofList({})));
+    run.bindName(name, newValue(Value::ofList({})));
 }
 
 void executeAdd(Run& run, const PreparedStatement& statement) {
@@ -55,7 +55,7 @@ void executeIndex(Run& run, const PreparedStatement& statement) {
         const std::int64_t n = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
         const ItemList& items = source->items.get();
         // The name refers to the element itself, so it needs its cell.
-        run.bindName(result.text, result.hash, items[checkedPosition(n, items.size())].ref());
+        run.bindName(result, items[checkedPosition(n, items.size())].ref());
         return;
     }
     const std::int64_t p = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
@@ -64,7 +64,7 @@ void executeIndex(Run& run, const PreparedStatement& statement) {
     if (p < 0 || static_cast<std::uint64_t>(p) > text.size())
         throw ScriptError(messages::kPositionOutOfRange, formatInteger(p));
     const char c = static_cast<std::size_t>(p) < text.size() ? text[static_cast<std::size_t>(p)] : '\0';
-    run.bindName(result.text, result.hash, newValue(Value::ofText(Text::ofByte(c))));
+    run.bindName(result, newValue(Value::ofText(Text::ofByte(c))));
 }
 
 void executeWhere(Run& run, const PreparedStatement& statement) {
@@ -73,7 +73,7 @@ void executeWhere(Run& run, const PreparedStatement& statement) {
     const Value wanted = evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On);
     const std::int32_t position = findInItems(run.interpreter, list->items, wanted);
     const Operand& result = statement.tokens[2];
-    run.bindName(result.text, result.hash, newValue(Value::ofInteger(position)));
+    run.bindName(result, newValue(Value::ofInteger(position)));
 }
 
 void executeRemove(Run& run, const PreparedStatement& statement) {

@@ -77,7 +77,7 @@ std::string nearNameHint(std::string_view unknown, const View& view) {
     constexpr std::size_t kLongestName = 64;
     if (unknown.empty() || unknown.size() > kLongestName) return "";
     std::vector<std::string> names;
-    view.merged().forEach([&](const std::string& name, const ValueRef&) { names.push_back(name); });
+    view.forEachVisible([&](const SymbolRef& name, const ValueRef&) { names.push_back(name->text); });
     const std::string near = closestName(unknown, names);
     return near.empty() ? "" : " (did you mean " + near + "?)";
 }

@@ -6,6 +6,7 @@
 #include "exec/NearName.h"
 #include "exec/Objects.h"
 
+#include "exec/Run.h"
 #include "exec/Statements.h"
 #include "expr/Evaluator.h"
 #include "expr/Operators.h"
@@ -42,12 +43,21 @@ void executeClass(Run& run, const PreparedStatement& statement) {
     const Text code = textOf(evaluateToken(statement.tokens[1], run.view(), InlineBlocks::Off));
     const Block& body = blockOfText(code, true);
 
-    Scope isolated;
-    Scope members;
-    runBlockIn(run.interpreter, body, isolated, &members);
-
-    const ValueRef object = buildObject(members, newValue(Value::ofText(code)));
-    run.bindName(name.text, name.hash, object);
+    // The body sees only the builtins.
+    Bindings& bindings = run.interpreter.bindings();
+    ValueRef object;
+    {
+        const BindingMark mark(bindings);
+        const BindingBarrier barrier(bindings);
+        Frame frame{mark.position()};
+        runInFrame(run.interpreter, body, frame);
+        Scope members = localTableOf(bindings, frame);
+        // The run's bindings go first: a member nothing else holds can then
+        // live in its word.
+        bindings.undoTo(mark.position());
+        object = buildObject(members, newValue(Value::ofText(code)));
+    }
+    run.bindName(name, object);
 }
 
 void executeMemberAssign(Run& run, const PreparedStatement& statement) {

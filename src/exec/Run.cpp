@@ -12,24 +12,17 @@
 
 namespace vorn {
 
-ValueRef Run::findName(std::string_view name, std::uint64_t hash) const {
-    ValueRef v = inherited.find(name, hash);
-    if (!v) v = local.find(name, hash);
-    return v;
+void Run::bindName(const Operand& name, ValueRef value) {
+    SymbolRef symbol = name.symbol ? name.symbol : intern(name.text);
+    Bindings& bindings = interpreter.bindings();
+    const Table table = bindings.tableOf(symbol.get(), frame);
+    if (table == Table::Inherited || table == Table::Both) bindings.bindInherited(std::move(symbol), std::move(value), frame);
+    else bindings.push(std::move(symbol), std::move(value), Table::Local);
 }
 
-void Run::bindName(std::string_view name, std::uint64_t hash, ValueRef value) {
-    if (inherited.find(name, hash)) inherited.set(name, hash, std::move(value));
-    else local.set(name, hash, std::move(value));
-    tablesChanged();
-}
-
-ValueRef Run::assignTarget(std::string_view name, std::uint64_t hash) {
-    if (ValueRef v = inherited.find(name, hash)) return v;
-    if (ValueRef v = local.find(name, hash)) return v;
+ValueRef Run::createLocal(const Operand& name) {
     ValueRef fresh = newValue();
-    local.set(name, hash, fresh);
-    tablesChanged();
+    interpreter.bindings().push(name.symbol ? name.symbol : intern(name.text), fresh, Table::Local);
     return fresh;
 }
 
@@ -118,10 +111,7 @@ void reportError(const std::string& text) {
     platform::flushOut();
 }
 
-namespace {
-
-// Carries out block's statements in run, stopping after one that ended it.
-[[gnu::always_inline]] inline void runStatements(Run& run, const Block& block) {
+void runStatements(Run& run, const Block& block) {
     const PreparedStatement* current = nullptr;
     const bool guarded = run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program;
     try {
@@ -150,58 +140,79 @@ namespace {
     }
 }
 
-BlockResult runInTables(Interpreter& interpreter, const Block& block, Scope& inherited, Scope& local,
-                        ErrorBoundary boundary) {
+BlockResult runInFrame(Interpreter& interpreter, const Block& block, Frame& frame, ErrorBoundary boundary) {
     DepthGuard depth;
     const BoundaryScope boundaryScope(interpreter, boundary);
-    Run run(interpreter, inherited, local);
+    Run run(interpreter, frame);
     run.boundary = boundary;
-    if (!run.inherited.builtinsBound()) interpreter.bindBuiltins(run.inherited);
+    // Every run starts with each builtin bound to its own Value.
+    if (interpreter.bindings().builtinsHidden()) interpreter.bindings().rebindBuiltins(frame);
     runStatements(run, block);
     return BlockResult{std::move(run.returnValue), run.returned};
 }
 
-}  // namespace
+BlockResult runDropping(Run& caller, const Block& block, ErrorBoundary boundary) {
+    Bindings& bindings = caller.interpreter.bindings();
+    const BindingMark mark(bindings);
+    bindings.showLocalWinners(caller.frame);
+    Frame frame{bindings.size()};
+    return runInFrame(caller.interpreter, block, frame, boundary);
+}
+
+BlockResult runBlockAbove(Interpreter& interpreter, const Block& block) {
+    const BindingMark mark(interpreter.bindings());
+    Frame frame{mark.position()};
+    return runInFrame(interpreter, block, frame);
+}
+
+Scope localTableOf(const Bindings& bindings, const Frame& frame) {
+    Scope table;
+    for (std::uint32_t at = bindings.size(); at > frame.mark; --at) {
+        const Binding& b = bindings.entry(at);
+        if (bindings.ownTables(b.name.get(), frame).second == &b) table.set(b.name, b.value);
+    }
+    return table;
+}
 
 BlockResult runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
                      ErrorBoundary boundary) {
-    Scope inherited = inheritedScope ? *inheritedScope : Scope();
-    Scope local = localScope ? *localScope : Scope();
-    BlockResult result = runInTables(interpreter, block, inherited, local, boundary);
-    // Only a table that changed is written back (copying one costs counts).
-    if (inheritedScope && !inheritedScope->identicalTo(inherited)) *inheritedScope = std::move(inherited);
-    if (localScope && !localScope->identicalTo(local)) *localScope = std::move(local);
-    return result;
-}
-
-BlockResult runPasses(Interpreter& interpreter, Scope& inherited, Scope& local, ErrorBoundary boundary,
-                      Passes& passes) {
-    // One Run serves every pass: a pass that did not end through `end`
-    // leaves it as a new one would start (return value 0, not returned).
-    // Its view stays valid while the tables only change through the run
-    // (every binding it makes renews the view); what next() does to them
-    // between passes renews it when next() says so.
-    Run run(interpreter, inherited, local);
-    run.boundary = boundary;
-    while (const Block* block = passes.next()) {
-        DepthGuard depth;
-        const BoundaryScope boundaryScope(interpreter, boundary);
-        if (passes.replaced) run.tablesChanged();
-        if (!run.inherited.builtinsBound()) {
-            interpreter.bindBuiltins(run.inherited);
-            run.tablesChanged();
-        }
-        runStatements(run, *block);
-        if (run.returned) return BlockResult{std::move(run.returnValue), true};
+    Bindings& bindings = interpreter.bindings();
+    const BindingMark mark(bindings);
+    const BindingBarrier barrier(bindings);
+    const bool same = inheritedScope && inheritedScope == localScope;
+    Frame frame{mark.position()};
+    if (localScope && !same)
+        localScope->forEachBinding([&](const SymbolRef& name, const ValueRef& value) { bindings.push(name, value, Table::Local); });
+    if (inheritedScope) {
+        inheritedScope->forEachBinding([&](const SymbolRef& name, const ValueRef& value) {
+            if (same) return bindings.push(name, value, Table::Both);
+            const bool hidesLocal = bindings.visibleEntry(name.get()) != 0;
+            if (hidesLocal) frame.shadowed = true;
+            bindings.push(name, value, Table::Inherited, hidesLocal);
+        });
     }
-    return BlockResult{std::move(run.returnValue), false};
-}
+    BlockResult result = runInFrame(interpreter, block, frame, boundary);
 
-BlockResult runBlockIn(Interpreter& interpreter, const Block& block, Scope& inheritedScope, Scope* localScope,
-                       ErrorBoundary boundary) {
-    if (localScope) return runInTables(interpreter, block, inheritedScope, *localScope, boundary);
-    Scope local;
-    return runInTables(interpreter, block, inheritedScope, local, boundary);
+    // Each scope takes the newest binding its table holds of every name the
+    // run saw; when both are one scope, the local table's binding wins (it
+    // was written back last).
+    Scope inherited = inheritedScope ? *inheritedScope : Scope();
+    Scope local = localScope && !same ? *localScope : Scope();
+    for (std::uint32_t at = bindings.size(); at > mark.position(); --at) {
+        const Binding& b = bindings.entry(at);
+        if (b.name->binding != at) continue;
+        const auto [inInherited, inLocal] = bindings.ownTables(b.name.get(), frame);
+        if (same) {
+            const Binding* wins = inLocal ? inLocal : inInherited;
+            if (wins) inherited.set(b.name, wins->value);
+            continue;
+        }
+        if (inInherited && inheritedScope) inherited.set(b.name, inInherited->value);
+        if (inLocal && localScope) local.set(b.name, inLocal->value);
+    }
+    if (inheritedScope) *inheritedScope = std::move(inherited);
+    if (localScope && !same) *localScope = std::move(local);
+    return result;
 }
 
 }  // namespace vorn

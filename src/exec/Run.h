@@ -1,18 +1,21 @@
 // The block executor: runs a block's statements in a run's two tables.
 //
-// A run holds an inherited table (a copy of the caller's inherited scope plus
-// every builtin) and a local table (a copy of the caller's local scope, where
-// names the run creates go). Operands see both through a View in which the
-// inherited table wins. When the run ends both tables are written back to the
-// scopes the caller passed; a caller that passed no local scope loses the
-// names the run created (their Values stay intact wherever else they are
-// referred to).
+// A run holds an inherited table (what its caller passed on, plus every
+// builtin) and a local table (where names the run creates go). Operands see
+// both, the inherited table winning. Both tables live in the interpreter's
+// stack of bindings (exec/Bindings.h): a run owns the entries from its
+// frame's mark on, and what survives it is decided by what the statement
+// that started it keeps when it ends: a call, a compare body and an inline
+// block drop everything, exec and also keep everything, the passes of each
+// and until keep one table each (exec/Control.cpp). A run that fails leaves
+// its caller's tables as they were.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
+#include "exec/Bindings.h"
 #include "exec/Interpreter.h"
 #include "exec/View.h"
 #include "platform/Platform.h"
@@ -42,83 +45,94 @@ struct BlockResult {
 
 class Run {
 public:
-    // The run works in these two tables (distinct objects) directly.
-    Run(Interpreter& owner, Scope& inheritedTable, Scope& localTable)
-        : interpreter(owner), inherited(inheritedTable), local(localTable) {}
+    Run(Interpreter& owner, Frame& ownFrame) : interpreter(owner), frame(ownFrame) {}
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
     Interpreter& interpreter;
-    Scope& inherited;
-    Scope& local;
+    Frame& frame;
     Value returnValue = Value::ofInteger(0);
     bool returned = false;
     ErrorBoundary boundary = ErrorBoundary::No;
 
     // What operands see: the inherited table, then the local one.
-    const View& view() const {
-        if (!view_) view_.emplace(interpreter, inherited, local);
-        return *view_;
-    }
-    // Must follow every change of either table's bindings.
-    void tablesChanged() { view_.reset(); }
+    const View& view() const { return interpreter.view(); }
 
-    // The Value the name refers to (inherited table first), or null.
-    ValueRef findName(std::string_view name, std::uint64_t hash) const;
-    // The same for a prepared name, through the name's lookup cache.
-    ValueRef findName(const Operand& name) const {
-        return ValueRef(view().lookupCell(name.text, name.hash, name.lookup));
-    }
+    // The Value the name refers to, or null.
+    ValueRef findName(const Operand& name) const { return ValueRef(interpreter.view().lookupCell(name)); }
     // Rebinds name in the table that has it (inherited first), else in the local table.
-    void bindName(std::string_view name, std::uint64_t hash, ValueRef value);
+    void bindName(const Operand& name, ValueRef value);
     // The Value an assignment writes to; a new name gets a default Value in the local table.
-    ValueRef assignTarget(std::string_view name, std::uint64_t hash);
     ValueRef assignTarget(const Operand& name) {
-        if (Cell* found = view().lookupCell(name.text, name.hash, name.lookup)) return ValueRef(found);
-        return assignTarget(name.text, name.hash);
+        if (Cell* found = interpreter.view().lookupCell(name)) return ValueRef(found);
+        return createLocal(name);
     }
-
-    // The body run of compare/each/until starts from this: every inherited
-    // entry, then every local entry, the local one winning.
-    Scope nestedScope() const { return Scope::merge(local, inherited); }
 
 private:
-    mutable std::optional<View> view_;
+    ValueRef createLocal(const Operand& name);
 };
 
-// Runs block in copies of the two scopes and writes a copy that changed
-// back when the run ends normally: a failed run leaves both scopes as they
-// were. Either scope may be null; both may be the same Scope.
+// Pops the bindings pushed since it was made, when it goes, unless kept.
+class BindingMark {
+public:
+    explicit BindingMark(Bindings& bindings) : bindings_(bindings), mark_(bindings.size()) {}
+    ~BindingMark() {
+        if (!kept_) bindings_.undoTo(mark_);
+    }
+    BindingMark(const BindingMark&) = delete;
+    BindingMark& operator=(const BindingMark&) = delete;
+    std::uint32_t position() const { return mark_; }
+    void keep() { kept_ = true; }
+
+private:
+    Bindings& bindings_;
+    std::uint32_t mark_;
+    bool kept_ = false;
+};
+
+// Hides every binding older than it while it lives (see Bindings), and the
+// builtins too if bare.
+class BindingBarrier {
+public:
+    explicit BindingBarrier(Bindings& bindings, bool bare = false)
+        : bindings_(bindings), saved_(bindings.raiseBarrier(bindings.size(), bare)) {}
+    ~BindingBarrier() { bindings_.restoreBarrier(saved_); }
+    BindingBarrier(const BindingBarrier&) = delete;
+    BindingBarrier& operator=(const BindingBarrier&) = delete;
+
+private:
+    Bindings& bindings_;
+    Bindings::Barrier saved_;
+};
+
+// Runs block's statements as a run of its own in frame, whose entries the
+// caller owns: the run pushes its bindings and leaves them for the caller
+// to keep or drop.
+BlockResult runInFrame(Interpreter& interpreter, const Block& block, Frame& frame,
+                       ErrorBoundary boundary = ErrorBoundary::No);
+
+// Runs block in a new frame starting here and drops what it bound (a
+// compare body): the run starts from its caller's two tables merged, the
+// local one winning.
+BlockResult runDropping(Run& caller, const Block& block, ErrorBoundary boundary = ErrorBoundary::No);
+
+// The names frame's local table holds (the members a class body or an
+// instantiation made), each with its newest binding there.
+Scope localTableOf(const Bindings& bindings, const Frame& frame);
+
+// The same for an inline block, which starts from what its caller sees, the
+// inherited table winning.
+BlockResult runBlockAbove(Interpreter& interpreter, const Block& block);
+
+// Runs block in tables kept in Scopes (a program's, a script's): copies of
+// them are pushed behind a barrier, and what the run left in each is written
+// back when it ends normally; a failed run leaves both as they were. local
+// may be null (the names the run creates are dropped) or inherited itself.
 BlockResult runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
                      ErrorBoundary boundary = ErrorBoundary::No);
 
-// Runs block in the caller's own tables, without copying them: what the run
-// binds changes them at once, also when it fails part-way, so this is for
-// callers that drop the tables after a failure (a call's scope, a compare
-// body's scope, an each loop's scope). A null local table stands for a new
-// empty one, dropped at the end. The two tables must be distinct objects.
-BlockResult runBlockIn(Interpreter& interpreter, const Block& block, Scope& inheritedScope, Scope* localScope,
-                       ErrorBoundary boundary = ErrorBoundary::No);
-
-// The passes of a loop body (until, each). Before each pass next() gives
-// the block to run, or null when the loop is done; it may change the two
-// tables' contents (they stay the same objects).
-class Passes {
-public:
-    virtual const Block* next() = 0;
-    // Set by next() when it changed the tables in a way the pass's view
-    // must see afresh: another table put in place, or local names dropped.
-    bool replaced = true;
-
-protected:
-    ~Passes() = default;
-};
-
-// Runs each pass in the two tables themselves, exactly as one runBlockIn
-// per pass would, but with one Run for all of them; ends after the first
-// pass that ended through `end`, with its result. The tables must be
-// distinct objects.
-BlockResult runPasses(Interpreter& interpreter, Scope& inherited, Scope& local, ErrorBoundary boundary, Passes& passes);
+// Carries out block's statements in run, stopping after one that ended it.
+void runStatements(Run& run, const Block& block);
 
 // Reports an error as one line "error: <text>", on a fresh line.
 void reportError(const std::string& text);

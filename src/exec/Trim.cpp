@@ -27,7 +27,7 @@ void trimNoted(const View& view) {
 
     // Some noted Value is bound but not under its noted name here: look at
     // every visible Value.
-    view.forEachVisible([](const ValueRef& value) {
+    view.forEachVisible([](const SymbolRef&, const ValueRef& value) {
         if (value->hasStalePayload()) value->trimToKind();
     });
     std::size_t still = 0;

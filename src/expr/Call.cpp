@@ -22,18 +22,6 @@ namespace vorn {
 
 namespace {
 
-// Makes a new object from a scaffold: its "origin" body runs isolated, seeing
-// only the call's own scope, and the names it creates become the members.
-Value instantiate(Interpreter& interpreter, const Value& scaffold, Scope& callScope, std::string_view callee) {
-    const Item* originMember = scaffold.members().find("origin");
-    if (!originMember) throw ScriptError(messages::kNoOrigin);
-    const ValueRef origin = originMember->ref();
-    const Text code = textOf(*origin);
-    Scope members;
-    throughCall(callee, code, [&] { runBlockIn(interpreter, blockOfText(code, true), callScope, &members); });
-    return *buildObject(members, origin);
-}
-
 // Whether evaluating the expression runs no code: every token is a name,
 // a literal or an operator, with no call, group or block among them.
 bool isPlainRow(const Expression& expression) {
@@ -73,7 +61,7 @@ private:
     static const Value* peek(const Operand& token, const View& view) {
         if (token.form != Operand::Form::Group) return isPlainOperand(token) ? &plainValue(token, view) : nullptr;
         // A token is a name before anything else, a group's text included.
-        if (const Cell* named = view.lookupCell(token.text, token.hash, token.lookup)) return &named->value;
+        if (const Cell* named = view.lookupCell(token)) return &named->value;
         const Expression& row = token.groupExpression();
         return row.tooShort ? nullptr : peekMember(row, view);
     }
@@ -125,12 +113,12 @@ Value performCall(const CallSite& call, const View& view) {
 
     // A call with a sharing group sees only the shared names; instantiation
     // runs isolated from the caller's variables; other calls start from
-    // everything the caller sees. A builtin reads that through a CallScope,
-    // without the table being built.
-    Scope callScope;
+    // everything the caller sees. A builtin reads that through a CallScope.
+    std::vector<std::pair<SymbolRef, ValueRef>> shared;
     if (call.hasSharing) {
         for (const auto& [name, hash] : call.sharedNames()) {
-            if (ValueRef value = view.lookup(name, hash)) callScope.set(name, hash, std::move(value));
+            if (Symbol* symbol = findSymbol(name, hash))
+                if (Cell* found = view.lookupCell(symbol)) shared.emplace_back(SymbolRef(symbol), ValueRef(found));
         }
     }
     if (target.kind == Kind::CFunc) {
@@ -138,24 +126,45 @@ Value performCall(const CallSite& call, const View& view) {
         if (!native) return Value();
         ValueRef self = method ? target.boundObject() : ValueRef();
         if (!call.hasSharing) return native(CallScope(view, bindings, std::move(self)));
-        const View sharedOnly(view.interpreter(), callScope);
-        return native(CallScope(sharedOnly, bindings, std::move(self)));
+        Scope sharedOnly;
+        for (auto& [name, value] : shared) sharedOnly.set(name, value);
+        return native(CallScope(view, bindings, std::move(self), &sharedOnly));
     }
-    if (!call.hasSharing && target.kind != Kind::Scaffold) callScope = view.merged();
-    for (std::size_t i = 0; i < bindings.size(); ++i) callScope.set(bindings[i].name, std::move(bindings[i].value));
-    if (method) callScope.set(selfName(), target.boundObject());
+    if (target.kind != Kind::Func && target.kind != Kind::Scaffold) return Value();
+
+    // The call's bindings are pushed over the caller's, or behind a barrier.
+    Interpreter& interpreter = view.interpreter();
+    Bindings& stack = interpreter.bindings();
+    const BindingMark mark(stack);
+    std::optional<BindingBarrier> barrier;
+    if (call.hasSharing || target.kind == Kind::Scaffold) barrier.emplace(stack);
+    for (auto& [name, value] : shared) stack.push(std::move(name), std::move(value), Table::Inherited);
+    for (std::size_t i = 0; i < bindings.size(); ++i)
+        stack.push(std::move(bindings[i].name), std::move(bindings[i].value), Table::Inherited);
+    if (method) stack.push(selfName(), target.boundObject(), Table::Inherited);
 
     // From here on the callee's code runs and may change the Value it was
     // read from: what the call still needs is taken first.
-    switch (target.kind) {
-        case Kind::Func: {
-            const Text code = target.text;
-            return throughCall(call.calleeText, code,
-                               [&] { return runBlockIn(view.interpreter(), blockOfText(code, true), callScope, nullptr).value; });
-        }
-        case Kind::Scaffold: return instantiate(view.interpreter(), target, callScope, call.calleeText);
-        default: return Value();
+    const Text code = target.text;
+    if (target.kind == Kind::Scaffold) {
+        const Item* originMember = target.members().find("origin");
+        if (!originMember) throw ScriptError(messages::kNoOrigin);
+        const ValueRef origin = originMember->ref();
+        const Text originCode = textOf(*origin);
+        return throughCall(call.calleeText, originCode, [&] {
+            Frame frame{mark.position()};
+            runInFrame(interpreter, blockOfText(originCode, true), frame);
+            Scope members = localTableOf(stack, frame);
+            // The run's bindings go first: a member nothing else holds can
+            // then live in its word.
+            stack.undoTo(mark.position());
+            return *buildObject(members, origin);
+        });
     }
+    return throughCall(call.calleeText, code, [&] {
+        Frame frame{mark.position()};
+        return runInFrame(interpreter, blockOfText(code, true), frame).value;
+    });
 }
 
 }  // namespace vorn

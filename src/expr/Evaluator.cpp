@@ -83,15 +83,14 @@ const Value& readLiteral(const Operand& operand, const View& view) {
 }
 
 Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inlineBlocks) {
-    if (const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup)) return named->value;
+    if (const Cell* named = view.lookupCell(operand)) return named->value;
     switch (operand.form) {
         case Operand::Form::Call: return performCall(operand.callSite(), view);
         case Operand::Form::Group: return evaluateExpression(operand.groupExpression(), view, InlineBlocks::On);
         case Operand::Form::Block: {
             if (inlineBlocks == InlineBlocks::Off) return Value::ofFunc(Text(std::string(operand.text)));
             const Block& body = operand.inlineBody();
-            Scope scope = view.merged();
-            return runBlockIn(view.interpreter(), body, scope, nullptr).value;
+            return runBlockAbove(view.interpreter(), body).value;
         }
         case Operand::Form::Literal:
         case Operand::Form::Number: return readLiteral(operand, view);

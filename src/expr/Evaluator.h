@@ -50,7 +50,7 @@ const Value& readLiteral(const Operand& operand, const View& view);
 // literal's (raising the literal's error as evaluating it would). Valid
 // until something with effects runs.
 [[gnu::always_inline]] inline const Value& plainValue(const Operand& operand, const View& view) {
-    if (const Cell* named = view.lookupCell(operand.text, operand.hash, operand.lookup)) return named->value;
+    if (const Cell* named = view.lookupCell(operand)) return named->value;
     const Operand::Literal* literal = operand.literal();
     if (literal && !literal->fails) [[likely]] return literal->value;
     return readLiteral(operand, view);

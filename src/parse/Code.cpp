@@ -45,7 +45,11 @@ struct TextBlocks {
 }  // namespace
 
 Operand::Operand(std::string_view token, std::uint64_t hash)
-    : text(token), hash(hash), form(formOf(text)), op(operatorFromText(text)),
+    : text(token),
+      hash(hash),
+      symbol(hash == kUnhashedName ? SymbolRef() : intern(token, hash)),
+      form(formOf(text)),
+      op(operatorFromText(text)),
       firstOp(text.empty() ? Operator::None : operatorFromText(text.substr(0, 1))), isNot(text == "not") {}
 
 const Operand::Literal& Operand::setLiteral(Literal literal) const {
@@ -117,6 +121,7 @@ public:
         } else if (named && store_->records[index].hash == kUnhashedName) {
             // The same text stood before where it needed no hash.
             store_->records[index].hash = hashName(text);
+            store_->records[index].symbol = intern(text, store_->records[index].hash);
         }
         if (counted_) store_->order.push_back(&store_->records[index]);
         else indices_.push_back(index);

@@ -42,8 +42,7 @@ using SharedSource = std::shared_ptr<const std::string>;
 // Tokens of the same text on the same line of their statement share one
 // record (see TokenList), so a record stands for every place its text
 // appears in the piece it was prepared for: everything it holds or builds is
-// a function of its text and line alone, and a lookup cache filled at one
-// place holds for the others as long as its stamps match. The fields that
+// a function of its text and line alone. The fields that
 // each evaluation reads sit inline, what only some tokens need (a literal's
 // value, the pieces of a group, call or body) is built on first use in
 // records of their own.
@@ -59,7 +58,9 @@ struct Operand {
     // needs it, see Symbol.h), except the names that list, index, where,
     // class and assignments bind, which are bound through this hash.
     std::uint64_t hash;
-    mutable LookupCache lookup;  // where the name was last found
+    // The name text stands for, read first (a token is a name before
+    // anything else); null for a token longer than kHashedNameLength.
+    SymbolRef symbol;
     Form form;
     Operator op;          // the operator that text names, if it stands as one
     Operator firstOp;     // the operator its first character names (compound assignment)

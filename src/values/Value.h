@@ -406,6 +406,7 @@ protected:
 private:
     friend class Heap;
     friend class Scope;
+    friend class Bindings;
     void countBinding();
     std::uint32_t bindings_ = 0;
     std::uint32_t gcOutside_ = 0;  // collector scratch: holders from outside

@@ -131,12 +131,12 @@ TEST(HeapCell, StalePayloadSeenUnderTwoNamesIsTrimmedOnce) {
     noteChange(v, "first");
     noteChange(v, "second");
     ASSERT_TRUE(v->hasStalePayload());
-    trimVisible(View(testInterpreter(), scope));
+    trimVisible(TableView(scope));
     EXPECT_FALSE(v->hasStalePayload());
     EXPECT_TRUE(v->text.empty());
     EXPECT_TRUE(staleValues().empty());
     // Nothing is left to do: a second trim finds an empty list.
-    trimVisible(View(testInterpreter(), scope));
+    trimVisible(TableView(scope));
     EXPECT_EQ(v->kind, Kind::Integer);
 }
 
@@ -207,46 +207,64 @@ TEST(CycleCollector, MembersSharedByTwoBoxesAreCountedOnce) {
     EXPECT_EQ(Heap::liveCount(), before);
 }
 
-TEST(LookupCache, FollowsEveryChangeOfEitherTable) {
+// The stack of bindings: a name finds its newest visible entry, popping
+// puts back the one it hid, a barrier hides what lies below it (a bare one
+// the builtins too), and the tables of a run are told apart by entry and
+// by frame.
+TEST(Bindings, NamesFollowPushesPopsAndBarriers) {
+    Bindings& bindings = testInterpreter().bindings();
     const ValueRef a = newValue(Value::ofInteger(1));
     const ValueRef b = newValue(Value::ofInteger(2));
-    const std::uint64_t x = hashName("x"), y = hashName("y"), z = hashName("z");
-    Scope inherited, local;
-    inherited.set("x", x, a);
-    LookupCache site;
-    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("x", x, site), a.cell());
+    const SymbolRef x = intern("bindings_test_x");
+    const SymbolRef print = intern("print");
+    const Cell* builtin = bindings.find(print.get());
+    ASSERT_NE(builtin, nullptr);
 
-    // A copy shares the stamp until it changes; the site follows each table.
-    Scope copy = inherited;
-    EXPECT_EQ(copy.stamp(), inherited.stamp());
-    copy.set("x", x, b);
-    EXPECT_EQ(View(testInterpreter(), copy, local).lookupCell("x", x, site), b.cell());
-    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("x", x, site), a.cell());
-
-    // A name of the local table, later bound in the inherited one: inherited wins.
-    local.set("y", y, a);
-    LookupCache other;
-    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("y", y, other), a.cell());
-    inherited.set("y", y, b);
-    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("y", y, other), b.cell());
-
-    // An absent name stays absent only while neither table changes.
-    LookupCache absent;
-    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("z", z, absent), nullptr);
-    local.set("z", z, a);
-    EXPECT_EQ(View(testInterpreter(), inherited, local).lookupCell("z", z, absent), a.cell());
-
-    // Many bindings: the overlay folds into the trie, which takes a new stamp.
-    const std::uint64_t before = copy.stamp();
-    for (char c = 'a'; c < 'u'; ++c) copy.set(std::string(2, c), a);
-    EXPECT_NE(copy.stamp(), before);
-    EXPECT_EQ(View(testInterpreter(), copy, local).lookupCell("x", x, site), b.cell());
-
-    // A moved-from table is empty and stamped as such.
-    Scope moved = std::move(copy);
-    EXPECT_TRUE(copy.empty());  // NOLINT(bugprone-use-after-move)
-    EXPECT_EQ(copy.stamp(), 0u);
-    EXPECT_EQ(View(testInterpreter(), moved, local).lookupCell("x", x, site), b.cell());
+    const std::uint32_t start = bindings.size();
+    bindings.push(x, a, Table::Both);
+    EXPECT_EQ(bindings.find(x.get()), a.cell());
+    EXPECT_EQ(a.cell()->bindingCount(), 1u);
+    {
+        const BindingMark mark(bindings);
+        Frame frame{mark.position(), true};
+        // A rebinding over an entry both tables hold hides the local table's.
+        EXPECT_EQ(bindings.tableOf(x.get(), frame), Table::Both);
+        bindings.bindInherited(x, b, frame);
+        EXPECT_EQ(bindings.find(x.get()), b.cell());
+        EXPECT_TRUE(frame.shadowed);
+        // A run merging the two tables, the local one winning, sees a again.
+        {
+            const BindingMark nested(bindings);
+            bindings.showLocalWinners(frame);
+            EXPECT_EQ(bindings.find(x.get()), a.cell());
+        }
+        EXPECT_EQ(bindings.find(x.get()), b.cell());
+        // A builtin's name rebound makes every run start by rebinding it.
+        EXPECT_FALSE(bindings.builtinsHidden());
+        bindings.push(print, a, Table::Local);
+        EXPECT_TRUE(bindings.builtinsHidden());
+        Frame run{bindings.size()};
+        bindings.rebindBuiltins(run);
+        EXPECT_EQ(bindings.find(print.get()), builtin);
+        {
+            const BindingBarrier barrier(bindings);
+            EXPECT_EQ(bindings.find(x.get()), nullptr);
+            EXPECT_EQ(bindings.find(print.get()), builtin);
+            bindings.setFrom(bindings.size(), x, b);
+            EXPECT_EQ(bindings.find(x.get()), b.cell());
+        }
+        {
+            const BindingMark inner(bindings);
+            const BindingBarrier bare(bindings, true);
+            EXPECT_EQ(bindings.find(print.get()), nullptr);
+        }
+    }
+    EXPECT_FALSE(bindings.builtinsHidden());
+    EXPECT_EQ(bindings.find(x.get()), a.cell());
+    EXPECT_EQ(b.cell()->bindingCount(), 0u);
+    bindings.undoTo(start);
+    EXPECT_EQ(bindings.find(x.get()), nullptr);
+    EXPECT_EQ(a.cell()->bindingCount(), 0u);
 }
 
 }  // namespace

@@ -72,9 +72,8 @@ std::string captureBuiltinOutput(vorn::Value& result) {
     EXPECT_GE(target, 0);
     ::dup2(target, 1);
     ::close(target);
-    vorn::Scope scope;
     vorn::Interpreter interpreter{vorn::builtinEntries()};
-    const vorn::View view(interpreter, scope);
+    const vorn::View& view = interpreter.view();
     const vorn::CallBindings none{};
     result = vorn::builtins::werhatdasgemacht(vorn::CallScope(view, none));
     std::fflush(stdout);

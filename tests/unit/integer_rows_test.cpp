@@ -30,7 +30,7 @@ TEST(IntegerRows, AgreeWithTheGeneralPath) {
     scope.set("b", newValue(Value::ofInteger(-3)));
     scope.set("t", newValue(Value::ofText("12")));
     scope.set("r", newValue(Value::ofReal(1.5L)));
-    const View view(testInterpreter(), scope);
+    const TableView view(scope);
     const char* rows[] = {
         "1 + 2 + 3", "10 - 2 - 3", "2 * 3 + 4", "7 / 2 * 2", "1 < 2 == 1", "a + b + a",
         "a - b * 2 / 3", "9223372036854775807 + 1 + 1", "0 / 0 + 3", "5 / 0 - 1", "1 && 0 || 1",

@@ -181,7 +181,7 @@ TEST(ListItems, CollectorKeepsElementsHeldFromOutside) {
 // are left.
 std::size_t cellsAfter(Scope& scope, const char* code) {
     Scope inherited;
-    runBlockIn(testInterpreter(), *prepareBlock(code), inherited, &scope);
+    runBlock(testInterpreter(), *prepareBlock(code), &inherited, &scope);
     Heap::collectCycles();
     return Heap::liveCount();
 }

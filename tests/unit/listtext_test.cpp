@@ -219,7 +219,7 @@ TEST_F(ListText, PlainElementsReadAsTheEvaluatorReadsThem) {
         "1.5abc", "0x10", "1 + 2",
     };
     Scope empty;
-    const View view(testInterpreter(), empty);
+    const TableView view(empty);
     for (const std::string& element : elements) {
         SCOPED_TRACE(element);
         const std::string wanted =

@@ -30,7 +30,7 @@ std::size_t distinct(const TokenList& tokens) {
 std::string outcome(const Expression& expression) {
     const Scope none;
     try {
-        Value v = evaluateExpression(expression, View(testInterpreter(), none), InlineBlocks::On);
+        Value v = evaluateExpression(expression, TableView(none), InlineBlocks::On);
         return asText(v);
     } catch (const ScriptError& e) {
         return std::string("error: ") + e.what();
@@ -102,7 +102,7 @@ TEST(SharedRecords, SharedRecordsEvaluateAsSeparateOnes) {
     EXPECT_EQ(scope.find("v")->text.str(), "tt");
     // A failing token fails at every place it appears, with the same error.
     const auto failing = compileExpression("(nosuch + nosuch)");
-    const View view(testInterpreter(), scope);
+    const TableView view(scope);
     for (int round = 0; round < 2; ++round) {
         try {
             (void)evaluateExpression(*failing, view, InlineBlocks::On);
@@ -238,9 +238,8 @@ TEST(EmptyRuns, AnErrorNamesTheBlankLineItCameIn) {
     const auto block = prepareBlock("x = 1\n\n\n\n\ny = 2");
     const PreparedStatement& run = block->statements[1];
     ASSERT_EQ(run.kind, StatementKind::EmptyRun);
-    Scope scope;
-    Scope local;
-    vorn::Run state(testInterpreter(), scope, local);
+    Frame frame;
+    vorn::Run state(testInterpreter(), frame);
     platform::gInterruptRequested = 1;
     try {
         runEmptyRun(state, run);

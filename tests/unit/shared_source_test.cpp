@@ -169,7 +169,7 @@ TEST(SharedSource, LongRunsOfEmptyTokensEvaluateAsTheWholeRun) {
                 whole.store.order.push_back(&whole.store.records.emplace_back(token));
             whole.tokens = TokenList(whole.store.order.data(), static_cast<std::uint32_t>(whole.store.order.size()));
             for (const Scope* scope : {&unbound, &bound, &boundText}) {
-                const View view(testInterpreter(), *scope);
+                const TableView view(*scope);
                 EXPECT_EQ(outcome(*compiled, view), outcome(whole, view))
                     << "(" << before << " + " << k << " blanks + " << after << ")";
             }
@@ -213,7 +213,7 @@ TEST(SharedSource, StatementTokensThatAreNoGroupAreEvaluatedWithoutASecondRecord
     Scope scope;
     scope.set("x", newValue(Value::ofInteger(5)));
     scope.set("f", newValue(Value::ofFunc(Text("{\n    end 7\n}"))));
-    const View view(testInterpreter(), scope);
+    const TableView view(scope);
     const char* tokens[] = {"x",     "nosuch", "1",      "2.5",          "99999999999", "\"s\"", "'q'",
                             "not",   "+",      "$f",     "$f$(1)",       "$nosuch",     "a\"b c\"d",
                             "{end 3}", "(x + 1)", "(not)", "x(y)",     ")", "a}b"};

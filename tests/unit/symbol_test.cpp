@@ -79,30 +79,24 @@ TEST(Symbols, BindingsHoldTheirNamesAndNothingMore) {
     EXPECT_EQ(symbolCount(), before);
 }
 
-// A lookup site that met a name no table bound (no Symbol existed) finds
-// a binding made later, and a site keeps working after the table that
-// made the Symbol is gone and another binds the name again.
-TEST(Symbols, LookupSitesFollowSymbolsMadeLater) {
+// A token holds the Symbol of its text from the start, so a binding made
+// after it was read, by a table that is then gone and by another, is found.
+TEST(Symbols, TokensFindBindingsMadeLater) {
     const std::string name = "symbol_test_late";
-    const std::uint64_t hash = hashName(name);
-    Scope::noteBound(hash);  // pass the filter, so the Symbol table is asked
-    LookupCache site;
-    Scope empty;
+    const Operand token(name);
+    ASSERT_TRUE(token.symbol);
+    EXPECT_EQ(findSymbol(name, hashName(name)), token.symbol.get());
     {
         Scope table;
-        EXPECT_EQ(View(testInterpreter(), table, empty).lookupCell(name, hash, site), nullptr);
-        EXPECT_FALSE(site.symbol);
+        EXPECT_EQ(TableView(table).view().lookupCell(token), nullptr);
         const ValueRef v = newValue(Value::ofInteger(1));
         table.set(name, v);
-        EXPECT_EQ(View(testInterpreter(), table, empty).lookupCell(name, hash, site), v.cell());
-        EXPECT_TRUE(site.symbol);
+        EXPECT_EQ(TableView(table).view().lookupCell(token), v.cell());
     }
-    // The site still holds the Symbol, so a new binding meets the same one.
     Scope later;
     const ValueRef w = newValue(Value::ofInteger(2));
     later.set(name, w);
-    EXPECT_EQ(View(testInterpreter(), empty, later).lookupCell(name, hash, site), w.cell());
-    EXPECT_EQ(findSymbol(name, hash), site.symbol.get());
+    EXPECT_EQ(TableView(Scope(), later).view().lookupCell(token), w.cell());
 }
 
 // Long tokens of expressions carry no hash of their own (kUnhashedName):
@@ -132,23 +126,20 @@ TEST(Symbols, LongNamesWithoutTheirHash) {
     EXPECT_EQ(findSymbol(other, kUnhashedName), nullptr);
     EXPECT_EQ(findSymbol(name + "z", kUnhashedName), nullptr);
 
-    // A lookup site of the long token gets past the test of bound hashes
-    // and finds the binding; rebinding the name elsewhere is seen too.
-    EXPECT_TRUE(Scope::mayBeBound(kUnhashedName));
-    LookupCache site;
-    Scope empty;
+    // A long token has no Symbol of its own, yet finds a binding of exactly
+    // its text, in whichever table.
+    const Operand token(name, kUnhashedName);
+    EXPECT_FALSE(token.symbol);
     Scope table;
-    EXPECT_EQ(View(testInterpreter(), table, empty).lookupCell(name, kUnhashedName, site), nullptr);
+    EXPECT_EQ(TableView(table).view().lookupCell(token), nullptr);
     const ValueRef v = newValue(Value::ofInteger(1));
     table.set(name, v);
-    EXPECT_EQ(View(testInterpreter(), table, empty).lookupCell(name, kUnhashedName, site), v.cell());
-    EXPECT_EQ(site.symbol.get(), made.get());
+    EXPECT_EQ(TableView(table).view().lookupCell(token), v.cell());
     Scope later;
     const ValueRef w = newValue(Value::ofInteger(2));
     later.set(name, w);
-    EXPECT_EQ(View(testInterpreter(), empty, later).lookupCell(name, kUnhashedName, site), w.cell());
-    LookupCache otherSite;
-    EXPECT_EQ(View(testInterpreter(), empty, later).lookupCell(other, kUnhashedName, otherSite), nullptr);
+    EXPECT_EQ(TableView(Scope(), later).view().lookupCell(token), w.cell());
+    EXPECT_EQ(TableView(Scope(), later).view().lookupCell(Operand(other, kUnhashedName)), nullptr);
 }
 
 TEST(Symbols, BuiltinNamesAreMarkedWhicheverComesFirst) {
