@@ -22,7 +22,7 @@ void Bindings::countIn(const Binding& b) {
 
 void Bindings::countOut(const Binding& b) {
     Cell* cell = b.value.cell();
-    --cell->bindings_;
+    cell->uncountBinding();
     if (b.name->builtin && builtins_[b.name->builtin - 1].second.cell() != cell) --foreignBuiltins_;
 }
 

@@ -12,7 +12,6 @@ Interpreter::Interpreter(std::span<const BuiltinEntry> builtins)
         v->kind = Kind::CFunc;
         v->setNative(builtin.function);
         builtins_.emplace_back(builtin.name, std::move(v));
-        Scope::watchName(builtin.name);
     }
     std::sort(builtins_.begin(), builtins_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::pair<SymbolRef, ValueRef>> named;

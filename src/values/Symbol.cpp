@@ -7,7 +7,6 @@
 
 #include <vector>
 
-#include "values/Scope.h"
 
 namespace vorn {
 
@@ -82,20 +81,30 @@ SymbolTable& table() {
 
 }  // namespace
 
-bool isWatchedHash(std::uint64_t hash);  // Scope.cpp: the builtin names
-
 Symbol::~Symbol() { table().remove(this); }
+
+std::uint64_t hashName(std::string_view name) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : name) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    // Final mix so that the low bits, which pick a table slot, are well spread.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return h;
+}
+
 
 SymbolRef intern(std::string_view text, std::uint64_t hash) {
     if (Symbol* found = findSymbol(text, hash)) return SymbolRef(found);
     if (hash == kUnhashedName) hash = hashName(text);
     SymbolRef made(new Symbol(text, hash));
-    made->watched = isWatchedHash(hash);
     table().add(made.get());
     if (text.size() > table().longest) table().longest = text.size();
-    // From now on a long token's lookup may find this name: it must get past
-    // the test of bound hashes to reach findSymbol.
-    if (text.size() > kHashedNameLength) Scope::noteBound(kUnhashedName);
     return made;
 }
 

@@ -1,13 +1,13 @@
 // Interned names: one shared record per distinct name text.
 //
-// Every binding in a Scope holds the Symbol of its name, and lookup sites
-// remember the Symbol of the name they read, so two names are the same
-// exactly when their Symbols are the same record: comparing names costs one
-// pointer compare, and binding a name copies one counted pointer instead of
-// its text.
+// Every binding holds the Symbol of its name, and every token holds the
+// Symbol of its text, so two names are the same exactly when their Symbols
+// are the same record: comparing names costs one pointer compare, binding a
+// name copies one counted pointer instead of its text, and the Symbol says
+// where the name's binding lies (exec/Bindings.h).
 //
 // A Symbol lives only as long as something refers to it (a binding, a
-// lookup site, a table of fixed names); the last reference removes it from
+// token, a table of fixed names); the last reference removes it from
 // the table of Symbols. Texts that scripts make up at run time (`eval`,
 // `decodelist`, `setargmap` names) therefore take memory only while they are
 // bound or remembered somewhere, never for good.
@@ -29,9 +29,9 @@ std::uint64_t hashName(std::string_view name);
 // would take time in the square of the depth. Tokens longer than
 // kHashedNameLength may therefore carry kUnhashedName instead of their hash;
 // findSymbol and intern hash them only when they must, and a text longer than
-// every name ever interned is known to be bound nowhere without hashing it.
-// While no such long name exists, Scope::mayBeBound(kUnhashedName) stays false
-// unless a real hash shares its bit, so their lookups end at that first test.
+// every name ever interned is known to be bound nowhere without hashing it:
+// such a token gets no Symbol of its own, and its lookups end at that test
+// while no long name is bound.
 constexpr std::size_t kHashedNameLength = 64;
 constexpr std::uint64_t kUnhashedName = 0x9b5d3c2e71a0f6e5ull;
 
@@ -50,8 +50,6 @@ public:
 
     const std::string text;
     const std::uint64_t hash;
-    // The name of a builtin: rebinding it clears a table's builtins flag.
-    bool watched = false;
     // The builtin of this name (its position + 1 in the running program's
     // table of builtins), or 0.
     std::uint8_t builtin = 0;

@@ -390,8 +390,11 @@ public:
     CellBooks(const CellBooks&) = delete;
     CellBooks& operator=(const CellBooks&) = delete;
 
-    // How many scope entries (anywhere) bind this Value to a name.
+    // How many bindings (entries of the stack of bindings or of a Scope)
+    // bind this Value to a name. Each counts itself in and out.
     std::uint32_t bindingCount() const { return bindings_; }
+    void countBinding();
+    void uncountBinding() { --bindings_; }
 
     // Watching: a list index (exec/ListIndex.h) counts on an element that
     // no name binds and nothing else holds staying as it is, because a
@@ -405,9 +408,6 @@ protected:
 
 private:
     friend class Heap;
-    friend class Scope;
-    friend class Bindings;
-    void countBinding();
     std::uint32_t bindings_ = 0;
     std::uint32_t gcOutside_ = 0;  // collector scratch: holders from outside
     bool onHeap_ = false;

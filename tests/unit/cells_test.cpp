@@ -111,6 +111,9 @@ TEST(HeapCell, ScopeEntriesCountTheirBindingsInTheCell) {
         a.set("x", v);
         Scope b = a;
         b.set("y", v);
+        // Each table's entries are bindings of their own.
+        EXPECT_EQ(v.cell()->bindingCount(), 3u);
+        b.set("x", newValue());
         EXPECT_EQ(v.cell()->bindingCount(), 2u);
     }
     EXPECT_EQ(v.cell()->bindingCount(), 0u);

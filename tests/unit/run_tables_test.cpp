@@ -65,44 +65,7 @@ TEST(RunTables, SameScopeAsBothTablesKeepsTheLocalTableLast) {
         runBlock(testInterpreter(), *prepareBlock(code), &loop, &loop);
         EXPECT_EQ(loop.find("x"), original) << code;
         EXPECT_EQ(static_cast<bool>(loop.find("fresh")), std::string(code).find("fresh") != std::string::npos) << code;
-
     }
-}
-
-}  // namespace
-}  // namespace vorn
-
-namespace vorn {
-namespace {
-
-// A name rebound pass after pass (a loop's "element") sits in the overlay;
-// rebinding it must not reach a copy of the table taken in between, and
-// the binding counts of the old and new Values must follow.
-TEST(RunTables, RebindingInTheOverlayLeavesCopiesAlone) {
-    Scope loop;
-    loop.set("x", newValue(Value::ofInteger(0)));  // a trie of its own
-    const ValueRef first = newValue(Value::ofInteger(1));
-    const ValueRef second = newValue(Value::ofInteger(2));
-    loop.set("element", first);
-    loop.set("element", second);  // the trie had it: now in the overlay
-    EXPECT_EQ(first->integer, 1);
-    EXPECT_EQ(first.cell()->bindingCount(), 1u);  // the trie's, hidden by the overlay
-    EXPECT_EQ(second.cell()->bindingCount(), 1u);
-
-    const Scope copy = loop;
-    loop.set("element", first);
-    EXPECT_EQ(loop.find("element"), first);
-    EXPECT_EQ(copy.find("element"), second);
-    EXPECT_EQ(second.cell()->bindingCount(), 1u);  // still bound in the copy
-
-    // No copy shares the overlay now: the rebinding is made in place.
-    Scope alone = loop;
-    alone.set("element", second);
-    alone.set("element", first);
-    alone.set("element", second);
-    EXPECT_EQ(alone.find("element"), second);
-    EXPECT_EQ(loop.find("element"), first);
-    EXPECT_EQ(alone.size(), 2u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Unit tests of Scope, the persistent name table: binding, independence of
-// copies, merging and name order, checked against std::map as a model.
+// Unit tests of Scope, the table of names kept between runs: binding,
+// independence of copies and name order, checked against std::map as a model.
 #include "values/Scope.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +16,6 @@ using namespace vorn;
 namespace {
 
 using Model = std::map<std::string, ValueRef>;
-
-// "v12" and the like.
-std::string numbered(const char* prefix, int i) {
-    std::string out(prefix);
-    out += std::to_string(i);
-    return out;
-}
 
 ValueRef integerValue(std::int64_t i) { return newValue(Value::ofInteger(i)); }
 
@@ -42,12 +35,6 @@ ValueRef integerValue(std::int64_t i) { return newValue(Value::ofInteger(i)); }
         ++m;
     }
     return ::testing::AssertionSuccess();
-}
-
-Model mergedModel(const Model& preferred, const Model& other) {
-    Model out = preferred;
-    out.insert(other.begin(), other.end());  // keeps preferred's entries
-    return out;
 }
 
 std::string randomName(std::mt19937& rng) {
@@ -102,7 +89,6 @@ TEST(ScopeBasics, CopiesShareValuesButNotBindings) {
     ValueRef x = integerValue(1);
     original.set("x", x);
     Scope copy = original;
-    EXPECT_TRUE(copy.sameTableAs(original));
     EXPECT_EQ(copy.find("x"), x);
 
     // A change made in place to a Value is seen through both.
@@ -112,7 +98,6 @@ TEST(ScopeBasics, CopiesShareValuesButNotBindings) {
     // Binding in the copy does not change the original, and back.
     copy.set("x", integerValue(2));
     copy.set("y", integerValue(3));
-    EXPECT_FALSE(copy.sameTableAs(original));
     EXPECT_EQ(original.find("x"), x);
     EXPECT_FALSE(original.contains("y"));
     original.set("z", integerValue(4));
@@ -134,69 +119,6 @@ TEST(ScopeOrder, EntriesInByteWiseNameOrder) {
     std::vector<std::string> names;
     for (const auto& [name, value] : scope.entriesInOrder()) names.push_back(name);
     EXPECT_EQ(names, (std::vector<std::string>{"", "0", "A", "B", "_x", "a", "a\x01", "ab", "z", "~", "\x80"}));
-}
-
-TEST(ScopeMerge, PreferredWinsAndBothContribute) {
-    ValueRef p1 = integerValue(1), p2 = integerValue(2), o2 = integerValue(20), o3 = integerValue(30);
-    Scope preferred;
-    preferred.set("a", p1);
-    preferred.set("b", p2);
-    Scope other;
-    other.set("b", o2);
-    other.set("c", o3);
-
-    const Scope merged = Scope::merge(preferred, other);
-    EXPECT_EQ(merged.size(), 3u);
-    EXPECT_EQ(merged.find("a"), p1);
-    EXPECT_EQ(merged.find("b"), p2);
-    EXPECT_EQ(merged.find("c"), o3);
-
-    const Scope reversed = Scope::merge(other, preferred);
-    EXPECT_EQ(reversed.find("b"), o2);
-    EXPECT_EQ(reversed.size(), 3u);
-
-    // Neither input changes, and the result is independent of both.
-    EXPECT_EQ(preferred.size(), 2u);
-    EXPECT_EQ(other.size(), 2u);
-    EXPECT_EQ(other.find("b"), o2);
-    Scope changed = merged;
-    changed.set("a", integerValue(9));
-    EXPECT_EQ(merged.find("a"), p1);
-    EXPECT_EQ(preferred.find("a"), p1);
-
-    EXPECT_TRUE(matches(Scope::merge(Scope(), other), {{"b", o2}, {"c", o3}}));
-    EXPECT_TRUE(matches(Scope::merge(other, Scope()), {{"b", o2}, {"c", o3}}));
-    EXPECT_TRUE(matches(Scope::merge(other, other), {{"b", o2}, {"c", o3}}));
-    EXPECT_TRUE(Scope::merge(Scope(), Scope()).empty());
-}
-
-TEST(ScopeMerge, TablesSharingMostOfTheirEntries) {
-    // The common case at the end of a run: two tables that grew apart from
-    // one ancestor by a few bindings each.
-    Scope base;
-    Model model;
-    for (int i = 0; i < 2000; ++i) {
-        ValueRef v = integerValue(i);
-        base.set(numbered("v", i), v);
-        model[numbered("v", i)] = v;
-    }
-    Scope left = base, right = base;
-    Model leftModel = model, rightModel = model;
-    for (int i = 0; i < 2000; i += 97) {
-        ValueRef l = integerValue(-i), r = integerValue(-i - 1);
-        left.set(numbered("v", i), l);
-        leftModel[numbered("v", i)] = l;
-        right.set(numbered("v", i + 1), r);
-        rightModel[numbered("v", i + 1)] = r;
-        right.set(numbered("new", i), r);
-        rightModel[numbered("new", i)] = r;
-    }
-    EXPECT_TRUE(matches(Scope::merge(left, right), mergedModel(leftModel, rightModel)));
-    EXPECT_TRUE(matches(Scope::merge(right, left), mergedModel(rightModel, leftModel)));
-    EXPECT_TRUE(matches(Scope::merge(base, left), mergedModel(model, leftModel)));
-    EXPECT_TRUE(matches(base, model));
-    EXPECT_TRUE(matches(left, leftModel));
-    EXPECT_TRUE(matches(right, rightModel));
 }
 
 TEST(ScopeScale, TenThousandRandomNames) {
@@ -223,9 +145,9 @@ TEST(ScopeScale, TenThousandRandomNames) {
     EXPECT_TRUE(matches(scope, model));
 }
 
-// Random bindings, copies and merges over a pool of tables, each checked
-// against a std::map that is copied and merged the same way.
-TEST(ScopeModel, RandomSetCopyMergeAgreeWithStdMap) {
+// Random bindings and copies over a pool of tables, each checked against a
+// std::map that is copied the same way.
+TEST(ScopeModel, RandomSetAndCopyAgreeWithStdMap) {
     std::mt19937 rng(2024);
     std::vector<std::string> names;
     for (int i = 0; i < 1500; ++i) names.push_back(randomName(rng));
@@ -245,12 +167,8 @@ TEST(ScopeModel, RandomSetCopyMergeAgreeWithStdMap) {
             ValueRef v = integerValue(step);
             scope.set(name, v);
             model[name] = v;
-        } else if (action < 88) {
-            place(pool[pick(pool.size())]);
         } else {
-            const auto& a = pool[pick(pool.size())];
-            const auto& b = pool[pick(pool.size())];
-            place({Scope::merge(a.first, b.first), mergedModel(a.second, b.second)});
+            place(pool[pick(pool.size())]);
         }
         if (step % 500 == 0) {
             const auto& [scope, model] = pool[pick(pool.size())];
@@ -262,84 +180,4 @@ TEST(ScopeModel, RandomSetCopyMergeAgreeWithStdMap) {
     for (const auto& [scope, model] : pool)
         for (const char* absent : {"\xfe\xfe\xfe\xfe\xfe\xfe\xfe\xfe\xfe\xfe\xfe", "never bound"})
             EXPECT_FALSE(scope.contains(absent));
-}
-
-// Names whose hashes agree entirely or in many bits, given through the
-// explicit-hash overloads, must still be told apart by their text.
-TEST(ScopeCollisions, EqualAndNearlyEqualHashes) {
-    const std::uint64_t same = 0x0123456789abcdefull;
-    const std::uint64_t topBitsDiffer = same ^ (1ull << 62);
-    const std::uint64_t lowBitsEqual = (same & 0xffffffffull) | 0xabc0000000000000ull;
-
-    Scope scope;
-    Model model;
-    auto bind = [&](const std::string& name, std::uint64_t hash, std::int64_t i) {
-        ValueRef v = integerValue(i);
-        scope.set(name, hash, v);
-        model[name] = v;
-    };
-    bind("a", same, 1);
-    bind("b", same, 2);
-    bind("c", same, 3);
-    bind("d", topBitsDiffer, 4);
-    bind("e", lowBitsEqual, 5);
-    bind("b", same, 20);  // replace inside the collision bucket
-
-    EXPECT_EQ(scope.find("a", same)->integer, 1);
-    EXPECT_EQ(scope.find("b", same)->integer, 20);
-    EXPECT_EQ(scope.find("c", same)->integer, 3);
-    EXPECT_EQ(scope.find("d", topBitsDiffer)->integer, 4);
-    EXPECT_EQ(scope.find("e", lowBitsEqual)->integer, 5);
-    EXPECT_FALSE(scope.find("z", same));
-    EXPECT_FALSE(scope.find("a", topBitsDiffer));
-    const auto entries = scope.entriesInOrder();
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[1].first, "b");
-    EXPECT_EQ(entries[1].second, model["b"]);
-
-    // A copy that changes its bucket leaves the original's bucket alone.
-    Scope copy = scope;
-    copy.set("a", same, integerValue(100));
-    copy.set("f", same, integerValue(6));
-    EXPECT_EQ(scope.find("a", same)->integer, 1);
-    EXPECT_FALSE(scope.find("f", same));
-    EXPECT_EQ(copy.find("f", same)->integer, 6);
-
-    // Merging two buckets: preferred wins per name, the rest is added.
-    Scope other;
-    other.set("a", same, integerValue(-1));
-    other.set("g", same, integerValue(7));
-    const Scope merged = Scope::merge(copy, other);
-    EXPECT_EQ(merged.find("a", same)->integer, 100);
-    EXPECT_EQ(merged.find("g", same)->integer, 7);
-    EXPECT_EQ(merged.find("b", same)->integer, 20);
-    EXPECT_EQ(merged.size(), 7u);
-    const Scope mergedBack = Scope::merge(other, copy);
-    EXPECT_EQ(mergedBack.find("a", same)->integer, -1);
-    EXPECT_EQ(mergedBack.size(), 7u);
-    EXPECT_EQ(copy.size(), 6u);
-    EXPECT_EQ(other.size(), 2u);
-}
-
-TEST(ScopeBuiltins, RebindingAWatchedNameClearsTheBuiltinsFlag) {
-    Scope::watchName("scope_test_watched");
-    Scope scope;
-    EXPECT_FALSE(scope.builtinsBound());
-    scope.setBuiltinsBound();
-    scope.set("ordinary", integerValue(1));
-    EXPECT_TRUE(scope.builtinsBound());
-
-    Scope rebound = scope;
-    rebound.set("scope_test_watched", integerValue(2));
-    EXPECT_FALSE(rebound.builtinsBound());
-    EXPECT_TRUE(scope.builtinsBound());
-
-    // A merge keeps the flag only when the builtin names surely resolve to
-    // a table that has it.
-    EXPECT_TRUE(Scope::merge(scope, rebound).builtinsBound());
-    EXPECT_FALSE(Scope::merge(rebound, scope).builtinsBound());
-    EXPECT_TRUE(Scope::merge(Scope(), scope).builtinsBound());
-
-    scope.clear();
-    EXPECT_FALSE(scope.builtinsBound());
 }

@@ -142,18 +142,4 @@ TEST(Symbols, LongNamesWithoutTheirHash) {
     EXPECT_EQ(TableView(Scope(), later).view().lookupCell(Operand(other, kUnhashedName)), nullptr);
 }
 
-TEST(Symbols, BuiltinNamesAreMarkedWhicheverComesFirst) {
-    SymbolRef early = intern("symbol_test_watched_late");
-    EXPECT_FALSE(early->watched);
-    Scope::watchName("symbol_test_watched_late");
-    EXPECT_TRUE(early->watched);
-    Scope::watchName("symbol_test_watched_early");
-    EXPECT_TRUE(intern("symbol_test_watched_early")->watched);
-
-    Scope scope;
-    scope.setBuiltinsBound();
-    scope.set(early, newValue());
-    EXPECT_FALSE(scope.builtinsBound());
-}
-
 }  // namespace
