@@ -104,7 +104,7 @@ FAULTS = [
      "a bare barrier shows the builtins"),
     ("src/exec/Bindings.h", "        return frame.bothBelow ? Table::Both : Table::Inherited;",
      "        return Table::Inherited;", "an until pass's older bindings taken for the inherited table's only"),
-    ("src/exec/Bindings.cpp", "    b.name->binding = b.hides;", "    b.name->binding = 0;",
+    ("src/exec/Bindings.h", "            b.name->binding = b.hides;", "            b.name->binding = 0;",
      "popping a binding forgets the one it hid"),
     ("src/exec/Bindings.cpp", "    if (both) frame.shadowed = true;", "",
      "a rebinding over a binding both tables hold goes unnoticed"),
@@ -125,6 +125,9 @@ FAULTS = [
      "    if (call.hasSharing) barrier.emplace(stack);", "instantiation sees the caller's names"),
     ("src/expr/Call.cpp", "            stack.undoTo(mark.position());", "",
      "members of an instantiation stay bound while the object is built"),
+    ("src/values/Heap.cpp", "    if (!c || c != bound || c->refs_ != 2 || c->bindingCount() != 1 || !next.holdsInteger()) return false;",
+     "    if (!c || c != bound || !next.holdsInteger()) return false;",
+     "each over a list moves on a cell that something else holds"),
     ("src/values/Heap.cpp", "        read(plain);", "        plain = Value::ofText(\"\");",
      "a text element's cell made empty"),
 ]

@@ -25,7 +25,8 @@ import tempfile
 ADDRESS_SPACE_KB = tuple(range(6600, 7600, 20)) + (8000, 9000, 10000, 11000, 12000, 13000, 16000, 32000)
 # What the system's loader says when the program cannot even be loaded:
 # nothing of the program has run, so such a run says nothing about it.
-NOT_LOADED = (b"error while loading shared libraries", b"Fatal glibc error")
+NOT_LOADED = (b"error while loading shared libraries", b"Fatal glibc error",
+              b"cannot allocate TLS data structures for initial thread")
 STACK_KB = (None, 256)
 SCRIPT = b"f = { $f }\n$f\n$print$(\"still here\")\n"
 # What the programs may say: the depth check, or memory running out.

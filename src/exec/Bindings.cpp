@@ -7,38 +7,10 @@ namespace vorn {
 
 void Bindings::setBuiltins(std::vector<std::pair<SymbolRef, ValueRef>> builtins) {
     builtins_ = std::move(builtins);
-    for (std::size_t i = 0; i < builtins_.size(); ++i) builtins_[i].first->builtin = static_cast<std::uint8_t>(i + 1);
+    for (std::size_t i = 0; i < builtins_.size(); ++i) builtins_[i].first->builtin = static_cast<std::uint16_t>(i + 1);
 }
 
-// A binding counts on its Value (list indexes and the kind trim look at the
-// count), notes a Value that carries payloads of another kind for the trim,
-// and counts a builtin name bound to another Value.
-void Bindings::countIn(const Binding& b) {
-    Cell* cell = b.value.cell();
-    cell->countBinding();
-    if (cell->value.hasStalePayload()) noteStale(b.value, b.name->text, b.name->hash);
-    if (b.name->builtin && builtins_[b.name->builtin - 1].second.cell() != cell) ++foreignBuiltins_;
-}
-
-void Bindings::countOut(const Binding& b) {
-    Cell* cell = b.value.cell();
-    cell->uncountBinding();
-    if (b.name->builtin && builtins_[b.name->builtin - 1].second.cell() != cell) --foreignBuiltins_;
-}
-
-void Bindings::push(SymbolRef name, ValueRef value, Table table, bool shadowsBoth) {
-    Symbol* symbol = name.get();
-    trail_.push_back(Binding{std::move(name), std::move(value), symbol->binding, table, shadowsBoth});
-    symbol->binding = size();
-    countIn(trail_.back());
-}
-
-void Bindings::pop() {
-    Binding& b = trail_.back();
-    countOut(b);
-    b.name->binding = b.hides;
-    trail_.pop_back();
-}
+void Bindings::noteStaleBinding(const Binding& b) { noteStale(b.value, b.name->text, b.name->hash); }
 
 void Bindings::setFrom(std::uint32_t mark, const SymbolRef& name, ValueRef value) {
     const std::uint32_t at = name->binding;

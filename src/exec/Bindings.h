@@ -37,6 +37,8 @@ namespace vorn {
 enum class Table : std::uint8_t { None, Inherited, Local, Both };
 
 struct Binding {
+    Binding(SymbolRef n, ValueRef v, std::uint32_t h, Table t, bool s)
+        : name(std::move(n)), value(std::move(v)), hides(h), table(t), shadowsBoth(s) {}
     SymbolRef name;
     ValueRef value;
     // The entry this one hides (its position + 1), or 0.
@@ -91,10 +93,20 @@ public:
         return frame.bothBelow ? Table::Both : Table::Inherited;
     }
 
-    void push(SymbolRef name, ValueRef value, Table table, bool shadowsBoth = false);
+    void push(SymbolRef name, ValueRef value, Table table, bool shadowsBoth = false) {
+        Symbol* symbol = name.get();
+        const Binding& b = trail_.emplace_back(std::move(name), std::move(value), symbol->binding, table, shadowsBoth);
+        symbol->binding = size();
+        countIn(b);
+    }
     // Pops every entry from position mark on, newest first.
     void undoTo(std::uint32_t mark) {
-        while (trail_.size() > mark) pop();
+        while (trail_.size() > mark) {
+            Binding& b = trail_.back();
+            countOut(b);
+            b.name->binding = b.hides;
+            trail_.pop_back();
+        }
     }
     // Binds the name's entry at or above mark to value instead, or pushes an
     // inherited entry when the name has none there (a loop scope's binding).
@@ -146,9 +158,21 @@ public:
     std::pair<const Binding*, const Binding*> ownTables(const Symbol* name, const Frame& frame) const;
 
 private:
-    void pop();
-    void countIn(const Binding& b);
-    void countOut(const Binding& b);
+    // A binding counts on its Value (list indexes and the kind trim look at
+    // the count), notes a Value that carries payloads of another kind for the
+    // trim, and counts a builtin name bound to another Value.
+    void countIn(const Binding& b) {
+        Cell* cell = b.value.cell();
+        cell->countBinding();
+        if (cell->value.hasStalePayload()) [[unlikely]] noteStaleBinding(b);
+        if (b.name->builtin && builtins_[b.name->builtin - 1].second.cell() != cell) ++foreignBuiltins_;
+    }
+    void countOut(const Binding& b) {
+        Cell* cell = b.value.cell();
+        cell->uncountBinding();
+        if (b.name->builtin && builtins_[b.name->builtin - 1].second.cell() != cell) --foreignBuiltins_;
+    }
+    void noteStaleBinding(const Binding& b);
 
     std::vector<Binding> trail_;
     std::uint32_t hidden_ = 0;

@@ -147,7 +147,12 @@ void executeEach(Run& run, const PreparedStatement& statement) {
             else bindings.setFrom(loop.position(), kElement, newValue(Value::ofText(Text::ofByte(*byte++))));
         } else if (at != end) {
             current = at++;
-            bindings.setFrom(loop.position(), kElement, current->ref());
+            // The last element's cell, when nothing but the list and the
+            // loop's binding refer to it, moves on to this element.
+            const std::uint32_t bound = kElement->binding;
+            const Cell* last = bound > loop.position() ? bindings.find(kElement.get()) : nullptr;
+            if (previous && previous->passCellTo(*current, last)) previous = nullptr;
+            else bindings.setFrom(loop.position(), kElement, current->ref());
         } else {
             break;
         }

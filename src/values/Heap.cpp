@@ -131,6 +131,16 @@ void Item::releaseText() const {
     if (b && --b->refs_ == 0) delete b;
 }
 
+bool Item::passCellTo(const Item& next, const Cell* bound) const {
+    Cell* c = cellOrNull();
+    if (!c || c != bound || c->refs_ != 2 || c->bindingCount() != 1 || !next.holdsInteger()) return false;
+    if (!isPlainInteger(c->value) || !fitsInWord(c->value.integer)) return false;
+    w_ = encode(c->value.integer);
+    c->value.integer = next.integer();
+    next.w_ = reinterpret_cast<std::uintptr_t>(c);
+    return true;
+}
+
 bool Item::turnIntoWord() const {
     Cell* c = cellOrNull();
     if (!isPlainInteger(c->value) || !fitsInWord(c->value.integer)) return false;

@@ -52,7 +52,7 @@ public:
     const std::uint64_t hash;
     // The builtin of this name (its position + 1 in the running program's
     // table of builtins), or 0.
-    std::uint8_t builtin = 0;
+    std::uint16_t builtin = 0;
     // Where the name's newest binding lies in the running program's stack of
     // bindings (its position + 1), or 0 (exec/Bindings.h). One program runs
     // at a time, and it pops every binding it pushed before it ends.

@@ -156,6 +156,12 @@ public:
     // nothing but this item and holds a plain integer that fits: no one
     // could tell the cell from the word any more. Returns true when it did.
     bool keepAsIntegerIfAlone() const;
+    // The same for an element whose cell only this item and one binding
+    // refer to (bound: that binding's cell), handing the cell to next, an
+    // integer kept in its word, instead of freeing it: the binding then
+    // refers to next. An each pass over integers moves one cell along the
+    // list this way. Returns true when it did.
+    bool passCellTo(const Item& next, const Cell* bound) const;
 
     // Whether two items are the same element. An element kept in its word
     // is referred to by that word only, so it is the same element as no
