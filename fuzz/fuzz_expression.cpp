@@ -12,6 +12,7 @@
 
 #include "Sandbox.h"
 #include "exec/Run.h"
+#include "exec/Run.h"
 #include "exec/View.h"
 #include "expr/Evaluator.h"
 #include "parse/Code.h"
@@ -69,8 +70,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         vorn::runBlock(vorn::fuzz::sandbox(), *vorn::prepareBlock(kSetup), &inherited, &local);
         vorn::fuzz::sandbox().setStatementBudget(vorn::fuzz::kStatementBudget);
         if (!local.find("w") || !local.find("p")) std::abort();
+        // The expression sees the two tables the setup left, the inherited
+        // one winning, as a statement of that run would.
+        vorn::Interpreter& interpreter = vorn::fuzz::sandbox();
+        vorn::Bindings& bindings = interpreter.bindings();
+        const vorn::BindingMark mark(bindings);
+        const vorn::BindingBarrier barrier(bindings);
+        local.forEachBinding([&](const vorn::SymbolRef& n, const vorn::ValueRef& v) {
+            bindings.push(n, v, vorn::Table::Local);
+        });
+        inherited.forEachBinding([&](const vorn::SymbolRef& n, const vorn::ValueRef& v) {
+            bindings.push(n, v, vorn::Table::Inherited);
+        });
         vorn::fuzz::endsAsScriptsMay(
-            [&] { vorn::evaluateExpression(text, vorn::View(vorn::fuzz::sandbox(), inherited, local), vorn::InlineBlocks::On); });
+            [&] { vorn::evaluateExpression(text, interpreter.view(), vorn::InlineBlocks::On); });
     };
     vorn::fuzz::runDeep(body);
     return 0;
