@@ -35,12 +35,11 @@ bool conditionHolds(const Operand& condition, const View& view) {
 }
 
 // exec and also run code in the run's own tables: what it binds stays,
-// unless it fails.
+// unless it fails. An `end` in the code ends that code only.
 void runText(Run& run, const Text& code) {
     const Block& block = blockOfText(code, false);
     BindingMark mark(run.interpreter.bindings());
-    BlockResult result = runInFrame(run.interpreter, block, run.frame);
-    (void)result;
+    runInFrame(run.interpreter, block, run.frame);
     mark.keep();
 }
 
