@@ -82,6 +82,71 @@ private:
     std::optional<Value> own_;
 };
 
+// Puts the barrier back as it was when it goes.
+class BarrierKept {
+public:
+    explicit BarrierKept(Bindings& bindings) : bindings_(bindings), saved_(bindings.barrier()) {}
+    ~BarrierKept() { bindings_.restoreBarrier(saved_); }
+    BarrierKept(const BarrierKept&) = delete;
+    BarrierKept& operator=(const BarrierKept&) = delete;
+
+private:
+    Bindings& bindings_;
+    Bindings::Barrier saved_;
+};
+
+// The shared names the call sees of its caller's: a sharing group's names
+// that the caller sees, with their Values.
+std::vector<std::pair<SymbolRef, ValueRef>> sharedOf(const CallSite& call, const View& view) {
+    std::vector<std::pair<SymbolRef, ValueRef>> shared;
+    if (!call.hasSharing) return shared;
+    for (const auto& [name, hash] : call.sharedNames()) {
+        if (Symbol* symbol = findSymbol(name, hash))
+            if (Cell* found = view.lookupCell(symbol)) shared.emplace_back(SymbolRef(symbol), ValueRef(found));
+    }
+    return shared;
+}
+
+// Calls and instantiations that see only what they are given: a barrier,
+// then the shared names. Apart from performCall, whose frame every level of
+// a script's recursion takes.
+[[gnu::noinline]] void pushIsolated(const CallSite& call, const View& view, Bindings& stack) {
+    auto shared = sharedOf(call, view);
+    stack.raiseBarrier(stack.size());
+    for (auto& [name, value] : shared) stack.push(std::move(name), std::move(value), Table::Inherited);
+}
+
+[[gnu::noinline]] Value callBuiltin(const CallSite& call, const View& view, const Value& target,
+                                    const CallBindings& bindings, bool method) {
+    const NativeFunction native = target.native();
+    if (!native) return Value();
+    ValueRef self = method ? target.boundObject() : ValueRef();
+    if (!call.hasSharing) return native(CallScope(view, bindings, std::move(self)));
+    Scope sharedOnly;
+    for (auto& [name, value] : sharedOf(call, view)) sharedOnly.set(name, value);
+    return native(CallScope(view, bindings, std::move(self), &sharedOnly));
+}
+
+// Makes a new object from a scaffold: its "origin" body runs behind the
+// call's barrier, and the names it creates become the members.
+[[gnu::noinline]] Value instantiate(const CallSite& call, Interpreter& interpreter, const Value& scaffold,
+                                    std::uint32_t mark) {
+    const Item* originMember = scaffold.members().find("origin");
+    if (!originMember) throw ScriptError(messages::kNoOrigin);
+    const ValueRef origin = originMember->ref();
+    const Text originCode = textOf(*origin);
+    Bindings& stack = interpreter.bindings();
+    return throughCall(call.calleeText, originCode, [&] {
+        Frame frame{mark};
+        runInFrame(interpreter, blockOfText(originCode, true), frame);
+        Scope members = localTableOf(stack, frame);
+        // The run's bindings go first: a member nothing else holds can then
+        // live in its word.
+        stack.undoTo(mark);
+        return *buildObject(members, origin);
+    });
+}
+
 }  // namespace
 
 Value performCall(std::string_view callText, const View& view) {
@@ -110,57 +175,24 @@ Value performCall(const CallSite& call, const View& view) {
     }
     const Value& target = callee.get();
     const bool method = target.bound() && target.boundObject();
-
-    // A call with a sharing group sees only the shared names; instantiation
-    // runs isolated from the caller's variables; other calls start from
-    // everything the caller sees. A builtin reads that through a CallScope.
-    std::vector<std::pair<SymbolRef, ValueRef>> shared;
-    if (call.hasSharing) {
-        for (const auto& [name, hash] : call.sharedNames()) {
-            if (Symbol* symbol = findSymbol(name, hash))
-                if (Cell* found = view.lookupCell(symbol)) shared.emplace_back(SymbolRef(symbol), ValueRef(found));
-        }
-    }
-    if (target.kind == Kind::CFunc) {
-        const NativeFunction native = target.native();
-        if (!native) return Value();
-        ValueRef self = method ? target.boundObject() : ValueRef();
-        if (!call.hasSharing) return native(CallScope(view, bindings, std::move(self)));
-        Scope sharedOnly;
-        for (auto& [name, value] : shared) sharedOnly.set(name, value);
-        return native(CallScope(view, bindings, std::move(self), &sharedOnly));
-    }
+    if (target.kind == Kind::CFunc) return callBuiltin(call, view, target, bindings, method);
     if (target.kind != Kind::Func && target.kind != Kind::Scaffold) return Value();
 
-    // The call's bindings are pushed over the caller's, or behind a barrier.
+    // The call's bindings are pushed over the caller's, or behind a barrier
+    // (a call with a sharing group, an instantiation).
     Interpreter& interpreter = view.interpreter();
     Bindings& stack = interpreter.bindings();
     const BindingMark mark(stack);
-    std::optional<BindingBarrier> barrier;
-    if (call.hasSharing || target.kind == Kind::Scaffold) barrier.emplace(stack);
-    for (auto& [name, value] : shared) stack.push(std::move(name), std::move(value), Table::Inherited);
+    const BarrierKept barrier(stack);
+    if (call.hasSharing || target.kind == Kind::Scaffold) pushIsolated(call, view, stack);
     for (std::size_t i = 0; i < bindings.size(); ++i)
         stack.push(std::move(bindings[i].name), std::move(bindings[i].value), Table::Inherited);
     if (method) stack.push(selfName(), target.boundObject(), Table::Inherited);
 
     // From here on the callee's code runs and may change the Value it was
     // read from: what the call still needs is taken first.
+    if (target.kind == Kind::Scaffold) return instantiate(call, interpreter, target, mark.position());
     const Text code = target.text;
-    if (target.kind == Kind::Scaffold) {
-        const Item* originMember = target.members().find("origin");
-        if (!originMember) throw ScriptError(messages::kNoOrigin);
-        const ValueRef origin = originMember->ref();
-        const Text originCode = textOf(*origin);
-        return throughCall(call.calleeText, originCode, [&] {
-            Frame frame{mark.position()};
-            runInFrame(interpreter, blockOfText(originCode, true), frame);
-            Scope members = localTableOf(stack, frame);
-            // The run's bindings go first: a member nothing else holds can
-            // then live in its word.
-            stack.undoTo(mark.position());
-            return *buildObject(members, origin);
-        });
-    }
     return throughCall(call.calleeText, code, [&] {
         Frame frame{mark.position()};
         return runInFrame(interpreter, blockOfText(code, true), frame).value;
