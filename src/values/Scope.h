@@ -55,7 +55,13 @@ private:
     struct Entry {
         Entry(SymbolRef n, ValueRef v);
         Entry(const Entry& other) : Entry(other.name, other.value) {}
-        Entry& operator=(const Entry&) = delete;
+        Entry& operator=(const Entry& other) {
+            if (this != &other) {
+                name = other.name;
+                rebind(other.value);
+            }
+            return *this;
+        }
         ~Entry();
         void rebind(ValueRef v);
         SymbolRef name;
