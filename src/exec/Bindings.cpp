@@ -18,10 +18,7 @@ void Bindings::setFrom(std::uint32_t mark, const SymbolRef& name, ValueRef value
         push(name, std::move(value), Table::Inherited);
         return;
     }
-    Binding& b = trail_[at - 1];
-    countOut(b);
-    b.value = std::move(value);
-    countIn(b);
+    replace(at, std::move(value));
 }
 
 void Bindings::bindInherited(SymbolRef name, ValueRef value, Frame& frame) {

@@ -51,9 +51,16 @@ struct Binding {
 
 // The part of the stack a run owns and how it classes what lies below.
 struct Frame {
-    std::uint32_t mark = 0;  // entries from this position on are the run's own
-    bool bothBelow = false;  // older entries are in both tables (an until pass)
+    explicit Frame(std::uint32_t ownMark = 0, bool both = false) : mark(ownMark), bothBelow(both), keptFrom(ownMark) {}
+    std::uint32_t mark;      // entries from this position on are the run's own
+    bool bothBelow;          // older entries are in both tables (an until pass)
     bool shadowed = false;   // some own entry has shadowsBoth
+    // Entries from this position on live exactly as long as the run's own
+    // do: from mark, or from the start of its loop scope for an each pass.
+    std::uint32_t keptFrom;
+    // The run goes on after a statement failed (the boot script's top
+    // level and its until bodies), keeping the tables as they were before it.
+    bool guarded = false;
 };
 
 class Bindings {
@@ -107,6 +114,13 @@ public:
             b.name->binding = b.hides;
             trail_.pop_back();
         }
+    }
+    // Binds the entry at position + 1 at to value instead.
+    void replace(std::uint32_t at, ValueRef value) {
+        Binding& b = trail_[at - 1];
+        countOut(b);
+        b.value = std::move(value);
+        countIn(b);
     }
     // Binds the name's entry at or above mark to value instead, or pushes an
     // inherited entry when the name has none there (a loop scope's binding).

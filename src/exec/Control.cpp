@@ -158,6 +158,7 @@ void executeEach(Run& run, const PreparedStatement& statement) {
         // A failed pass drops the loop scope with everything above it (loop).
         const std::uint32_t pass = bindings.size();
         Frame frame{pass};
+        frame.keptFrom = loop.position();
         BlockResult result = runInFrame(run.interpreter, body, frame);
         if (result.returned) {
             if (previous) previous->keepAsIntegerIfAlone();

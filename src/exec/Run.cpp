@@ -15,6 +15,15 @@ namespace vorn {
 void Run::bindName(const Operand& name, ValueRef value) {
     SymbolRef symbol = name.symbol ? name.symbol : intern(name.text);
     Bindings& bindings = interpreter.bindings();
+    // A rebinding pushes an entry that hides the old one for as long as
+    // both live; when they die together, the old one can take the Value
+    // instead. That holds for the run's own entries and an each pass's loop
+    // scope (which keeps what the pass rebinds), unless a failed statement
+    // leaves the run going, or the entry is in both tables (where the
+    // rebinding would leave the local one as it is).
+    const std::uint32_t at = bindings.visibleEntry(symbol.get());
+    if (at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both)
+        return bindings.replace(at, std::move(value));
     const Table table = bindings.tableOf(symbol.get(), frame);
     if (table == Table::Inherited || table == Table::Both) bindings.bindInherited(std::move(symbol), std::move(value), frame);
     else bindings.push(std::move(symbol), std::move(value), Table::Local);
@@ -145,6 +154,8 @@ BlockResult runInFrame(Interpreter& interpreter, const Block& block, Frame& fram
     const BoundaryScope boundaryScope(interpreter, boundary);
     Run run(interpreter, frame);
     run.boundary = boundary;
+    // Code that exec runs shares its caller's frame, and the flag.
+    if (boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program) frame.guarded = true;
     // Every run starts with each builtin bound to its own Value.
     if (interpreter.bindings().builtinsHidden()) interpreter.bindings().rebindBuiltins(frame);
     runStatements(run, block);
