@@ -133,9 +133,6 @@ FAULTS = [
     ("src/exec/Control.cpp", "        frame.keptFrom = loop.position();", "        frame.keptFrom = 0;",
      "an each pass rebinds its caller's names in place"),
     ("src/exec/Run.cpp", "    if (at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both)",
-     "    if (at > frame.keptFrom && bindings.entry(at).table != Table::Both)",
-     "a line typed at the prompt that fails keeps what it rebound"),
-    ("src/exec/Run.cpp", "    if (at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both)",
      "    if (at > frame.keptFrom && !frame.guarded)",
      "an until pass keeps what it rebound over its loop scope"),
 ]

@@ -70,7 +70,8 @@ void executeIndex(Run& run, const PreparedStatement& statement) {
 void executeWhere(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "where needs a list name, a value and a result name");
     const ValueRef list = requireName(run, statement.tokens[0]);
-    const Value wanted = evaluateToken(statement.tokens[1], run.view(), InlineBlocks::On);
+    Value scratch;
+    const Value& wanted = evaluateTokenInPlace(statement.tokens[1], run.view(), InlineBlocks::On, scratch);
     const std::int32_t position = findInItems(run.interpreter, list->items, wanted);
     const Operand& result = statement.tokens[2];
     run.bindName(result, newValue(Value::ofInteger(position)));

@@ -68,5 +68,17 @@ TEST(RunTables, SameScopeAsBothTablesKeepsTheLocalTableLast) {
     }
 }
 
+// A rebinding is made in place where the old binding dies with the run
+// anyway, but not in a run that reports an error and goes on (the
+// session's): there the code exec ran and that failed must leave the
+// run's own names as they were.
+TEST(RunTables, AFailedExecInAGuardedRunUndoesItsRebindings) {
+    Scope inherited, local;
+    inherited.set("code", newValue(Value::ofText("index items 0 x\n$nosuch$(1)")));
+    runBlock(testInterpreter(), *prepareBlock("list items\nadd items 7\nx = 1\nexec code\n"), &inherited, &local,
+             ErrorBoundary::Program);
+    EXPECT_EQ(integerAt(local, "x"), 1);
+}
+
 }  // namespace
 }  // namespace vorn
