@@ -23,17 +23,18 @@ ValueRef requireName(const Run& run, const Operand& name) {
 
 void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName, const Operand& operatorToken,
                    const Operand& valueToken) {
+    const View& view = run.view();
     Value scratch;
-    const Value& right = evaluateTokenInPlace(valueToken, run.view(), InlineBlocks::Off, scratch);
     if (operatorToken.text.size() >= 2) {
         const Operator op = operatorToken.firstOp;
+        const Value& right = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
         if (applyInPlace(*target, right, op)) return;
         Value result = applyOperator(*target, right, op);
         *target = std::move(result);
-    } else if (&right == &scratch) {
-        *target = std::move(scratch);
-    } else if (&right != &*target) {
-        *target = right;
+    } else {
+        const Value& value = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
+        if (&value == &scratch) *target = std::move(scratch);
+        else if (&value != &*target) *target = value;
     }
     noteChange(target, targetName);
 }

@@ -87,8 +87,8 @@ inline const Value& evaluateInPlace(const Expression& expression, const View& vi
     return scratch;
 }
 // The same for a statement's operand token (see evaluateToken).
-inline const Value& evaluateTokenInPlace(const Operand& token, const View& view, InlineBlocks inlineBlocks,
-                                         Value& scratch) {
+[[gnu::always_inline]] inline const Value& evaluateTokenInPlace(const Operand& token, const View& view,
+                                                                InlineBlocks inlineBlocks, Value& scratch) {
     if (token.form != Operand::Form::Group && !token.isNot) {
         if (isPlainOperand(token)) return plainValue(token, view);
         scratch = evaluateAlone(token, view, inlineBlocks);
