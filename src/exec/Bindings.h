@@ -16,6 +16,9 @@
 // entry older than the run is in the run's inherited table, or in both of
 // its tables for an until pass, whose two tables start as one (Frame).
 //
+// A rebinding whose entry would die together with the entry it hides
+// replaces that entry's Value instead (Frame::keptFrom, Run::bindName).
+//
 // A barrier hides every entry below it: the runs that see only what they
 // were given (a class body, an instantiation, a call with a sharing group,
 // eval with bindings) start with one. The builtins are no entries: a name
