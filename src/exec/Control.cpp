@@ -21,14 +21,6 @@ namespace vorn {
 
 namespace {
 
-// Takes over a body's return when it ended through `end`.
-bool endedRun(Run& run, BlockResult& result) {
-    if (!result.returned) return false;
-    run.returnValue = std::move(result.value);
-    run.returned = true;
-    return true;
-}
-
 // Whether a condition holds: its integer form is not 0.
 bool conditionHolds(const Operand& condition, const View& view) {
     return evaluateTokenInteger(condition, view, InlineBlocks::On) != 0;
@@ -39,7 +31,8 @@ bool conditionHolds(const Operand& condition, const View& view) {
 void runText(Run& run, const Text& code) {
     const Block& block = blockOfText(code, false);
     BindingMark mark(run.interpreter.bindings());
-    runInFrame(run.interpreter, block, run.frame);
+    Value ended;
+    runInFrame(run.interpreter, block, run.frame, ended);
     mark.keep();
 }
 
@@ -50,8 +43,7 @@ void executeCompare(Run& run, const PreparedStatement& statement) {
     if (!conditionHolds(statement.tokens[0], run.view())) return;
     const Block& body = statement.tokens[1].inlineBody();
     const ErrorBoundary boundary = run.boundary == ErrorBoundary::No ? ErrorBoundary::No : ErrorBoundary::Within;
-    BlockResult result = runDropping(run, body, boundary);
-    endedRun(run, result);
+    runDropping(run, body, boundary);
 }
 
 void executeUntil(Run& run, const PreparedStatement& statement) {
@@ -82,8 +74,10 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
         const BindingMark pass(bindings);
         for (auto& [name, value] : loopScope) bindings.push(name, value, Table::Both);
         Frame frame{pass.position(), true};
-        BlockResult result = runInFrame(run.interpreter, body, frame, boundary);
-        if (endedRun(run, result)) return;
+        if (runInFrame(run.interpreter, body, frame, run.returnValue, boundary)) {
+            run.returned = true;
+            return;
+        }
         if (bindings.size() == pass.position() + loopScope.size()) continue;
         // Names the pass created or rebound in the local table join the loop scope.
         loopScope.clear();
@@ -159,10 +153,9 @@ void executeEach(Run& run, const PreparedStatement& statement) {
         const std::uint32_t pass = bindings.size();
         Frame frame{pass};
         frame.keptFrom = loop.position();
-        BlockResult result = runInFrame(run.interpreter, body, frame);
-        if (result.returned) {
+        if (runInFrame(run.interpreter, body, frame, run.returnValue)) {
             if (previous) previous->keepAsIntegerIfAlone();
-            endedRun(run, result);
+            run.returned = true;
             return;
         }
         if (bindings.size() == pass) continue;

@@ -50,7 +50,8 @@ void executeClass(Run& run, const PreparedStatement& statement) {
         const BindingMark mark(bindings);
         const BindingBarrier barrier(bindings);
         Frame frame{mark.position()};
-        runInFrame(run.interpreter, body, frame);
+        Value ended;
+        runInFrame(run.interpreter, body, frame, ended);
         Scope members = localTableOf(bindings, frame);
         // The run's bindings go first: a member nothing else holds can then
         // live in its word.

@@ -149,31 +149,33 @@ void runStatements(Run& run, const Block& block) {
     }
 }
 
-BlockResult runInFrame(Interpreter& interpreter, const Block& block, Frame& frame, ErrorBoundary boundary) {
+bool runInFrame(Interpreter& interpreter, const Block& block, Frame& frame, Value& result, ErrorBoundary boundary) {
     DepthGuard depth;
     const BoundaryScope boundaryScope(interpreter, boundary);
-    Run run(interpreter, frame);
+    Run run(interpreter, frame, result);
     run.boundary = boundary;
     // Code that exec runs shares its caller's frame, and the flag.
     if (boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program) frame.guarded = true;
     // Every run starts with each builtin bound to its own Value.
     if (interpreter.bindings().builtinsHidden()) interpreter.bindings().rebindBuiltins(frame);
     runStatements(run, block);
-    return BlockResult{std::move(run.returnValue), run.returned};
+    return run.returned;
 }
 
-BlockResult runDropping(Run& caller, const Block& block, ErrorBoundary boundary) {
+void runDropping(Run& caller, const Block& block, ErrorBoundary boundary) {
     Bindings& bindings = caller.interpreter.bindings();
     const BindingMark mark(bindings);
     bindings.showLocalWinners(caller.frame);
     Frame frame{bindings.size()};
-    return runInFrame(caller.interpreter, block, frame, boundary);
+    if (runInFrame(caller.interpreter, block, frame, caller.returnValue, boundary)) caller.returned = true;
 }
 
-BlockResult runBlockAbove(Interpreter& interpreter, const Block& block) {
+Value runBlockAbove(Interpreter& interpreter, const Block& block) {
     const BindingMark mark(interpreter.bindings());
     Frame frame{mark.position()};
-    return runInFrame(interpreter, block, frame);
+    Value result = Value::ofInteger(0);
+    runInFrame(interpreter, block, frame, result);
+    return result;
 }
 
 Scope localTableOf(const Bindings& bindings, const Frame& frame) {
@@ -185,8 +187,8 @@ Scope localTableOf(const Bindings& bindings, const Frame& frame) {
     return table;
 }
 
-BlockResult runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
-                     ErrorBoundary boundary) {
+void runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
+              ErrorBoundary boundary) {
     Bindings& bindings = interpreter.bindings();
     const BindingMark mark(bindings);
     const BindingBarrier barrier(bindings);
@@ -202,7 +204,8 @@ BlockResult runBlock(Interpreter& interpreter, const Block& block, Scope* inheri
             bindings.push(name, value, Table::Inherited, hidesLocal);
         });
     }
-    BlockResult result = runInFrame(interpreter, block, frame, boundary);
+    Value result = Value::ofInteger(0);
+    runInFrame(interpreter, block, frame, result, boundary);
 
     // Each scope takes the newest binding its table holds of every name the
     // run saw; when both are one scope, the local table's binding wins (it
@@ -223,7 +226,6 @@ BlockResult runBlock(Interpreter& interpreter, const Block& block, Scope* inheri
     }
     if (inheritedScope) *inheritedScope = std::move(inherited);
     if (localScope && !same) *localScope = std::move(local);
-    return result;
 }
 
 }  // namespace vorn

@@ -38,21 +38,21 @@ enum class ErrorBoundary : std::uint8_t { No, Yes, Within, Program };
 // Raised when the interactive loop asks for a line and input has ended.
 struct EndOfSession {};
 
-struct BlockResult {
-    Value value;            // the return value; integer 0 unless `end` gave one
-    bool returned = false;  // the run ended through `end`
-};
-
 class Run {
 public:
-    Run(Interpreter& owner, Frame& ownFrame) : interpreter(owner), frame(ownFrame) {}
+    Run(Interpreter& owner, Frame& ownFrame, Value& result)
+        : interpreter(owner), frame(ownFrame), returnValue(result) {}
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
     Interpreter& interpreter;
     Frame& frame;
-    Value returnValue = Value::ofInteger(0);
-    bool returned = false;
+    // Where `end` puts its Value: the result of the call or inline block the
+    // run belongs to (integer 0 unless `end` gives one), which the bodies of
+    // its compare, each and until statements write into directly, as `end`
+    // in a body ends the enclosing run too.
+    Value& returnValue;
+    bool returned = false;  // the run ended through `end`
     ErrorBoundary boundary = ErrorBoundary::No;
 
     // What operands see: the inherited table, then the local one.
@@ -107,14 +107,14 @@ private:
 
 // Runs block's statements as a run of its own in frame, whose entries the
 // caller owns: the run pushes its bindings and leaves them for the caller
-// to keep or drop.
-BlockResult runInFrame(Interpreter& interpreter, const Block& block, Frame& frame,
-                       ErrorBoundary boundary = ErrorBoundary::No);
+// to keep or drop. Whether `end` ended it; result then holds its Value.
+bool runInFrame(Interpreter& interpreter, const Block& block, Frame& frame, Value& result,
+                ErrorBoundary boundary = ErrorBoundary::No);
 
 // Runs block in a new frame starting here and drops what it bound (a
 // compare body): the run starts from its caller's two tables merged, the
-// local one winning.
-BlockResult runDropping(Run& caller, const Block& block, ErrorBoundary boundary = ErrorBoundary::No);
+// local one winning. An `end` in it ends the caller too.
+void runDropping(Run& caller, const Block& block, ErrorBoundary boundary = ErrorBoundary::No);
 
 // The names frame's local table holds (the members a class body or an
 // instantiation made), each with its newest binding there.
@@ -122,14 +122,14 @@ Scope localTableOf(const Bindings& bindings, const Frame& frame);
 
 // The same for an inline block, which starts from what its caller sees, the
 // inherited table winning.
-BlockResult runBlockAbove(Interpreter& interpreter, const Block& block);
+Value runBlockAbove(Interpreter& interpreter, const Block& block);
 
 // Runs block in tables kept in Scopes (a program's, a script's): copies of
 // them are pushed behind a barrier, and what the run left in each is written
 // back when it ends normally; a failed run leaves both as they were. local
 // may be null (the names the run creates are dropped) or inherited itself.
-BlockResult runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
-                     ErrorBoundary boundary = ErrorBoundary::No);
+void runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
+              ErrorBoundary boundary = ErrorBoundary::No);
 
 // Carries out block's statements in run, stopping after one that ended it.
 void runStatements(Run& run, const Block& block);

@@ -138,7 +138,8 @@ std::vector<std::pair<SymbolRef, ValueRef>> sharedOf(const CallSite& call, const
     Bindings& stack = interpreter.bindings();
     return throughCall(call.calleeText, originCode, [&] {
         Frame frame{mark};
-        runInFrame(interpreter, blockOfText(originCode, true), frame);
+        Value ended;
+        runInFrame(interpreter, blockOfText(originCode, true), frame, ended);
         Scope members = localTableOf(stack, frame);
         // The run's bindings go first: a member nothing else holds can then
         // live in its word.
@@ -195,7 +196,9 @@ Value performCall(const CallSite& call, const View& view) {
     const Text code = target.text;
     return throughCall(call.calleeText, code, [&] {
         Frame frame{mark.position()};
-        return runInFrame(interpreter, blockOfText(code, true), frame).value;
+        Value result = Value::ofInteger(0);
+        runInFrame(interpreter, blockOfText(code, true), frame, result);
+        return result;
     });
 }
 

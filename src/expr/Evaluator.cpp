@@ -90,7 +90,7 @@ Value evaluateOperand(const Operand& operand, const View& view, InlineBlocks inl
         case Operand::Form::Block: {
             if (inlineBlocks == InlineBlocks::Off) return Value::ofFunc(Text(std::string(operand.text)));
             const Block& body = operand.inlineBody();
-            return runBlockAbove(view.interpreter(), body).value;
+            return runBlockAbove(view.interpreter(), body);
         }
         case Operand::Form::Literal:
         case Operand::Form::Number: return readLiteral(operand, view);

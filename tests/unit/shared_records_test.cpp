@@ -239,7 +239,8 @@ TEST(EmptyRuns, AnErrorNamesTheBlankLineItCameIn) {
     const PreparedStatement& run = block->statements[1];
     ASSERT_EQ(run.kind, StatementKind::EmptyRun);
     Frame frame;
-    vorn::Run state(testInterpreter(), frame);
+    Value result;
+    vorn::Run state(testInterpreter(), frame, result);
     platform::gInterruptRequested = 1;
     try {
         runEmptyRun(state, run);
