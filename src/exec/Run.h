@@ -90,19 +90,27 @@ private:
     bool kept_ = false;
 };
 
-// Hides every binding older than it while it lives (see Bindings), and the
-// builtins too if bare.
-class BindingBarrier {
+// Puts the barrier back as it was when it goes (a call raises one only
+// when it has a sharing group or builds an object).
+class BarrierKept {
 public:
-    explicit BindingBarrier(Bindings& bindings, bool bare = false)
-        : bindings_(bindings), saved_(bindings.raiseBarrier(bindings.size(), bare)) {}
-    ~BindingBarrier() { bindings_.restoreBarrier(saved_); }
-    BindingBarrier(const BindingBarrier&) = delete;
-    BindingBarrier& operator=(const BindingBarrier&) = delete;
+    explicit BarrierKept(Bindings& bindings) : bindings_(bindings), saved_(bindings.barrier()) {}
+    ~BarrierKept() { bindings_.restoreBarrier(saved_); }
+    BarrierKept(const BarrierKept&) = delete;
+    BarrierKept& operator=(const BarrierKept&) = delete;
 
 private:
     Bindings& bindings_;
     Bindings::Barrier saved_;
+};
+
+// Hides every binding older than it while it lives (see Bindings), and the
+// builtins too if bare.
+class BindingBarrier : BarrierKept {
+public:
+    explicit BindingBarrier(Bindings& bindings, bool bare = false) : BarrierKept(bindings) {
+        bindings.raiseBarrier(bindings.size(), bare);
+    }
 };
 
 // Runs block's statements as a run of its own in frame, whose entries the

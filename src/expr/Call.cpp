@@ -82,19 +82,6 @@ private:
     std::optional<Value> own_;
 };
 
-// Puts the barrier back as it was when it goes.
-class BarrierKept {
-public:
-    explicit BarrierKept(Bindings& bindings) : bindings_(bindings), saved_(bindings.barrier()) {}
-    ~BarrierKept() { bindings_.restoreBarrier(saved_); }
-    BarrierKept(const BarrierKept&) = delete;
-    BarrierKept& operator=(const BarrierKept&) = delete;
-
-private:
-    Bindings& bindings_;
-    Bindings::Barrier saved_;
-};
-
 // The shared names the call sees of its caller's: a sharing group's names
 // that the caller sees, with their Values.
 std::vector<std::pair<SymbolRef, ValueRef>> sharedOf(const CallSite& call, const View& view) {
