@@ -1,4 +1,4 @@
-// Statement dispatch, assignment and the call statement.
+// Assignment and the call statement.
 #include "exec/NearName.h"
 #include "exec/Objects.h"
 #include "exec/Run.h"
@@ -39,8 +39,6 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
     noteChange(target, targetName);
 }
 
-namespace {
-
 void executeAssign(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "assignment needs a target, an operator and a value");
     const Operand& name = statement.tokens[0];
@@ -53,36 +51,11 @@ void executeCall(Run& run, const PreparedStatement& statement) {
     performCall(call.callSite(), run.view());
 }
 
-}  // namespace
-
 void spendStatementSlow(Interpreter& interpreter) {
     interpreter.spendStatement();
     if (platform::gInterruptRequested) {
         platform::gInterruptRequested = 0;
         throw ScriptError("interrupted");
-    }
-}
-
-void executeStatement(Run& run, const PreparedStatement& statement) {
-    switch (statement.kind) {
-        case StatementKind::Empty: return;
-        case StatementKind::End: return executeEnd(run, statement);
-        case StatementKind::Compare: return executeCompare(run, statement);
-        case StatementKind::Each: return executeEach(run, statement);
-        case StatementKind::Until: return executeUntil(run, statement);
-        case StatementKind::List: return executeList(run, statement);
-        case StatementKind::Add: return executeAdd(run, statement);
-        case StatementKind::Index: return executeIndex(run, statement);
-        case StatementKind::Where: return executeWhere(run, statement);
-        case StatementKind::Remove: return executeRemove(run, statement);
-        case StatementKind::Exec: return executeExec(run, statement);
-        case StatementKind::Also: return executeAlso(run, statement);
-        case StatementKind::Class: return executeClass(run, statement);
-        case StatementKind::Delete: return executeDelete(run, statement);
-        case StatementKind::Call: return executeCall(run, statement);
-        case StatementKind::MemberAssign: return executeMemberAssign(run, statement);
-        case StatementKind::Assign: return executeAssign(run, statement);
-        case StatementKind::EmptyRun: return runEmptyRun(run, statement);
     }
 }
 

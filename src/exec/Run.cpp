@@ -1,8 +1,10 @@
-// runBlock: entry, the statement loop with its kind trim, and the write-back.
+// Runs: their entry, the statement loop and its dispatch, and the write-back.
 #include "exec/Run.h"
 
 #include <new>
 
+#include "exec/Objects.h"
+#include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "exec/Where.h"
 #include "platform/Platform.h"
@@ -36,6 +38,31 @@ ValueRef Run::createLocal(const Operand& name) {
 }
 
 namespace {
+
+// Carries out one prepared statement in run. Inlined into the statement
+// loops: every statement passes here.
+[[gnu::always_inline]] inline void executeStatement(Run& run, const PreparedStatement& statement) {
+    switch (statement.kind) {
+        case StatementKind::Empty: return;
+        case StatementKind::End: return executeEnd(run, statement);
+        case StatementKind::Compare: return executeCompare(run, statement);
+        case StatementKind::Each: return executeEach(run, statement);
+        case StatementKind::Until: return executeUntil(run, statement);
+        case StatementKind::List: return executeList(run, statement);
+        case StatementKind::Add: return executeAdd(run, statement);
+        case StatementKind::Index: return executeIndex(run, statement);
+        case StatementKind::Where: return executeWhere(run, statement);
+        case StatementKind::Remove: return executeRemove(run, statement);
+        case StatementKind::Exec: return executeExec(run, statement);
+        case StatementKind::Also: return executeAlso(run, statement);
+        case StatementKind::Class: return executeClass(run, statement);
+        case StatementKind::Delete: return executeDelete(run, statement);
+        case StatementKind::Call: return executeCall(run, statement);
+        case StatementKind::MemberAssign: return executeMemberAssign(run, statement);
+        case StatementKind::Assign: return executeAssign(run, statement);
+        case StatementKind::EmptyRun: return runEmptyRun(run, statement);
+    }
+}
 
 // Sets the interpreter's boundary flag for a run and restores the enclosing
 // run's on every exit path.
@@ -72,7 +99,7 @@ void executeGuarded(Run& run, const PreparedStatement& statement) {
     StatementHooks* hooks = run.boundary == ErrorBoundary::Program ? interpreter.hooks.get() : nullptr;
     if (hooks) hooks->before(statement.kind);
     try {
-        beforeStatement(interpreter);
+        if (interpreter.budgeted() || platform::gInterruptRequested) spendStatementSlow(interpreter);
         // A run of empty statements goes on after this, its first.
         if (statement.kind != StatementKind::Empty && statement.kind != StatementKind::EmptyRun)
             executeStatement(run, statement);
@@ -90,24 +117,36 @@ void executeGuarded(Run& run, const PreparedStatement& statement) {
     if (hooks) hooks->abandoned();
 }
 
+bool isGuarded(const Run& run) { return run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program; }
+
+// A guarded run reports what fails inside each statement and goes on with
+// the next, so the budget and Ctrl-C are spent inside that report too.
+void runGuardedStatement(Run& run, const PreparedStatement& statement) {
+    if (gValuesDeferredWork) doDeferredWork(run.view());
+    executeGuarded(run, statement);
+}
+
 }  // namespace
 
 void runEmptyRun(Run& run, const PreparedStatement& statement) {
     static const PreparedStatement kEmpty;
-    const bool guarded = run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program;
+    const bool guarded = isGuarded(run);
     std::uint32_t below = 1;
     try {
         for (; below < statement.repeat; ++below) {
-            if (!staleValues().empty()) trimNoted(run.view());
-            Heap::maybeCollect();
-            if (guarded) executeGuarded(run, kEmpty);
-            else beforeStatement(run.interpreter);
+            if (guarded) runGuardedStatement(run, kEmpty);
+            else if (statementWaits(run.interpreter)) attendBeforeStatement(run);
         }
     } catch (ScriptError& error) {
         // It lies that many lines below the run's first.
         error.leaveStatement(below, false);
         throw;
     }
+}
+
+void attendBeforeStatement(Run& run) {
+    if (gValuesDeferredWork) doDeferredWork(run.view());
+    if (run.interpreter.budgeted() || platform::gInterruptRequested) spendStatementSlow(run.interpreter);
 }
 
 void reportError(const std::string& text) {
@@ -120,24 +159,29 @@ void reportError(const std::string& text) {
     platform::flushOut();
 }
 
-void runStatements(Run& run, const Block& block) {
+namespace {
+
+// Carries out block's statements in run, stopping after one that ended it.
+// Inlined into its one caller: a run is made for every body, pass and call.
+[[gnu::always_inline]] inline void runStatements(Run& run, const Block& block) {
     const PreparedStatement* current = nullptr;
-    const bool guarded = run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program;
     try {
-        for (const PreparedStatement& statement : block.statements) {
-            current = &statement;
-            if (!staleValues().empty()) trimNoted(run.view());
-            Heap::maybeCollect();
-            if (guarded) {
-                executeGuarded(run, statement);
+        if (isGuarded(run)) {
+            for (const PreparedStatement& statement : block.statements) {
+                current = &statement;
+                runGuardedStatement(run, statement);
                 if (statement.kind == StatementKind::EmptyRun) runEmptyRun(run, statement);
                 if (run.returned) break;
-            } else {
-                beforeStatement(run.interpreter);
-                if (statement.kind == StatementKind::Empty) continue;
-                executeStatement(run, statement);
-                if (run.returned) break;
             }
+            return;
+        }
+        for (const PreparedStatement& statement : block.statements) {
+            current = &statement;
+            if (statementWaits(run.interpreter)) [[unlikely]] attendBeforeStatement(run);
+            // A body's first and last lines are often empty statements.
+            if (statement.kind == StatementKind::Empty) continue;
+            executeStatement(run, statement);
+            if (run.returned) break;
         }
     } catch (ScriptError& error) {
         // Counts the line for the report of where it happened.
@@ -149,13 +193,15 @@ void runStatements(Run& run, const Block& block) {
     }
 }
 
+}  // namespace
+
 bool runInFrame(Interpreter& interpreter, const Block& block, Frame& frame, Value& result, ErrorBoundary boundary) {
     DepthGuard depth;
     const BoundaryScope boundaryScope(interpreter, boundary);
     Run run(interpreter, frame, result);
     run.boundary = boundary;
     // Code that exec runs shares its caller's frame, and the flag.
-    if (boundary == ErrorBoundary::Yes || boundary == ErrorBoundary::Program) frame.guarded = true;
+    if (isGuarded(run)) frame.guarded = true;
     // Every run starts with each builtin bound to its own Value.
     if (interpreter.bindings().builtinsHidden()) interpreter.bindings().rebindBuiltins(frame);
     runStatements(run, block);

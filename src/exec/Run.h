@@ -19,6 +19,7 @@
 #include "exec/Interpreter.h"
 #include "exec/View.h"
 #include "platform/Platform.h"
+#include "values/Deferred.h"
 #include "values/Limits.h"
 #include "parse/Code.h"
 #include "values/Scope.h"
@@ -139,22 +140,18 @@ Value runBlockAbove(Interpreter& interpreter, const Block& block);
 void runBlock(Interpreter& interpreter, const Block& block, Scope* inheritedScope, Scope* localScope,
               ErrorBoundary boundary = ErrorBoundary::No);
 
-// Carries out block's statements in run, stopping after one that ended it.
-void runStatements(Run& run, const Block& block);
-
 // Reports an error as one line "error: <text>", on a fresh line.
 void reportError(const std::string& text);
 
-// Spends one statement of the budget and honours a pending Ctrl-C; runs
-// before every statement, empty ones included, so no loop escapes either.
-// Without a budget and without a Ctrl-C it costs one test.
+// What happens before every statement, empty ones included: the work the
+// values left (values/Deferred.h), then one statement of the budget and a
+// pending Ctrl-C, so no loop escapes either. With none of them waiting it
+// costs one test.
 void spendStatementSlow(Interpreter& interpreter);
-inline void beforeStatement(Interpreter& interpreter) {
-    if (interpreter.budgeted() || platform::gInterruptRequested) spendStatementSlow(interpreter);
+inline bool statementWaits(const Interpreter& interpreter) {
+    return gValuesDeferredWork | interpreter.budgeted() | (platform::gInterruptRequested != 0);
 }
-
-// Carries out one prepared statement in run.
-void executeStatement(Run& run, const PreparedStatement& statement);
+void attendBeforeStatement(Run& run);
 
 // Carries out the second and later statements of a run of empty ones, its
 // first just carried out: each gets what every statement gets before it.

@@ -21,6 +21,9 @@ void executeRemove(Run& run, const PreparedStatement& statement);
 
 // Assigns the value token to target in place: a one-character operator
 // token assigns, a longer one applies its first character as an operator.
+void executeAssign(Run& run, const PreparedStatement& statement);
+void executeCall(Run& run, const PreparedStatement& statement);
+
 void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName, const Operand& operatorToken,
                    const Operand& valueToken);
 

@@ -1,6 +1,9 @@
 // The kind trim over the noted Values.
 #include "exec/Trim.h"
 
+#include "values/Deferred.h"
+#include "values/Heap.h"
+
 namespace vorn {
 
 void trimNoted(const View& view) {
@@ -37,6 +40,16 @@ void trimNoted(const View& view) {
         ++still;
     }
     list.resize(still);
+}
+
+void doDeferredWork(const View& view) {
+    gValuesDeferredWork = false;
+    if (!staleValues().empty()) {
+        trimNoted(view);
+        // Noted Values the trim could not reach yet stay for the next statement.
+        if (!staleValues().empty()) gValuesDeferredWork = true;
+    }
+    Heap::maybeCollect();
 }
 
 }  // namespace vorn

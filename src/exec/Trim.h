@@ -22,9 +22,9 @@ inline void noteChange(const ValueRef& value, std::string_view name) {
 
 // Trims every Value that view shows and that carries stale payloads.
 void trimNoted(const View& view);
-// The check before every statement: nothing to do unless some Value was noted.
-inline void trimVisible(const View& view) {
-    if (!staleValues().empty()) trimNoted(view);
-}
+
+// The work the values left for a statement boundary (values/Deferred.h):
+// the kind trim of the noted Values, then the cycle collection if it is due.
+void doDeferredWork(const View& view);
 
 }  // namespace vorn

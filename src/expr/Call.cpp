@@ -22,14 +22,6 @@ namespace vorn {
 
 namespace {
 
-// Whether evaluating the expression runs no code: every token is a name,
-// a literal or an operator, with no call, group or block among them.
-bool isPlainRow(const Expression& expression) {
-    for (const Operand& token : expression.tokens)
-        if (token.form != Operand::Form::Number && token.form != Operand::Form::Literal) return false;
-    return true;
-}
-
 // The Value called. Read where it lies when the callee is a plain name or
 // a member `(x -> "m")` of plain operands, and copied only when code that
 // could change it is about to run (an argument with a call, a group or a
@@ -153,7 +145,7 @@ Value performCall(const CallSite& call, const View& view) {
         const auto& texts = call.arguments();
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const Expression& text = *texts[i];
-            if (!isPlainRow(text)) callee.own();
+            if (!text.plain) callee.own();
             Value scratch;
             ValueRef argument = newValue(ownValue(evaluateInPlace(text, view, InlineBlocks::On, scratch), scratch));
             const std::vector<std::string>& argNames = callee.get().argNames().get();

@@ -238,10 +238,17 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
     if (!counted && builder.adder().places == 1 && store.records.size() == 1) {
         expression.single = &store.records.front();
         expression.tokens = TokenList(&expression.single, 1);
-        return;
+    } else {
+        builder.adder().finish();
+        expression.tokens = TokenList(store.order.data(), static_cast<std::uint32_t>(store.order.size()));
     }
-    builder.adder().finish();
-    expression.tokens = TokenList(store.order.data(), static_cast<std::uint32_t>(store.order.size()));
+    // Only a call or a block runs code, and a group holds one only where its
+    // bytes have a "$" or a "{".
+    for (const Operand& token : expression.tokens) {
+        const bool plain = token.form == Operand::Form::Group ? token.text.find_first_of("${") == std::string_view::npos
+                                                             : token.form == Operand::Form::Number || token.form == Operand::Form::Literal;
+        if (!plain) expression.plain = false;
+    }
 }
 
 std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine,
@@ -487,7 +494,7 @@ const ArgumentList::Run& ArgumentList::find(std::size_t i) const {
     return *std::prev(it);
 }
 
-const Expression* ArgumentList::operator[](std::size_t i) const {
+const Expression* ArgumentList::build(std::size_t i) const {
     const Run& run = find(i);
     if (run.expression) return run.expression;
     if (run.text.empty() && empty_) return run.expression = empty_;
@@ -534,20 +541,18 @@ private:
 
 }  // namespace
 
-const ArgumentList& CallSite::arguments() const {
-    if (!argumentsReady) {
-        // "$(a b)" loses "$(" and ")".
-        if (argumentGroup.size() < 3) throw ScriptError(messages::kMalformedCall, std::string(argumentGroup));
-        const std::string_view inside = argumentGroup.substr(2, argumentGroup.size() - 3);
-        // The whole group splits before any argument is compiled, so that its
-        // own errors come first.
-        checkSplit(inside, ends.get());
-        ArgumentList list(ends);
-        ArgumentBuilder builder(list);
-        scanStatements(inside, builder, 0, ends.get());
-        argumentCache = std::move(list);
-        argumentsReady = true;
-    }
+const ArgumentList& CallSite::buildArguments() const {
+    // "$(a b)" loses "$(" and ")".
+    if (argumentGroup.size() < 3) throw ScriptError(messages::kMalformedCall, std::string(argumentGroup));
+    const std::string_view inside = argumentGroup.substr(2, argumentGroup.size() - 3);
+    // The whole group splits before any argument is compiled, so that its
+    // own errors come first.
+    checkSplit(inside, ends.get());
+    ArgumentList list(ends);
+    ArgumentBuilder builder(list);
+    scanStatements(inside, builder, 0, ends.get());
+    argumentCache = std::move(list);
+    argumentsReady = true;
     return argumentCache;
 }
 

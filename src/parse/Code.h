@@ -194,6 +194,7 @@ struct Expression {
     Expression(Expression&& other) noexcept { *this = std::move(other); }
     Expression& operator=(Expression&& other) noexcept {
         tooShort = other.tooShort;
+        plain = other.plain;
         store = std::move(other.store);
         source = std::move(other.source);
         single = other.single;
@@ -202,6 +203,9 @@ struct Expression {
     }
 
     bool tooShort = false;  // "(" alone: nothing left to strip
+    // No call or block is among the tokens, nor inside a group among them:
+    // evaluating the expression runs no code.
+    bool plain = true;
     TokenList tokens;
     TokenStore store;
     SharedSource source;  // the bytes, when the expression was prepared on its own
@@ -228,7 +232,10 @@ public:
     explicit ArgumentList(std::shared_ptr<const GroupEnds> ends) : ends_(std::move(ends)) {}
 
     std::size_t size() const { return size_; }
-    const Expression* operator[](std::size_t i) const;
+    const Expression* operator[](std::size_t i) const {
+        if (!joined_ && runs_[i].expression) return runs_[i].expression;
+        return build(i);
+    }
     void append(std::string_view text);
     // How many distinct expressions have been compiled so far.
     std::size_t compiled() const { return store_.size(); }
@@ -240,6 +247,7 @@ private:
         mutable const Expression* expression;
     };
     const Run& find(std::size_t i) const;
+    const Expression* build(std::size_t i) const;
     std::vector<Run> runs_;
     std::size_t size_ = 0;
     bool joined_ = false;  // some run holds more than one argument
@@ -263,7 +271,8 @@ struct CallSite {
 
     const Expression& callee() const { return calleeCache ? *calleeCache : buildCallee(); }
     // The argument texts (see ArgumentList).
-    const ArgumentList& arguments() const;
+    const ArgumentList& arguments() const { return argumentsReady ? argumentCache : buildArguments(); }
+    const ArgumentList& buildArguments() const;
     // The shared names with their hashes.
     const std::vector<std::pair<std::string, std::uint64_t>>& sharedNames() const;
 

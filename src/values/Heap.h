@@ -13,6 +13,7 @@
 
 #include <cstddef>
 
+#include "values/Deferred.h"
 #include "values/Value.h"
 
 namespace vorn {
@@ -22,7 +23,7 @@ public:
     // A new cell becomes known to the collector; its destruction forgets it.
     static void adopt(Cell& cell) {
         cell.onHeap_ = true;
-        ++count_;
+        if (++count_ > nextCollection_) gValuesDeferredWork = true;
     }
     static void forget() { --count_; }
 
@@ -34,7 +35,8 @@ public:
     static std::size_t collectCycles();
 
     // Collects when the heap has grown enough since the last collection, so
-    // the cost stays proportional to the allocations made.
+    // the cost stays proportional to the allocations made. A heap that grows
+    // past that point sets gValuesDeferredWork.
     static void maybeCollect() {
         if (count_ > nextCollection_) collectAndReschedule();
     }
