@@ -39,13 +39,6 @@ void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName
     noteChange(target, targetName);
 }
 
-void executeAssign(Run& run, const PreparedStatement& statement) {
-    requireTokens(statement, 3, "assignment needs a target, an operator and a value");
-    const Operand& name = statement.tokens[0];
-    const ValueRef target = run.assignTarget(name);
-    assignInPlace(run, target, name.text, statement.tokens[1], statement.tokens[2]);
-}
-
 void executeCall(Run& run, const PreparedStatement& statement) {
     const Operand& call = statement.tokens[0];
     performCall(call.callSite(), run.view());

@@ -21,7 +21,6 @@ void executeRemove(Run& run, const PreparedStatement& statement);
 
 // Assigns the value token to target in place: a one-character operator
 // token assigns, a longer one applies its first character as an operator.
-void executeAssign(Run& run, const PreparedStatement& statement);
 void executeCall(Run& run, const PreparedStatement& statement);
 
 void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName, const Operand& operatorToken,
@@ -35,5 +34,13 @@ inline void requireTokens(const PreparedStatement& statement, std::size_t count,
 
 // Finds a name for a statement that needs it bound; raises an error naming it.
 ValueRef requireName(const Run& run, const Operand& name);
+
+// The most common statement, inlined into the statement loop.
+inline void executeAssign(Run& run, const PreparedStatement& statement) {
+    requireTokens(statement, 3, "assignment needs a target, an operator and a value");
+    const Operand& name = statement.tokens[0];
+    const ValueRef target = run.assignTarget(name);
+    assignInPlace(run, target, name.text, statement.tokens[1], statement.tokens[2]);
+}
 
 }  // namespace vorn
