@@ -21,22 +21,23 @@ ValueRef requireName(const Run& run, const Operand& name) {
     return v;
 }
 
-void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName, const Operand& operatorToken,
+void assignInPlace(Run& run, Cell& target, std::string_view targetName, const Operand& operatorToken,
                    const Operand& valueToken) {
     const View& view = run.view();
+    Value& into = target.value;
     Value scratch;
     if (operatorToken.text.size() >= 2) {
         const Operator op = operatorToken.firstOp;
         const Value& right = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
-        if (applyInPlace(*target, right, op)) return;
-        Value result = applyOperator(*target, right, op);
-        *target = std::move(result);
+        if (applyInPlace(into, right, op)) return;
+        Value result = applyOperator(into, right, op);
+        into = std::move(result);
     } else {
         const Value& value = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
-        if (&value == &scratch) *target = std::move(scratch);
-        else if (&value != &*target) *target = value;
+        if (&value == &scratch) into = std::move(scratch);
+        else if (&value != &into) into = value;
     }
-    noteChange(target, targetName);
+    if (into.hasStalePayload()) noteStale(ValueRef(&target), targetName);
 }
 
 void executeCall(Run& run, const PreparedStatement& statement) {

@@ -79,7 +79,7 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
             target = std::move(next);
         }
     }
-    assignInPlace(run, target, path.size() == 1 ? std::string_view(path[0].text) : std::string_view(),
+    assignInPlace(run, *target.cell(), path.size() == 1 ? std::string_view(path[0].text) : std::string_view(),
                   statement.tokens[1], statement.tokens[2]);
 }
 

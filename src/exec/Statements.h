@@ -3,6 +3,7 @@
 #pragma once
 
 #include "exec/Run.h"
+#include "expr/Evaluator.h"
 
 namespace vorn {
 
@@ -23,7 +24,8 @@ void executeRemove(Run& run, const PreparedStatement& statement);
 // token assigns, a longer one applies its first character as an operator.
 void executeCall(Run& run, const PreparedStatement& statement);
 
-void assignInPlace(Run& run, const ValueRef& target, std::string_view targetName, const Operand& operatorToken,
+// Assigns to target's Value; the caller keeps the cell alive meanwhile.
+void assignInPlace(Run& run, Cell& target, std::string_view targetName, const Operand& operatorToken,
                    const Operand& valueToken);
 
 // The operand tokens a statement needs; raises an error when one is missing.
@@ -39,8 +41,13 @@ ValueRef requireName(const Run& run, const Operand& name);
 inline void executeAssign(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "assignment needs a target, an operator and a value");
     const Operand& name = statement.tokens[0];
-    const ValueRef target = run.assignTarget(name);
-    assignInPlace(run, target, name.text, statement.tokens[1], statement.tokens[2]);
+    const Operand& value = statement.tokens[2];
+    // A value that runs no code cannot unbind the name meanwhile, so its
+    // binding keeps the cell alive; otherwise the statement holds it too.
+    Cell* found = run.view().lookupCell(name);
+    if (found && isPlainOperand(value)) return assignInPlace(run, *found, name.text, statement.tokens[1], value);
+    const ValueRef target = found ? ValueRef(found) : run.assignTarget(name);
+    assignInPlace(run, *target.cell(), name.text, statement.tokens[1], value);
 }
 
 }  // namespace vorn
