@@ -67,20 +67,24 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     const TokenList& path = statement.tokens[0].groupExpression().tokens;
     if (statement.tokens[0].groupExpression().tooShort) throw ScriptError(messages::kTooShort, "(");
 
-    ValueRef target = run.findName(path[0]);
+    Cell* target = run.view().lookupCell(path[0]);
     if (!target)
         throw ScriptError(messages::kUnknownName, std::string(path[0].text) + nearNameHint(path[0].text, run.view()));
     for (std::size_t i = 1; i < path.size(); ++i) {
         // An empty token can stand for a long run of them.
         for (std::uint32_t step = 0; step < path[i].count(); ++step) {
-            const Item* member = target->members().find(path[i].text);
+            const Item* member = target->value.members().find(path[i].text);
             if (!member) throw ScriptError(messages::kNoSuchMember, std::string(path[i].text));
-            ValueRef next = member->ref();
-            target = std::move(next);
+            target = member->cell();
         }
     }
-    assignInPlace(run, *target.cell(), path.size() == 1 ? std::string_view(path[0].text) : std::string_view(),
-                  statement.tokens[1], statement.tokens[2]);
+    // The walk ran no code, and neither does a plain value: the name's
+    // binding keeps every cell on the path alive. A value that runs code
+    // could change the object, so the statement holds its member meanwhile.
+    const std::string_view name = path.size() == 1 ? std::string_view(path[0].text) : std::string_view();
+    const Operand& value = statement.tokens[2];
+    const ValueRef hold = isPlainOperand(value) ? ValueRef() : ValueRef(target);
+    assignInPlace(run, *target, name, statement.tokens[1], value);
 }
 
 void executeDelete(Run& run, const PreparedStatement& statement) {
