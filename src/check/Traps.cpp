@@ -467,7 +467,7 @@ private:
                 if (called.empty() || (called == "L" && end < text.size() && text[end] == '(')) continue;
                 if (!definitions_.count(called)) continue;
                 bool known = false;
-                for (const auto& [name, hash] : shared) known = known || name == called;
+                for (const SymbolRef& name : shared) known = known || name->text == called;
                 for (const std::string& name : hidden) known = known || name == called;
                 if (!known) hidden.push_back(called);
             }

@@ -31,7 +31,8 @@ const Scope& CallScope::table() const {
     if (!table_) {
         // Made as a script function's scope is made (performCall).
         Scope table;
-        if (shared_) table = *shared_;
+        if (shared_)
+            for (std::size_t i = 0; i < shared_->size(); ++i) table.set((*shared_)[i].name, (*shared_)[i].value);
         else caller_.forEachVisible([&](const SymbolRef& name, const ValueRef& value) { table.set(name, value); });
         for (std::size_t i = 0; i < bindings_.size(); ++i) table.set(bindings_[i].name, bindings_[i].value);
         if (self_) table.set(selfName(), self_);
@@ -44,8 +45,8 @@ CallScope::Entered::Entered(const CallScope& scope)
     : bindings_(scope.interpreter().bindings()), mark_(bindings_.size()), barrier_(bindings_.barrier()) {
     if (scope.shared_) {
         bindings_.raiseBarrier(mark_);
-        scope.shared_->forEachBinding(
-            [&](const SymbolRef& name, const ValueRef& value) { bindings_.push(name, value, Table::Inherited); });
+        for (std::size_t i = 0; i < scope.shared_->size(); ++i)
+            bindings_.push((*scope.shared_)[i].name, (*scope.shared_)[i].value, Table::Inherited);
     }
     for (std::size_t i = 0; i < scope.bindings_.size(); ++i)
         bindings_.push(scope.bindings_[i].name, scope.bindings_[i].value, Table::Inherited);

@@ -81,9 +81,9 @@ public:
     // caller: what the call sees before its own bindings; self: the object
     // of a method call, or null.
     // shared: the only names the call sees of its caller's, for a call with a
-    // sharing group; null for any other call.
+    // sharing group, in the group's order; null for any other call.
     CallScope(const View& caller, const CallBindings& bindings, ValueRef self = ValueRef(),
-              const Scope* shared = nullptr)
+              const CallBindings* shared = nullptr)
         : caller_(caller), bindings_(bindings), self_(std::move(self)), shared_(shared) {}
     CallScope(const CallScope&) = delete;
     CallScope& operator=(const CallScope&) = delete;
@@ -93,8 +93,10 @@ public:
         if (self_ && name == selfName()) return self_;
         for (std::size_t i = bindings_.size(); i-- > 0;)
             if (bindings_[i].name == name) return bindings_[i].value;
-        if (shared_) return shared_->find(name->text, name->hash);
-        return ValueRef(caller_.lookupCell(name.get()));
+        if (!shared_) return ValueRef(caller_.lookupCell(name.get()));
+        for (std::size_t i = shared_->size(); i-- > 0;)
+            if ((*shared_)[i].name == name) return (*shared_)[i].value;
+        return ValueRef();
     }
     // The call's scope as one table, built on first use.
     const Scope& table() const;
@@ -122,7 +124,7 @@ private:
     const View& caller_;
     const CallBindings& bindings_;
     ValueRef self_;
-    const Scope* shared_;
+    const CallBindings* shared_;
     mutable std::optional<Scope> table_;
 };
 

@@ -32,6 +32,9 @@ void assignInPlace(Run& run, Cell& target, std::string_view targetName, const Op
         if (applyInPlace(into, right, op)) return;
         Value result = applyOperator(into, right, op);
         into = std::move(result);
+    } else if (valueToken.form != Operand::Form::Group && !valueToken.isNot && !isPlainOperand(valueToken)) {
+        // A call's result (or a block's) goes straight into the target.
+        into = evaluateAlone(valueToken, view, InlineBlocks::Off);
     } else {
         const Value& value = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
         if (&value == &scratch) into = std::move(scratch);

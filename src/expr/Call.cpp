@@ -76,23 +76,21 @@ private:
 
 // The shared names the call sees of its caller's: a sharing group's names
 // that the caller sees, with their Values.
-std::vector<std::pair<SymbolRef, ValueRef>> sharedOf(const CallSite& call, const View& view) {
-    std::vector<std::pair<SymbolRef, ValueRef>> shared;
-    if (!call.hasSharing) return shared;
-    for (const auto& [name, hash] : call.sharedNames()) {
-        if (Symbol* symbol = findSymbol(name, hash))
-            if (Cell* found = view.lookupCell(symbol)) shared.emplace_back(SymbolRef(symbol), ValueRef(found));
-    }
-    return shared;
+void sharedOf(const CallSite& call, const View& view, CallBindings& shared) {
+    if (!call.hasSharing) return;
+    for (const SymbolRef& name : call.sharedNames())
+        if (Cell* found = view.lookupCell(name.get())) shared.add(name, ValueRef(found));
 }
 
 // Calls and instantiations that see only what they are given: a barrier,
 // then the shared names. Apart from performCall, whose frame every level of
 // a script's recursion takes.
 [[gnu::noinline]] void pushIsolated(const CallSite& call, const View& view, Bindings& stack) {
-    auto shared = sharedOf(call, view);
+    CallBindings shared;
+    sharedOf(call, view, shared);
     stack.raiseBarrier(stack.size());
-    for (auto& [name, value] : shared) stack.push(std::move(name), std::move(value), Table::Inherited);
+    for (std::size_t i = 0; i < shared.size(); ++i)
+        stack.push(std::move(shared[i].name), std::move(shared[i].value), Table::Inherited);
 }
 
 [[gnu::noinline]] Value callBuiltin(const CallSite& call, const View& view, const Value& target,
@@ -101,9 +99,9 @@ std::vector<std::pair<SymbolRef, ValueRef>> sharedOf(const CallSite& call, const
     if (!native) return Value();
     ValueRef self = method ? target.boundObject() : ValueRef();
     if (!call.hasSharing) return native(CallScope(view, bindings, std::move(self)));
-    Scope sharedOnly;
-    for (auto& [name, value] : sharedOf(call, view)) sharedOnly.set(name, value);
-    return native(CallScope(view, bindings, std::move(self), &sharedOnly));
+    CallBindings shared;
+    sharedOf(call, view, shared);
+    return native(CallScope(view, bindings, std::move(self), &shared));
 }
 
 // Makes a new object from a scaffold: its "origin" body runs behind the

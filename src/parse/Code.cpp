@@ -564,11 +564,11 @@ namespace {
 class SharedNameBuilder final : public TokenSink {
 public:
     void token(std::string_view name) override {
-        if (done_ || (!names.empty() && names.back().first == name)) return;
-        names.emplace_back(std::string(name), hashName(name));
+        if (done_ || (!names.empty() && names.back()->text == name)) return;
+        names.push_back(intern(name));
     }
     void statementEnd() override { done_ = true; }
-    std::vector<std::pair<std::string, std::uint64_t>> names;
+    std::vector<SymbolRef> names;
 
 private:
     bool done_ = false;
@@ -576,7 +576,7 @@ private:
 
 }  // namespace
 
-const std::vector<std::pair<std::string, std::uint64_t>>& CallSite::sharedNames() const {
+const std::vector<SymbolRef>& CallSite::sharedNames() const {
     if (!sharingReady) {
         // "$L(x y)" loses "$L(" and ")".
         if (sharingGroup.size() < 4) throw ScriptError(messages::kMalformedCall, std::string(sharingGroup));

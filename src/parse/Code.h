@@ -273,15 +273,15 @@ struct CallSite {
     // The argument texts (see ArgumentList).
     const ArgumentList& arguments() const { return argumentsReady ? argumentCache : buildArguments(); }
     const ArgumentList& buildArguments() const;
-    // The shared names with their hashes.
-    const std::vector<std::pair<std::string, std::uint64_t>>& sharedNames() const;
+    // The shared names, each interned once for the call.
+    const std::vector<SymbolRef>& sharedNames() const;
 
     const Expression& buildCallee() const;
     mutable std::shared_ptr<const Expression> calleeCache;
     mutable bool argumentsReady = false;
     mutable ArgumentList argumentCache;
     mutable bool sharingReady = false;
-    mutable std::vector<std::pair<std::string, std::uint64_t>> sharingCache;
+    mutable std::vector<SymbolRef> sharingCache;
 
     // A group whose pieces are not one stretch of the token ("$(a)$L(x)$(b)")
     // is joined here; the views above then point into these.
