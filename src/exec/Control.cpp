@@ -4,6 +4,7 @@
 // statement keeps of a body's bindings when it ends decides what survives
 // it (exec/Run.h). A body that ended through `end` ends the enclosing
 // run too, with the body's return value.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -78,8 +79,18 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
             run.returned = true;
             return;
         }
-        if (bindings.size() == pass.position() + loopScope.size()) continue;
-        // Names the pass created or rebound in the local table join the loop scope.
+        const std::uint32_t passOwn = pass.position() + static_cast<std::uint32_t>(loopScope.size());
+        if (bindings.size() == passOwn) continue;
+        // Names the pass created or rebound in the local table join the loop
+        // scope, newest first. When the pass bound nothing in its local
+        // table, that is the loop scope as it was pushed, reversed.
+        bool localChanged = false;
+        for (std::uint32_t at = bindings.size(); at > passOwn && !localChanged; --at)
+            localChanged = bindings.entry(at).table != Table::Inherited;
+        if (!localChanged) {
+            std::reverse(loopScope.begin(), loopScope.end());
+            continue;
+        }
         loopScope.clear();
         for (std::uint32_t at = bindings.size(); at > pass.position(); --at) {
             const Binding& b = bindings.entry(at);
