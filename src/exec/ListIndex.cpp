@@ -33,14 +33,19 @@ Cell* watchable(const Item& item) {
 // defined. passed counts the elements compared.
 std::int32_t walk(const ItemList& items, const Value& wanted, std::size_t& passed) {
     const bool wantedInteger = wanted.kind == Kind::Integer;
+    const bool wantedText = wanted.kind == Kind::String;
+    const std::string_view wantedBytes = wantedText ? wanted.text.view() : std::string_view();
     Value scratch;
     std::int32_t count = 0;
     for (const Item& element : items) {
         ++passed;
-        // Two integers are equal exactly when their words' integers are.
-        if (wantedInteger && element.holdsInteger() ? element.integer() == wanted.integer
-                                                    : valuesEqual(element.read(scratch), wanted))
-            return count;
+        // Two integers are equal exactly when their words' integers are, and
+        // two texts when their bytes are.
+        bool equal;
+        if (wantedInteger && element.holdsInteger()) equal = element.integer() == wanted.integer;
+        else if (wantedText && element.holdsText()) equal = element.textInWord() == wantedBytes;
+        else equal = valuesEqual(element.read(scratch), wanted);
+        if (equal) return count;
         ++count;
     }
     return -1;

@@ -64,7 +64,7 @@ void executeIndex(Run& run, const PreparedStatement& statement) {
     if (p < 0 || static_cast<std::uint64_t>(p) > text.size())
         throw ScriptError(messages::kPositionOutOfRange, formatInteger(p));
     const char c = static_cast<std::size_t>(p) < text.size() ? text[static_cast<std::size_t>(p)] : '\0';
-    run.bindName(result, newValue(Value::ofText(Text::ofByte(c))));
+    run.bindNew(result, Value::ofText(Text::ofByte(c)));
 }
 
 void executeWhere(Run& run, const PreparedStatement& statement) {
@@ -74,7 +74,7 @@ void executeWhere(Run& run, const PreparedStatement& statement) {
     const Value& wanted = evaluateTokenInPlace(statement.tokens[1], run.view(), InlineBlocks::On, scratch);
     const std::int32_t position = findInItems(run.interpreter, list->items, wanted);
     const Operand& result = statement.tokens[2];
-    run.bindName(result, newValue(Value::ofInteger(position)));
+    run.bindNew(result, Value::ofInteger(position));
 }
 
 void executeRemove(Run& run, const PreparedStatement& statement) {

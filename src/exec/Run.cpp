@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "values/Depth.h"
 #include "values/Heap.h"
+#include "values/Stale.h"
 #include "values/Error.h"
 
 namespace vorn {
@@ -29,6 +30,22 @@ void Run::bindName(const Operand& name, ValueRef value) {
     const Table table = bindings.tableOf(symbol.get(), frame);
     if (table == Table::Inherited || table == Table::Both) bindings.bindInherited(std::move(symbol), std::move(value), frame);
     else bindings.push(std::move(symbol), std::move(value), Table::Local);
+}
+
+void Run::bindNew(const Operand& name, Value&& value) {
+    if (const Symbol* symbol = name.symbol.get()) {
+        Bindings& bindings = interpreter.bindings();
+        const std::uint32_t at = bindings.visibleEntry(symbol);
+        if (at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both) {
+            Cell* cell = bindings.entry(at).value.cell();
+            if (cell->refCount() == 1) {
+                cell->value = std::move(value);
+                if (cell->value.hasStalePayload()) noteStale(bindings.entry(at).value, name.text);
+                return;
+            }
+        }
+    }
+    bindName(name, newValue(std::move(value)));
 }
 
 ValueRef Run::createLocal(const Operand& name) {

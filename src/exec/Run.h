@@ -63,6 +63,10 @@ public:
     ValueRef findName(const Operand& name) const { return ValueRef(interpreter.view().lookupCell(name)); }
     // Rebinds name in the table that has it (inherited first), else in the local table.
     void bindName(const Operand& name, ValueRef value);
+    // The same to a new Value. Where the rebinding would replace the visible
+    // entry's Value and nothing else refers to that Value, it is written in
+    // place: no one could tell it from a new one.
+    void bindNew(const Operand& name, Value&& value);
     // The Value an assignment writes to; a new name gets a default Value in the local table.
     ValueRef assignTarget(const Operand& name) {
         if (Cell* found = interpreter.view().lookupCell(name)) return ValueRef(found);

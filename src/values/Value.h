@@ -134,6 +134,8 @@ public:
     std::int64_t integer() const { return static_cast<std::int64_t>(static_cast<std::intptr_t>(w_) >> 1); }
     // The element kept as a text (no cell yet).
     bool holdsText() const { return (w_ & kTagBits) == kTextTag; }
+    // The bytes of an element kept as a text (holdsText), read in place.
+    std::string_view textInWord() const;
     // The element kept in its word, whatever it holds.
     bool inWord() const { return (w_ & kTagBits) != 0; }
     // The element's cell if it has one; never makes one.
@@ -488,6 +490,10 @@ inline Value* Item::get() const {
 inline bool Item::keepAsIntegerIfAlone() const {
     const Cell* c = cellOrNull();
     return c && c->refs_ == 1 && c->value.kind == Kind::Integer && turnIntoWord();
+}
+inline std::string_view Item::textInWord() const {
+    const Text::Buffer* buffer = textBuffer();
+    return buffer ? std::string_view(buffer->bytes) : std::string_view();
 }
 inline const Value& Item::read(Value& scratch) const {
     if (!inWord()) return reinterpret_cast<Cell*>(w_)->value;
