@@ -77,7 +77,10 @@ namespace {
         case StatementKind::Call: return executeCall(run, statement);
         case StatementKind::MemberAssign: return executeMemberAssign(run, statement);
         case StatementKind::Assign: return executeAssign(run, statement);
-        case StatementKind::EmptyRun: return runEmptyRun(run, statement);
+        case StatementKind::EmptyRun:
+            // Its further statements only do what waits before each statement.
+            if (statementWaits(run.interpreter)) runEmptyRun(run, statement);
+            return;
     }
 }
 
