@@ -153,7 +153,7 @@ void reportError(const std::string& text);
 // costs one test.
 void spendStatementSlow(Interpreter& interpreter);
 inline bool statementWaits(const Interpreter& interpreter) {
-    return gValuesDeferredWork | interpreter.budgeted() | (platform::gInterruptRequested != 0);
+    return gValuesDeferredWork || interpreter.budgeted() || platform::gInterruptRequested != 0;
 }
 void attendBeforeStatement(Run& run);
 
