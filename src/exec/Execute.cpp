@@ -15,9 +15,13 @@ namespace vorn {
 
 void missingTokens(const char* what) { throw ScriptError(messages::kMissingToken, what); }
 
+void unknownName(const Run& run, const Operand& name) {
+    throw ScriptError(messages::kUnknownName, std::string(name.text) + nearNameHint(name.text, run.view()));
+}
+
 ValueRef requireName(const Run& run, const Operand& name) {
     ValueRef v = run.findName(name);
-    if (!v) throw ScriptError(messages::kUnknownName, std::string(name.text) + nearNameHint(name.text, run.view()));
+    if (!v) unknownName(run, name);
     return v;
 }
 

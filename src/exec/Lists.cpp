@@ -49,16 +49,19 @@ void executeAdd(Run& run, const PreparedStatement& statement) {
 
 void executeIndex(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "index needs a list name, a position and a result name");
-    const ValueRef source = requireName(run, statement.tokens[0]);
+    Cell& cell = requireCell(run, statement.tokens[0]);
+    const Operand& position = statement.tokens[1];
+    const ValueRef hold = isPlainOperand(position) ? ValueRef() : ValueRef(&cell);
+    const Value* source = &cell.value;
     const Operand& result = statement.tokens[2];
     if (source->kind == Kind::List) {
-        const std::int64_t n = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
+        const std::int64_t n = evaluateTokenInteger(position, run.view(), InlineBlocks::On);
         const ItemList& items = source->items.get();
         // The name refers to the element itself, so it needs its cell.
         run.bindName(result, items[checkedPosition(n, items.size())].ref());
         return;
     }
-    const std::int64_t p = evaluateTokenInteger(statement.tokens[1], run.view(), InlineBlocks::On);
+    const std::int64_t p = evaluateTokenInteger(position, run.view(), InlineBlocks::On);
     const std::string& text = source->text.str();
     // The position just past the end reads the terminating zero byte.
     if (p < 0 || static_cast<std::uint64_t>(p) > text.size())
@@ -69,10 +72,12 @@ void executeIndex(Run& run, const PreparedStatement& statement) {
 
 void executeWhere(Run& run, const PreparedStatement& statement) {
     requireTokens(statement, 3, "where needs a list name, a value and a result name");
-    const ValueRef list = requireName(run, statement.tokens[0]);
+    Cell& list = requireCell(run, statement.tokens[0]);
+    const Operand& wantedToken = statement.tokens[1];
+    const ValueRef hold = isPlainOperand(wantedToken) ? ValueRef() : ValueRef(&list);
     Value scratch;
-    const Value& wanted = evaluateTokenInPlace(statement.tokens[1], run.view(), InlineBlocks::On, scratch);
-    const std::int32_t position = findInItems(run.interpreter, list->items, wanted);
+    const Value& wanted = evaluateTokenInPlace(wantedToken, run.view(), InlineBlocks::On, scratch);
+    const std::int32_t position = findInItems(run.interpreter, list.value.items, wanted);
     const Operand& result = statement.tokens[2];
     run.bindNew(result, Value::ofInteger(position));
 }

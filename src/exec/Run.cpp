@@ -39,6 +39,11 @@ void Run::bindNew(const Operand& name, Value&& value) {
         if (at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both) {
             Cell* cell = bindings.entry(at).value.cell();
             if (cell->refCount() == 1) {
+                // A position (where) over a position: the number is all that changes.
+                if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {
+                    cell->value.integer = value.integer;
+                    return;
+                }
                 cell->value = std::move(value);
                 if (cell->value.hasStalePayload()) noteStale(bindings.entry(at).value, name.text);
                 return;

@@ -36,6 +36,14 @@ inline void requireTokens(const PreparedStatement& statement, std::size_t count,
 
 // Finds a name for a statement that needs it bound; raises an error naming it.
 ValueRef requireName(const Run& run, const Operand& name);
+[[noreturn]] void unknownName(const Run& run, const Operand& name);
+// The cell of a name the statement reads, found where it lies: the caller
+// holds a reference of its own while code it runs could unbind the name.
+inline Cell& requireCell(const Run& run, const Operand& name) {
+    Cell* found = run.view().lookupCell(name);
+    if (!found) unknownName(run, name);
+    return *found;
+}
 
 // The most common statement, inlined into the statement loop.
 inline void executeAssign(Run& run, const PreparedStatement& statement) {
