@@ -144,6 +144,8 @@ FAULTS = [
      "where compares the lengths of texts only"),
     ("src/parse/Code.cpp", "token.form == Operand::Form::Group ? token.text.find_first_of(\"${\") == std::string_view::npos",
      "token.form == Operand::Form::Group ? true", "a group with a call in it counts as running no code"),
+    ("src/exec/Run.cpp", "if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {",
+     "if (Item::isPlainInteger(value)) {", "where writes a position over a text"),
 ]
 
 
