@@ -133,10 +133,10 @@ FAULTS = [
     ("src/exec/Control.cpp", "        frame.keptFrom = loop.position();", "        frame.keptFrom = 0;",
      "an each pass rebinds its caller's names in place"),
     ("src/exec/Run.cpp",
-     "    if (at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both)\n        return",
-     "    if (at > frame.keptFrom && !frame.guarded)\n        return",
+     "    return at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both ? at : 0;",
+     "    return at > frame.keptFrom && !frame.guarded ? at : 0;",
      "an until pass keeps what it rebound over its loop scope"),
-    ("src/exec/Run.cpp", "            if (cell->refCount() == 1) {", "            if (cell->refCount() >= 1) {",
+    ("src/exec/Run.cpp", "    if (!cell || cell->refCount() != 1) return", "    if (!cell) return",
      "where and index write over a Value something else holds"),
     ("src/exec/ListIndex.cpp",
      "        else if (wantedText && element.holdsText()) equal = element.textInWord() == wantedBytes;",
@@ -144,7 +144,7 @@ FAULTS = [
      "where compares the lengths of texts only"),
     ("src/parse/Code.cpp", "token.form == Operand::Form::Group ? token.text.find_first_of(\"${\") == std::string_view::npos",
      "token.form == Operand::Form::Group ? true", "a group with a call in it counts as running no code"),
-    ("src/exec/Run.cpp", "if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {",
+    ("src/exec/Run.cpp", "    if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {",
      "if (Item::isPlainInteger(value)) {", "where writes a position over a text"),
 ]
 

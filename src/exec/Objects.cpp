@@ -3,7 +3,6 @@
 // A class body runs in a scope of its own (it sees only the builtins); the
 // names it creates become the members, plus "origin", the body's text, which
 // instantiation runs again for every new object.
-#include "exec/NearName.h"
 #include "exec/Objects.h"
 
 #include "exec/Run.h"
@@ -67,9 +66,7 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     const TokenList& path = statement.tokens[0].groupExpression().tokens;
     if (statement.tokens[0].groupExpression().tooShort) throw ScriptError(messages::kTooShort, "(");
 
-    Cell* target = run.view().lookupCell(path[0]);
-    if (!target)
-        throw ScriptError(messages::kUnknownName, std::string(path[0].text) + nearNameHint(path[0].text, run.view()));
+    Cell* target = &requireCell(run, path[0]);
     for (std::size_t i = 1; i < path.size(); ++i) {
         // An empty token can stand for a long run of them.
         for (std::uint32_t step = 0; step < path[i].count(); ++step) {

@@ -15,42 +15,38 @@
 
 namespace vorn {
 
-void Run::bindName(const Operand& name, ValueRef value) {
-    SymbolRef symbol = name.symbol ? name.symbol : intern(name.text);
-    Bindings& bindings = interpreter.bindings();
+std::uint32_t Run::replaceableEntry(const Symbol* symbol) const {
     // A rebinding pushes an entry that hides the old one for as long as
     // both live; when they die together, the old one can take the Value
     // instead. That holds for the run's own entries and an each pass's loop
     // scope (which keeps what the pass rebinds), unless a failed statement
     // leaves the run going, or the entry is in both tables (where the
     // rebinding would leave the local one as it is).
-    const std::uint32_t at = bindings.visibleEntry(symbol.get());
-    if (at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both)
-        return bindings.replace(at, std::move(value));
+    const Bindings& bindings = interpreter.bindings();
+    const std::uint32_t at = bindings.visibleEntry(symbol);
+    return at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both ? at : 0;
+}
+
+void Run::bindName(const Operand& name, ValueRef value) {
+    SymbolRef symbol = name.symbol ? name.symbol : intern(name.text);
+    Bindings& bindings = interpreter.bindings();
+    if (const std::uint32_t at = replaceableEntry(symbol.get())) return bindings.replace(at, std::move(value));
     const Table table = bindings.tableOf(symbol.get(), frame);
     if (table == Table::Inherited || table == Table::Both) bindings.bindInherited(std::move(symbol), std::move(value), frame);
     else bindings.push(std::move(symbol), std::move(value), Table::Local);
 }
 
 void Run::bindNew(const Operand& name, Value&& value) {
-    if (const Symbol* symbol = name.symbol.get()) {
-        Bindings& bindings = interpreter.bindings();
-        const std::uint32_t at = bindings.visibleEntry(symbol);
-        if (at > frame.keptFrom && !frame.guarded && bindings.entry(at).table != Table::Both) {
-            Cell* cell = bindings.entry(at).value.cell();
-            if (cell->refCount() == 1) {
-                // A position (where) over a position: the number is all that changes.
-                if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {
-                    cell->value.integer = value.integer;
-                    return;
-                }
-                cell->value = std::move(value);
-                if (cell->value.hasStalePayload()) noteStale(bindings.entry(at).value, name.text);
-                return;
-            }
-        }
+    const std::uint32_t at = name.symbol ? replaceableEntry(name.symbol.get()) : 0;
+    Cell* cell = at ? interpreter.bindings().entry(at).value.cell() : nullptr;
+    if (!cell || cell->refCount() != 1) return bindName(name, newValue(std::move(value)));
+    // A position (where) over a position: the number is all that changes.
+    if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {
+        cell->value.integer = value.integer;
+        return;
     }
-    bindName(name, newValue(std::move(value)));
+    cell->value = std::move(value);
+    if (cell->value.hasStalePayload()) noteStale(interpreter.bindings().entry(at).value, name.text);
 }
 
 ValueRef Run::createLocal(const Operand& name) {

@@ -75,6 +75,9 @@ public:
 
 private:
     ValueRef createLocal(const Operand& name);
+    // The position + 1 of the name's visible entry when a rebinding may
+    // give that entry the new Value instead of pushing one, or 0.
+    std::uint32_t replaceableEntry(const Symbol* symbol) const;
 };
 
 // Pops the bindings pushed since it was made, when it goes, unless kept.
