@@ -40,6 +40,7 @@
 #include "exec/Bindings.h"
 #include "exec/View.h"
 #include "parse/Code.h"
+#include "platform/Platform.h"
 #include "values/Limits.h"
 #include "values/Scope.h"
 #include "values/Value.h"
@@ -98,6 +99,8 @@ public:
     void setStatementBudget(std::uint64_t n) {
         budget_ = n;
         budgeted_ = n != 0;
+        // Spent before each statement, so every statement must look.
+        if (budgeted_) platform::gBoundaryWork = 1;
     }
     bool budgeted() const { return budgeted_; }
     // Throws StatementBudgetExhausted once the budget is spent.

@@ -80,7 +80,7 @@ namespace {
         case StatementKind::Assign: return executeAssign(run, statement);
         case StatementKind::EmptyRun:
             // Its further statements only do what waits before each statement.
-            if (statementWaits(run.interpreter)) runEmptyRun(run, statement);
+            if (statementWaits()) runEmptyRun(run, statement);
             return;
     }
 }
@@ -138,12 +138,21 @@ void executeGuarded(Run& run, const PreparedStatement& statement) {
     if (hooks) hooks->abandoned();
 }
 
+// Clears the boundary word before doing what the values left, so whatever
+// still waits afterwards (noted Values out of reach, a budget, a Ctrl-C
+// pressed meanwhile) has set it again.
+void takeBoundaryWork(Run& run) {
+    platform::gBoundaryWork = 0;
+    doDeferredWork(run.view());
+    if (run.interpreter.budgeted() || platform::gInterruptRequested) platform::gBoundaryWork = 1;
+}
+
 bool isGuarded(const Run& run) { return run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program; }
 
 // A guarded run reports what fails inside each statement and goes on with
 // the next, so the budget and Ctrl-C are spent inside that report too.
 void runGuardedStatement(Run& run, const PreparedStatement& statement) {
-    if (gValuesDeferredWork) doDeferredWork(run.view());
+    if (platform::gBoundaryWork) takeBoundaryWork(run);
     executeGuarded(run, statement);
 }
 
@@ -156,7 +165,7 @@ void runEmptyRun(Run& run, const PreparedStatement& statement) {
     try {
         for (; below < statement.repeat; ++below) {
             if (guarded) runGuardedStatement(run, kEmpty);
-            else if (statementWaits(run.interpreter)) attendBeforeStatement(run);
+            else if (statementWaits()) attendBeforeStatement(run);
         }
     } catch (ScriptError& error) {
         // It lies that many lines below the run's first.
@@ -166,7 +175,7 @@ void runEmptyRun(Run& run, const PreparedStatement& statement) {
 }
 
 void attendBeforeStatement(Run& run) {
-    if (gValuesDeferredWork) doDeferredWork(run.view());
+    if (platform::gBoundaryWork) takeBoundaryWork(run);
     if (run.interpreter.budgeted() || platform::gInterruptRequested) spendStatementSlow(run.interpreter);
 }
 
@@ -198,7 +207,7 @@ namespace {
         }
         for (const PreparedStatement& statement : block.statements) {
             current = &statement;
-            if (statementWaits(run.interpreter)) [[unlikely]] attendBeforeStatement(run);
+            if (statementWaits()) [[unlikely]] attendBeforeStatement(run);
             // A body's first and last lines are often empty statements.
             if (statement.kind == StatementKind::Empty) continue;
             executeStatement(run, statement);

@@ -152,11 +152,12 @@ void reportError(const std::string& text);
 
 // What happens before every statement, empty ones included: the work the
 // values left (values/Deferred.h), then one statement of the budget and a
-// pending Ctrl-C, so no loop escapes either. With none of them waiting it
-// costs one test.
+// pending Ctrl-C, so no loop escapes either. All three set one word
+// (platform::gBoundaryWork), so with none of them waiting it costs one test.
 void spendStatementSlow(Interpreter& interpreter);
-inline bool statementWaits(const Interpreter& interpreter) {
-    return gValuesDeferredWork || interpreter.budgeted() || platform::gInterruptRequested != 0;
+inline bool statementWaits() {
+    return platform::gBoundaryWork != 0 ||
+           (platform::kStatementsReadInterruptFlag && platform::gInterruptRequested != 0);
 }
 void attendBeforeStatement(Run& run);
 

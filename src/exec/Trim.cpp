@@ -43,11 +43,10 @@ void trimNoted(const View& view) {
 }
 
 void doDeferredWork(const View& view) {
-    gValuesDeferredWork = false;
     if (!staleValues().empty()) {
         trimNoted(view);
         // Noted Values the trim could not reach yet stay for the next statement.
-        if (!staleValues().empty()) gValuesDeferredWork = true;
+        if (!staleValues().empty()) noteDeferredWork();
     }
     Heap::maybeCollect();
 }

@@ -83,6 +83,17 @@ PromptRead readPromptLine(std::string& line, const std::string* continuation);
 
 // ---- Interrupts ------------------------------------------------------------
 
+// The one word the executor reads before every statement: set by whatever
+// waits for the next statement boundary. Ctrl-C sets it (with
+// gInterruptRequested); the values set it when they leave work for the
+// boundary, and a statement budget keeps it set. It may stay set after the
+// work is done (the executor then looks once and finds nothing), but it is
+// never clear while something waits: whoever clears it looks at every
+// source afterwards, so a press meanwhile sets it again.
+extern volatile std::sig_atomic_t gBoundaryWork;
+// Whether the executor must also read gInterruptRequested itself before each
+// statement, because reading it is what lets a press arrive (the browser).
+
 #ifdef __EMSCRIPTEN__
 // In the browser the interpreter runs in a worker that nothing can signal
 // while it computes: the page's Stop is a message, delivered only when the
@@ -107,10 +118,17 @@ private:
     int readsUntilPoll_ = 1;
 };
 extern InterruptFlag gInterruptRequested;
+inline constexpr bool kStatementsReadInterruptFlag = true;
 #else
 // Set when the user pressed Ctrl-C; whoever honours it clears it.
 extern volatile std::sig_atomic_t gInterruptRequested;
+inline constexpr bool kStatementsReadInterruptFlag = false;
 #endif
+// What a Ctrl-C press (or the page's Stop) sets; safe in a signal handler.
+inline void requestInterrupt() {
+    gInterruptRequested = 1;
+    gBoundaryWork = 1;
+}
 
 // Makes Ctrl-C set gInterruptRequested instead of ending the program. A
 // second Ctrl-C within a second of a press that interrupted running code (or

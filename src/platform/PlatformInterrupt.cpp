@@ -24,6 +24,7 @@
 namespace vorn::platform {
 
 volatile std::sig_atomic_t gInterruptRequested = 0;
+volatile std::sig_atomic_t gBoundaryWork = 0;
 
 namespace {
 
@@ -71,7 +72,7 @@ bool pressEndsProgram() {
     // something that does not look at the flag, and the user wants out.
     if (gInterruptRequested != 0) return true;
     gLastRunningPress.store(now);
-    gInterruptRequested = 1;
+    requestInterrupt();
     return false;
 }
 

@@ -13,6 +13,7 @@
 namespace vorn::platform {
 
 InterruptFlag gInterruptRequested;
+volatile std::sig_atomic_t gBoundaryWork = 0;
 
 namespace {
 
@@ -50,4 +51,4 @@ int promptWakeDescriptor() { return -1; }
 }  // namespace vorn::platform
 
 // Called by the worker's script when the page's Stop arrives.
-extern "C" EMSCRIPTEN_KEEPALIVE void vorn_web_interrupt() { vorn::platform::gInterruptRequested = 1; }
+extern "C" EMSCRIPTEN_KEEPALIVE void vorn_web_interrupt() { vorn::platform::requestInterrupt(); }

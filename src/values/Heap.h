@@ -23,7 +23,7 @@ public:
     // A new cell becomes known to the collector; its destruction forgets it.
     static void adopt(Cell& cell) {
         cell.onHeap_ = true;
-        if (++count_ > nextCollection_) gValuesDeferredWork = true;
+        if (++count_ > nextCollection_) noteDeferredWork();
     }
     static void forget() { --count_; }
 
@@ -36,7 +36,7 @@ public:
 
     // Collects when the heap has grown enough since the last collection, so
     // the cost stays proportional to the allocations made. A heap that grows
-    // past that point sets gValuesDeferredWork.
+    // past that point notes deferred work (values/Deferred.h).
     static void maybeCollect() {
         if (count_ > nextCollection_) collectAndReschedule();
     }

@@ -9,7 +9,7 @@ namespace vorn {
 void noteStale(const ValueRef& value, std::string_view name, std::uint64_t hash) {
     if (value && value.cell()->bindingCount() > 0 && value->hasStalePayload()) {
         staleValues().push_back({value, std::string(name), hash});
-        gValuesDeferredWork = true;
+        noteDeferredWork();
     }
 }
 

@@ -172,7 +172,7 @@ TEST_F(SafeFiles, FifoReadsWaitForTheWriterAndGiveWayToCtrlC) {
     // No writer ever comes: only Ctrl-C ends the wait.
     std::thread presser([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        platform::gInterruptRequested = 1;
+        platform::requestInterrupt();
     });
     EXPECT_EQ(errorOf([&] { platform::readTextFile(at("pipe")); }), "interrupted");
     presser.join();

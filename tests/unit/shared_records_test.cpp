@@ -212,7 +212,7 @@ TEST(EmptyRuns, EveryBlankLineSpendsAStatement) {
 
 struct CountingHooks final : StatementHooks {
     void before(StatementKind) override {
-        if (++before_ == 4) platform::gInterruptRequested = 1;
+        if (++before_ == 4) platform::requestInterrupt();
     }
     void abandoned() override { ++abandoned_; }
     int before_ = 0;
@@ -241,7 +241,7 @@ TEST(EmptyRuns, AnErrorNamesTheBlankLineItCameIn) {
     Frame frame;
     Value result;
     vorn::Run state(testInterpreter(), frame, result);
-    platform::gInterruptRequested = 1;
+    platform::requestInterrupt();
     try {
         runEmptyRun(state, run);
         ADD_FAILURE() << "no error";
