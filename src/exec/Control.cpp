@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "exec/Run.h"
+#include "exec/StatementLoop.h"
 #include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "exec/Where.h"
 #include "expr/Evaluator.h"
 #include "platform/Platform.h"
 #include "values/Convert.h"
+#include "values/Depth.h"
 #include "values/Error.h"
 
 namespace vorn {
@@ -70,12 +72,16 @@ void executeUntil(Run& run, const PreparedStatement& statement) {
             loopScope.emplace_back(bindings.entry(at).name, bindings.entry(at).value);
     }
     const ErrorBoundary boundary = run.boundary == ErrorBoundary::Program ? ErrorBoundary::Yes : run.boundary;
+    // The passes' boundary flag is the one the condition runs under too
+    // (true for every boundary but No), so it is set once for the loop.
+    const BoundaryScope boundaryScope(run.interpreter, boundary);
     while (conditionHolds(statement.tokens[0], run.view())) {
         const Block& body = statement.tokens[1].inlineBody();
         const BindingMark pass(bindings);
         for (auto& [name, value] : loopScope) bindings.push(name, value, Table::Both);
         Frame frame{pass.position(), true};
-        if (runInFrame(run.interpreter, body, frame, run.returnValue, boundary)) {
+        const DepthGuard depth;
+        if (runPass(run.interpreter, body, frame, run.returnValue, boundary)) {
             run.returned = true;
             return;
         }
@@ -132,6 +138,10 @@ void executeEach(Run& run, const PreparedStatement& statement) {
     const Item* previous = nullptr;
     const Item* current = nullptr;
     std::vector<std::pair<SymbolRef, ValueRef>> kept;
+    // Nothing runs between passes, so what each pass's run would set up
+    // alike is set up once for the loop.
+    const DepthGuard depth;
+    const BoundaryScope boundaryScope(run.interpreter, ErrorBoundary::No);
     while (true) {
         // `element` is the element itself, so an element kept as an
         // integer gets its cell for its pass; once the next pass has run,
@@ -164,7 +174,7 @@ void executeEach(Run& run, const PreparedStatement& statement) {
         const std::uint32_t pass = bindings.size();
         Frame frame{pass};
         frame.keptFrom = loop.position();
-        if (runInFrame(run.interpreter, body, frame, run.returnValue)) {
+        if (runPass(run.interpreter, body, frame, run.returnValue, ErrorBoundary::No)) {
             if (previous) previous->keepAsIntegerIfAlone();
             run.returned = true;
             return;

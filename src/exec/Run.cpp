@@ -4,6 +4,7 @@
 #include <new>
 
 #include "exec/Objects.h"
+#include "exec/StatementLoop.h"
 #include "exec/Statements.h"
 #include "exec/Trim.h"
 #include "exec/Where.h"
@@ -57,49 +58,6 @@ ValueRef Run::createLocal(const Operand& name) {
 
 namespace {
 
-// Carries out one prepared statement in run. Inlined into the statement
-// loops: every statement passes here.
-[[gnu::always_inline]] inline void executeStatement(Run& run, const PreparedStatement& statement) {
-    switch (statement.kind) {
-        case StatementKind::Empty: return;
-        case StatementKind::End: return executeEnd(run, statement);
-        case StatementKind::Compare: return executeCompare(run, statement);
-        case StatementKind::Each: return executeEach(run, statement);
-        case StatementKind::Until: return executeUntil(run, statement);
-        case StatementKind::List: return executeList(run, statement);
-        case StatementKind::Add: return executeAdd(run, statement);
-        case StatementKind::Index: return executeIndex(run, statement);
-        case StatementKind::Where: return executeWhere(run, statement);
-        case StatementKind::Remove: return executeRemove(run, statement);
-        case StatementKind::Exec: return executeExec(run, statement);
-        case StatementKind::Also: return executeAlso(run, statement);
-        case StatementKind::Class: return executeClass(run, statement);
-        case StatementKind::Delete: return executeDelete(run, statement);
-        case StatementKind::Call: return executeCall(run, statement);
-        case StatementKind::MemberAssign: return executeMemberAssign(run, statement);
-        case StatementKind::Assign: return executeAssign(run, statement);
-        case StatementKind::EmptyRun:
-            // Its further statements only do what waits before each statement.
-            if (statementWaits()) runEmptyRun(run, statement);
-            return;
-    }
-}
-
-// Sets the interpreter's boundary flag for a run and restores the enclosing
-// run's on every exit path.
-class BoundaryScope {
-public:
-    BoundaryScope(Interpreter& interpreter, ErrorBoundary b)
-        : interpreter_(interpreter), saved_(interpreter.enterBoundaryRun(b != ErrorBoundary::No)) {}
-    ~BoundaryScope() { interpreter_.enterBoundaryRun(saved_); }
-    BoundaryScope(const BoundaryScope&) = delete;
-    BoundaryScope& operator=(const BoundaryScope&) = delete;
-
-private:
-    Interpreter& interpreter_;
-    bool saved_;
-};
-
 // The same for the kind of the error-boundary statement being carried out.
 class BoundaryStatement {
 public:
@@ -147,16 +105,12 @@ void takeBoundaryWork(Run& run) {
     if (run.interpreter.budgeted() || platform::gInterruptRequested) platform::gBoundaryWork = 1;
 }
 
-bool isGuarded(const Run& run) { return run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program; }
+}  // namespace
 
-// A guarded run reports what fails inside each statement and goes on with
-// the next, so the budget and Ctrl-C are spent inside that report too.
 void runGuardedStatement(Run& run, const PreparedStatement& statement) {
     if (platform::gBoundaryWork) takeBoundaryWork(run);
     executeGuarded(run, statement);
 }
-
-}  // namespace
 
 void runEmptyRun(Run& run, const PreparedStatement& statement) {
     static const PreparedStatement kEmpty;
@@ -189,53 +143,10 @@ void reportError(const std::string& text) {
     platform::flushOut();
 }
 
-namespace {
-
-// Carries out block's statements in run, stopping after one that ended it.
-// Inlined into its one caller: a run is made for every body, pass and call.
-[[gnu::always_inline]] inline void runStatements(Run& run, const Block& block) {
-    const PreparedStatement* current = nullptr;
-    try {
-        if (isGuarded(run)) {
-            for (const PreparedStatement& statement : block.statements) {
-                current = &statement;
-                runGuardedStatement(run, statement);
-                if (statement.kind == StatementKind::EmptyRun) runEmptyRun(run, statement);
-                if (run.returned) break;
-            }
-            return;
-        }
-        for (const PreparedStatement& statement : block.statements) {
-            current = &statement;
-            if (statementWaits()) [[unlikely]] attendBeforeStatement(run);
-            // A body's first and last lines are often empty statements.
-            if (statement.kind == StatementKind::Empty) continue;
-            executeStatement(run, statement);
-            if (run.returned) break;
-        }
-    } catch (ScriptError& error) {
-        // Counts the line for the report of where it happened.
-        if (current) error.leaveStatement(current->line, block.ownText);
-        throw;
-    } catch (UnbalancedText& unbalanced) {
-        if (current) unbalanced.trail.leaveStatement(current->line, block.ownText);
-        throw;
-    }
-}
-
-}  // namespace
-
 bool runInFrame(Interpreter& interpreter, const Block& block, Frame& frame, Value& result, ErrorBoundary boundary) {
     DepthGuard depth;
     const BoundaryScope boundaryScope(interpreter, boundary);
-    Run run(interpreter, frame, result);
-    run.boundary = boundary;
-    // Code that exec runs shares its caller's frame, and the flag.
-    if (isGuarded(run)) frame.guarded = true;
-    // Every run starts with each builtin bound to its own Value.
-    if (interpreter.bindings().builtinsHidden()) interpreter.bindings().rebindBuiltins(frame);
-    runStatements(run, block);
-    return run.returned;
+    return runPass(interpreter, block, frame, result, boundary);
 }
 
 void runDropping(Run& caller, const Block& block, ErrorBoundary boundary) {
@@ -243,7 +154,10 @@ void runDropping(Run& caller, const Block& block, ErrorBoundary boundary) {
     const BindingMark mark(bindings);
     bindings.showLocalWinners(caller.frame);
     Frame frame{bindings.size()};
-    if (runInFrame(caller.interpreter, block, frame, caller.returnValue, boundary)) caller.returned = true;
+    // runInFrame written out: a compare body is the most common run.
+    const DepthGuard depth;
+    const BoundaryScope boundaryScope(caller.interpreter, boundary);
+    if (runPass(caller.interpreter, block, frame, caller.returnValue, boundary)) caller.returned = true;
 }
 
 Value runBlockAbove(Interpreter& interpreter, const Block& block) {

@@ -80,6 +80,11 @@ private:
     std::uint32_t replaceableEntry(const Symbol* symbol) const;
 };
 
+// Whether the run reports what fails in each statement and goes on.
+inline bool isGuarded(const Run& run) {
+    return run.boundary == ErrorBoundary::Yes || run.boundary == ErrorBoundary::Program;
+}
+
 // Pops the bindings pushed since it was made, when it goes, unless kept.
 class BindingMark {
 public:
