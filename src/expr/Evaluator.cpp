@@ -158,19 +158,16 @@ private:
 // integers changes nothing (a name or literal that cannot be read raises
 // the error the general path would raise first).
 bool integerRow(const Expression& expression, const View& view, std::int64_t& out) {
+    if (!expression.plainRow) return false;
     const TokenList& tokens = expression.tokens;
     const std::size_t n = tokens.size();
-    if (expression.tooShort || n < 3 || n % 2 == 0 || !isPlainOperand(tokens[0]) || !isPlainOperand(tokens[2]))
-        return false;
     const Value& a = plainValue(tokens[0], view);
     if (a.kind != Kind::Integer && a.kind != Kind::String) return false;
     std::optional<std::int64_t> step = integerResult(a, plainValue(tokens[2], view), tokens[1].op);
     if (!step) return false;
     std::int64_t result = *step;
     for (std::size_t i = 3; i + 1 < n; i += 2) {
-        const Operand& right = tokens[i + 1];
-        if (!isPlainOperand(right)) return false;
-        const Value& b = plainValue(right, view);
+        const Value& b = plainValue(tokens[i + 1], view);
         if (b.kind != Kind::Integer) return false;
         step = integerOperator(result, b.integer, tokens[i].op);
         if (!step) return false;

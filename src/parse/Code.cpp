@@ -249,6 +249,13 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
                                                              : token.form == Operand::Form::Number || token.form == Operand::Form::Literal;
         if (!plain) expression.plain = false;
     }
+    const std::size_t n = expression.tokens.size();
+    expression.plainRow = !expression.tooShort && n >= 3 && n % 2 == 1;
+    for (std::size_t i = 0; i < n && expression.plainRow; i += 2) {
+        const Operand& operand = expression.tokens[i];
+        expression.plainRow = (operand.form == Operand::Form::Number || operand.form == Operand::Form::Literal) &&
+                              !operand.isNot;
+    }
 }
 
 std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine,

@@ -195,6 +195,7 @@ struct Expression {
     Expression& operator=(Expression&& other) noexcept {
         tooShort = other.tooShort;
         plain = other.plain;
+        plainRow = other.plainRow;
         store = std::move(other.store);
         source = std::move(other.source);
         single = other.single;
@@ -206,6 +207,9 @@ struct Expression {
     // No call or block is among the tokens, nor inside a group among them:
     // evaluating the expression runs no code.
     bool plain = true;
+    // A row "a op b op c ...": an odd count of three or more tokens, every
+    // operand a name, text or number without "not" (what integerRow reads).
+    bool plainRow = false;
     TokenList tokens;
     TokenStore store;
     SharedSource source;  // the bytes, when the expression was prepared on its own
