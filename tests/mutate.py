@@ -44,9 +44,9 @@ FAULTS = [
      "if (left.kind == Kind::Integer && right.kind == Kind::Integer) return integerOperator(left.integer, right.integer, op);",
      "if (left.kind == Kind::Integer) return integerOperator(left.integer, right.integer, op);",
      "a row's first step taken as integers whatever the right operand's kind"),
-    ("src/expr/Operators.h", "if (op == Operator::Equal) return left.text.view() == right.text.view();",
-     "if (op == Operator::Equal) return left.text.view() != right.text.view();", "text == inverted"),
-    ("src/expr/Operators.h", "if (op == Operator::NotEqual) return left.text.view() != right.text.view();",
+    ("src/expr/Operators.h", "if (op == Operator::Equal) return sameBytes(left.text.view(), right.text.view());",
+     "if (op == Operator::Equal) return !sameBytes(left.text.view(), right.text.view());", "text == inverted"),
+    ("src/expr/Operators.h", "if (op == Operator::NotEqual) return !sameBytes(left.text.view(), right.text.view());",
      "if (op == Operator::NotEqual) return left.text.size() != right.text.size();",
      "text != compares lengths only"),
     ("src/expr/Operators.h", "if (target.kind == Kind::Integer && right.kind == Kind::Integer) {",
@@ -146,6 +146,11 @@ FAULTS = [
      "token.form == Operand::Form::Group ? true", "a group with a call in it counts as running no code"),
     ("src/exec/Run.cpp", "    if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {",
      "if (Item::isPlainInteger(value)) {", "where writes a position over a text"),
+    ("src/expr/Operators.h",
+     "return a[0] == b[0] && (a.size() == 1 || std::memcmp(a.data() + 1, b.data() + 1, a.size() - 1) == 0);",
+     "return a[0] == b[0];", "texts equal when their first bytes are"),
+    ("src/parse/Code.cpp", "                              !operand.isNot;",
+     "                              true;", "a row with not as an operand read as plain operands"),
 ]
 
 
