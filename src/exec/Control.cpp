@@ -157,8 +157,14 @@ void executeEach(Run& run, const PreparedStatement& statement) {
             --bytesLeft;
             const std::uint32_t bound = kElement->binding;
             Cell* last = bound > loop.position() && bound > 0 ? bindings.find(kElement.get()) : nullptr;
-            if (last && last->refCount() == 1) last->value = Value::ofText(Text::ofByte(*byte++));
-            else bindings.setFrom(loop.position(), kElement, newValue(Value::ofText(Text::ofByte(*byte++))));
+            if (last && last->refCount() == 1) {
+                // Its text alone changes when the last character is all it holds.
+                Value& v = last->value;
+                if (v.kind == Kind::String && v.integer == 0 && v.items.empty() && !v.extrasBox())
+                    v.text = Text::ofByte(*byte++);
+                else
+                    v = Value::ofText(Text::ofByte(*byte++));
+            } else bindings.setFrom(loop.position(), kElement, newValue(Value::ofText(Text::ofByte(*byte++))));
         } else if (at != end) {
             current = at++;
             // The last element's cell, when nothing but the list and the

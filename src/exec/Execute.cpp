@@ -29,17 +29,28 @@ void assignInPlace(Run& run, Cell& target, std::string_view targetName, const Op
                    const Operand& valueToken) {
     const View& view = run.view();
     Value& into = target.value;
-    Value scratch;
-    if (operatorToken.text.size() >= 2) {
-        const Operator op = operatorToken.firstOp;
+    const bool compound = operatorToken.text.size() >= 2;
+    if (isPlainOperand(valueToken)) {
+        // Read where it lies: no Value is made for it.
+        const Value& right = plainValue(valueToken, view);
+        if (compound) {
+            if (applyInPlace(into, right, operatorToken.firstOp)) return;
+            Value result = applyOperator(into, right, operatorToken.firstOp);
+            into = std::move(result);
+        } else if (&right != &into) {
+            into = right;
+        }
+    } else if (compound) {
+        Value scratch;
         const Value& right = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
-        if (applyInPlace(into, right, op)) return;
-        Value result = applyOperator(into, right, op);
+        if (applyInPlace(into, right, operatorToken.firstOp)) return;
+        Value result = applyOperator(into, right, operatorToken.firstOp);
         into = std::move(result);
-    } else if (valueToken.form != Operand::Form::Group && !valueToken.isNot && !isPlainOperand(valueToken)) {
+    } else if (valueToken.form != Operand::Form::Group && !valueToken.isNot) {
         // A call's result (or a block's) goes straight into the target.
         into = evaluateAlone(valueToken, view, InlineBlocks::Off);
     } else {
+        Value scratch;
         const Value& value = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
         if (&value == &scratch) into = std::move(scratch);
         else if (&value != &into) into = value;

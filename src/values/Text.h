@@ -25,12 +25,7 @@ public:
     // The one-byte text of c. Its buffer is shared by every such text (made
     // once per byte value): `each` over a text and `index` on a text make one
     // per character, and a change to any of them detaches it first.
-    static const Text& ofByte(char c) {
-        static Text texts[256];
-        Text& t = texts[static_cast<unsigned char>(c)];
-        if (!t.buf_) t = Text(std::string(1, c));
-        return t;
-    }
+    static const Text& ofByte(char c);
 
     const std::string& str() const { return buf_ ? buf_->bytes : emptyString(); }
     std::string_view view() const { return str(); }
@@ -80,5 +75,15 @@ private:
     }
     Ref<Buffer> buf_;
 };
+
+// The one-byte texts, made on first use; a constant-initialised table, so
+// reading it needs no guard.
+inline Text gByteTexts[256];
+
+inline const Text& Text::ofByte(char c) {
+    Text& t = gByteTexts[static_cast<unsigned char>(c)];
+    if (!t.buf_) [[unlikely]] t = Text(std::string(1, c));
+    return t;
+}
 
 }  // namespace vorn
