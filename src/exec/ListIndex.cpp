@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "exec/Interpreter.h"
+#include "expr/Operators.h"
 #include "values/Convert.h"
 
 namespace vorn {
@@ -18,7 +19,17 @@ namespace {
 constexpr std::size_t kKeptIndexes = 16;
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-std::uint64_t hashText(std::string_view text) { return std::hash<std::string_view>{}(text); }
+// FNV-1a, its high half folded into the low bits that pick a slot: the texts
+// looked up are mostly characters and words, which it hashes in a few
+// instructions a byte without a call.
+std::uint64_t hashText(std::string_view text) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ull;
+    }
+    return hash ^ (hash >> 32);
+}
 
 // An element the index may rely on: a text held by the list alone. The
 // index watches cells, so a text kept in its word is given its cell.
@@ -157,6 +168,11 @@ public:
     // Reads the watch log: elements bound since become suspects. False when
     // the index can no longer be trusted.
     bool catchUp(const ItemList& list) {
+        // The common case: nothing was bound since, and nothing is suspect.
+        if (watches == gWatchesEnded && suspects_.empty()) return true;
+        return catchUpLog(list);
+    }
+    bool catchUpLog(const ItemList& list) {
         if (gWatchesEnded - watches > kWatchLog) return false;
         for (; watches != gWatchesEnded; ++watches) {
             const CellSlot* slot = cellSlot(gEndedWatches[watches % kWatchLog]);
@@ -221,11 +237,12 @@ public:
         const std::size_t hit = known ? positionOf(texts_[at].original) : list.size();
         if (known) {
             const Cell* cell = hit < list.size() ? list[hit].cellOrNull() : nullptr;
-            if (!cell || cell->value.kind != Kind::String || cell->value.text.view() != text) {
+            if (!cell || cell->value.kind != Kind::String || !sameBytes(cell->value.text.view(), text)) {
                 stale = true;
                 return -1;
             }
         }
+        if (others_.empty() && suspects_.empty()) return known ? static_cast<std::int32_t>(hit) : -1;
         // The others and suspects before the hit are compared in order, as
         // the walk compares them (a comparison may raise an error).
         Value scratch;
@@ -295,7 +312,7 @@ private:
         const std::uint64_t hash = hashText(text);
         const std::size_t mask = texts_.size() - 1;
         for (std::size_t at = hash & mask; texts_[at].count != 0; at = (at + 1) & mask)
-            if (texts_[at].hash == hash && texts_[at].text.view() == text) return at;
+            if (texts_[at].hash == hash && sameBytes(texts_[at].text.view(), text)) return at;
         return kNone;
     }
     std::size_t cellSlotAt(const CellBooks* cell) const {
