@@ -146,8 +146,9 @@ Value performCall(const CallSite& call, const View& view) {
             if (!text.plain) callee.own();
             Value scratch;
             ValueRef argument = newValue(ownValue(evaluateInPlace(text, view, InlineBlocks::On, scratch), scratch));
-            const std::vector<std::string>& argNames = callee.get().argNames().get();
-            if (i < argNames.size()) bindings.add(intern(argNames[i]), std::move(argument));
+            // Names given by setargmap, else arg0, arg1, ...
+            const ValueExtras* extras = callee.get().extrasBox();
+            if (extras && i < extras->argNames.size()) bindings.add(intern(extras->argNames.get()[i]), std::move(argument));
             else bindings.add(argumentName(i), std::move(argument));
         }
     }

@@ -57,6 +57,11 @@ bool notePending(PendingCells& pending, Cell* cell) noexcept {
 }  // namespace
 
 void freeCell(Cell* cell) noexcept {
+    // A Value that holds no other Value frees nothing further.
+    if (cell->value.items.empty() && !cell->value.extrasBox()) {
+        delete cell;
+        return;
+    }
     PendingCells& pending = tPending;
     if (pending.releasing) {
         // No room to note it: it is freed here, one level deeper.
