@@ -146,7 +146,7 @@ FAULTS = [
      "token.form == Operand::Form::Group ? true", "a group with a call in it counts as running no code"),
     ("src/exec/Run.cpp", "    if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {",
      "if (Item::isPlainInteger(value)) {", "where writes a position over a text"),
-    ("src/expr/Operators.h",
+    ("src/values/Text.h",
      "return a[0] == b[0] && (a.size() == 1 || std::memcmp(a.data() + 1, b.data() + 1, a.size() - 1) == 0);",
      "return a[0] == b[0];", "texts equal when their first bytes are"),
     ("src/parse/Code.cpp", "                              !operand.isNot;",

@@ -54,7 +54,7 @@ std::int32_t walk(const ItemList& items, const Value& wanted, std::size_t& passe
         // two texts when their bytes are.
         bool equal;
         if (wantedInteger && element.holdsInteger()) equal = element.integer() == wanted.integer;
-        else if (wantedText && element.holdsText()) equal = element.textInWord() == wantedBytes;
+        else if (wantedText && element.holdsText()) equal = sameBytes(element.textInWord(), wantedBytes);
         else equal = valuesEqual(element.read(scratch), wanted);
         if (equal) return count;
         ++count;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -50,14 +49,6 @@ inline std::optional<std::int64_t> integerOperator(std::int64_t l, std::int64_t 
 // Value: two integers under an operator with an integer rule, or two texts
 // compared for equality (byte for byte, as valuesEqual compares two texts).
 // Exactly the integer applyOperator gives; nothing otherwise.
-// Byte equality of two texts; the one-character texts that loops over a
-// text compare most are decided without a call.
-inline bool sameBytes(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    if (a.empty()) return true;
-    return a[0] == b[0] && (a.size() == 1 || std::memcmp(a.data() + 1, b.data() + 1, a.size() - 1) == 0);
-}
-
 inline std::optional<std::int64_t> integerResult(const Value& left, const Value& right, Operator op) {
     if (left.kind == Kind::Integer && right.kind == Kind::Integer) return integerOperator(left.integer, right.integer, op);
     if (left.kind == Kind::String && right.kind == Kind::String) {

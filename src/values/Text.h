@@ -7,6 +7,7 @@
 // change first detaches the buffer and drops the cache.
 #pragma once
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,6 +76,15 @@ private:
     }
     Ref<Buffer> buf_;
 };
+
+// Byte equality of two texts; the one-character texts that loops over a
+// text compare most, and texts whose first bytes differ, are decided
+// without a call.
+inline bool sameBytes(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.empty()) return true;
+    return a[0] == b[0] && (a.size() == 1 || std::memcmp(a.data() + 1, b.data() + 1, a.size() - 1) == 0);
+}
 
 // The one-byte texts, made on first use; a constant-initialised table, so
 // reading it needs no guard.

@@ -228,7 +228,7 @@ public:
         if (!block_) return nullptr;
         if (block_->count > kScanned) return findByHalves(name);
         for (const Entry *e = block_->entries(), *last = e + block_->count; e != last; ++e)
-            if (e->name->text.size() == name.size() && std::string_view(e->name->text) == name) return &e->value;
+            if (sameBytes(e->name->text, name)) return &e->value;
         return nullptr;
     }
 
