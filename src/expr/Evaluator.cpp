@@ -153,23 +153,53 @@ private:
 
 }  // namespace
 
-// Reading plain operands has no effects and reads them in the general
-// path's order, so falling back to it after a row that is not all
-// integers changes nothing (a name or literal that cannot be read raises
-// the error the general path would raise first).
+namespace {
+
+// The integer an operand of a plain row gives, when it gives one without a
+// new Value: a name or number holding an integer, or a group (of plain
+// operands only, see Expression::plainRow) that is one such operand or an
+// integer row itself, as `((a * 2) + 1)` has.
+bool integerOperand(const Operand& token, const View& view, std::int64_t& out) {
+    if (token.form == Operand::Form::Group) {
+        const DepthGuard depth;
+        const Expression& inner = token.groupExpression();
+        if (inner.tooShort || inner.tokens.size() != 1) return integerRow(inner, view, out);
+        return isPlainOperand(inner.tokens[0]) && integerOperand(inner.tokens[0], view, out);
+    }
+    const Value& v = plainValue(token, view);
+    if (v.kind != Kind::Integer) return false;
+    out = v.integer;
+    return true;
+}
+
+}  // namespace
+
+// Reading plain operands, and evaluating groups of them, has no effects and
+// reads them in the general path's order, so falling back to it after a row
+// that is not all integers changes nothing (a name or literal that cannot be
+// read raises the error the general path would raise first).
 bool integerRow(const Expression& expression, const View& view, std::int64_t& out) {
     if (!expression.plainRow) return false;
     const TokenList& tokens = expression.tokens;
     const std::size_t n = tokens.size();
-    const Value& a = plainValue(tokens[0], view);
-    if (a.kind != Kind::Integer && a.kind != Kind::String) return false;
-    std::optional<std::int64_t> step = integerResult(a, plainValue(tokens[2], view), tokens[1].op);
+    std::optional<std::int64_t> step;
+    if (tokens[0].form != Operand::Form::Group && tokens[2].form != Operand::Form::Group) {
+        // Two texts compare for equality here too.
+        const Value& a = plainValue(tokens[0], view);
+        if (a.kind != Kind::Integer && a.kind != Kind::String) return false;
+        step = integerResult(a, plainValue(tokens[2], view), tokens[1].op);
+    } else {
+        std::int64_t a;
+        std::int64_t b;
+        if (!integerOperand(tokens[0], view, a) || !integerOperand(tokens[2], view, b)) return false;
+        step = integerOperator(a, b, tokens[1].op);
+    }
     if (!step) return false;
     std::int64_t result = *step;
     for (std::size_t i = 3; i + 1 < n; i += 2) {
-        const Value& b = plainValue(tokens[i + 1], view);
-        if (b.kind != Kind::Integer) return false;
-        step = integerOperator(result, b.integer, tokens[i].op);
+        std::int64_t b;
+        if (!integerOperand(tokens[i + 1], view, b)) return false;
+        step = integerOperator(result, b, tokens[i].op);
         if (!step) return false;
         result = *step;
     }

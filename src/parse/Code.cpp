@@ -253,8 +253,10 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
     expression.plainRow = !expression.tooShort && n >= 3 && n % 2 == 1;
     for (std::size_t i = 0; i < n && expression.plainRow; i += 2) {
         const Operand& operand = expression.tokens[i];
-        expression.plainRow = (operand.form == Operand::Form::Number || operand.form == Operand::Form::Literal) &&
-                              !operand.isNot;
+        expression.plainRow = operand.form == Operand::Form::Group
+                                  ? operand.text.find_first_of("${") == std::string_view::npos
+                                  : (operand.form == Operand::Form::Number || operand.form == Operand::Form::Literal) &&
+                                        !operand.isNot;
     }
 }
 

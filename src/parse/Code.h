@@ -208,7 +208,8 @@ struct Expression {
     // evaluating the expression runs no code.
     bool plain = true;
     // A row "a op b op c ...": an odd count of three or more tokens, every
-    // operand a name, text or number without "not" (what integerRow reads).
+    // operand a name, text or number without "not", or a group with no call
+    // or block in its bytes (what integerRow reads).
     bool plainRow = false;
     TokenList tokens;
     TokenStore store;
