@@ -172,6 +172,23 @@ bool integerOperand(const Operand& token, const View& view, std::int64_t& out) {
     return true;
 }
 
+// A plain row with a group among its operands, taken as integerRow takes
+// it: each operand an integer, the first step's included.
+bool integerRowOfGroups(const Expression& expression, const View& view, std::int64_t& out) {
+    const TokenList& tokens = expression.tokens;
+    std::int64_t result;
+    if (!integerOperand(tokens[0], view, result)) return false;
+    for (std::size_t i = 1; i + 1 < tokens.size(); i += 2) {
+        std::int64_t b;
+        if (!integerOperand(tokens[i + 1], view, b)) return false;
+        const std::optional<std::int64_t> step = integerOperator(result, b, tokens[i].op);
+        if (!step) return false;
+        result = *step;
+    }
+    out = result;
+    return true;
+}
+
 }  // namespace
 
 // Reading plain operands, and evaluating groups of them, has no effects and
@@ -180,26 +197,18 @@ bool integerOperand(const Operand& token, const View& view, std::int64_t& out) {
 // read raises the error the general path would raise first).
 bool integerRow(const Expression& expression, const View& view, std::int64_t& out) {
     if (!expression.plainRow) return false;
+    if (expression.groupedRow) return integerRowOfGroups(expression, view, out);
     const TokenList& tokens = expression.tokens;
     const std::size_t n = tokens.size();
-    std::optional<std::int64_t> step;
-    if (tokens[0].form != Operand::Form::Group && tokens[2].form != Operand::Form::Group) {
-        // Two texts compare for equality here too.
-        const Value& a = plainValue(tokens[0], view);
-        if (a.kind != Kind::Integer && a.kind != Kind::String) return false;
-        step = integerResult(a, plainValue(tokens[2], view), tokens[1].op);
-    } else {
-        std::int64_t a;
-        std::int64_t b;
-        if (!integerOperand(tokens[0], view, a) || !integerOperand(tokens[2], view, b)) return false;
-        step = integerOperator(a, b, tokens[1].op);
-    }
+    const Value& a = plainValue(tokens[0], view);
+    if (a.kind != Kind::Integer && a.kind != Kind::String) return false;
+    std::optional<std::int64_t> step = integerResult(a, plainValue(tokens[2], view), tokens[1].op);
     if (!step) return false;
     std::int64_t result = *step;
     for (std::size_t i = 3; i + 1 < n; i += 2) {
-        std::int64_t b;
-        if (!integerOperand(tokens[i + 1], view, b)) return false;
-        step = integerOperator(result, b, tokens[i].op);
+        const Value& b = plainValue(tokens[i + 1], view);
+        if (b.kind != Kind::Integer) return false;
+        step = integerOperator(result, b.integer, tokens[i].op);
         if (!step) return false;
         result = *step;
     }

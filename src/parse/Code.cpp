@@ -253,11 +253,13 @@ void buildExpression(Expression& expression, std::string_view text, std::uint32_
     expression.plainRow = !expression.tooShort && n >= 3 && n % 2 == 1;
     for (std::size_t i = 0; i < n && expression.plainRow; i += 2) {
         const Operand& operand = expression.tokens[i];
+        if (operand.form == Operand::Form::Group) expression.groupedRow = true;
         expression.plainRow = operand.form == Operand::Form::Group
                                   ? operand.text.find_first_of("${") == std::string_view::npos
                                   : (operand.form == Operand::Form::Number || operand.form == Operand::Form::Literal) &&
                                         !operand.isNot;
     }
+    if (!expression.plainRow) expression.groupedRow = false;
 }
 
 std::shared_ptr<const Expression> expressionIn(std::string_view text, std::uint32_t firstLine,

@@ -196,6 +196,7 @@ struct Expression {
         tooShort = other.tooShort;
         plain = other.plain;
         plainRow = other.plainRow;
+        groupedRow = other.groupedRow;
         store = std::move(other.store);
         source = std::move(other.source);
         single = other.single;
@@ -211,6 +212,7 @@ struct Expression {
     // operand a name, text or number without "not", or a group with no call
     // or block in its bytes (what integerRow reads).
     bool plainRow = false;
+    bool groupedRow = false;  // a plain row with a group among its operands
     TokenList tokens;
     TokenStore store;
     SharedSource source;  // the bytes, when the expression was prepared on its own
