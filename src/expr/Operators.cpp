@@ -64,8 +64,11 @@ bool appendInPlace(Value& target, const Value& right, Operator op) {
             // `s += s`: a string appended to itself is well defined.
             std::string& text = target.text.edit();
             text.append(text);
+        } else if (const std::string_view bytes = right.text.view(); bytes.size() == 1) {
+            // The common step of a loop that builds a text character by character.
+            target.text.edit().push_back(bytes[0]);
         } else {
-            target.text.edit() += right.text.view();
+            target.text.edit() += bytes;
         }
         target.integer = 0;
         target.items.clear();
