@@ -19,16 +19,22 @@ namespace {
 constexpr std::size_t kKeptIndexes = 16;
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-// FNV-1a, its high half folded into the low bits that pick a slot: the texts
-// looked up are mostly characters and words, which it hashes in a few
-// instructions a byte without a call.
+// FNV-1a, then mixed (the finaliser of MurmurHash3) so that the low bits
+// that pick a slot depend on every byte: the texts looked up are mostly
+// characters and words, which it hashes in a few instructions a byte
+// without a call, and keys that differ only near their end (w1, w2, ...)
+// still spread over the table.
 std::uint64_t hashText(std::string_view text) {
     std::uint64_t hash = 0xcbf29ce484222325ull;
     for (const char c : text) {
         hash ^= static_cast<unsigned char>(c);
         hash *= 0x100000001b3ull;
     }
-    return hash ^ (hash >> 32);
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdull;
+    hash ^= hash >> 33;
+    hash *= 0xc4ceb9fe1a85ec53ull;
+    return hash ^ (hash >> 33);
 }
 
 // An element the index may rely on: a text held by the list alone. The

@@ -78,12 +78,13 @@ private:
 };
 
 // Byte equality of two texts; the one-character texts that loops over a
-// text compare most, and texts whose first bytes differ, are decided
-// without a call.
+// text compare most, and texts whose last bytes differ (numbered keys,
+// words), are decided without a call.
 inline bool sameBytes(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    if (a.empty()) return true;
-    return a[0] == b[0] && (a.size() == 1 || std::memcmp(a.data() + 1, b.data() + 1, a.size() - 1) == 0);
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n == 0) return true;
+    return a[n - 1] == b[n - 1] && (n == 1 || std::memcmp(a.data(), b.data(), n - 1) == 0);
 }
 
 // The one-byte texts, made on first use; a constant-initialised table, so
