@@ -58,7 +58,8 @@ ValueRef Run::createLocal(const Operand& name) {
 
 namespace {
 
-// The same for the kind of the error-boundary statement being carried out.
+// Sets the kind of the error-boundary statement being carried out, and
+// restores the enclosing one's on every exit path (see BoundaryScope).
 class BoundaryStatement {
 public:
     BoundaryStatement(Interpreter& interpreter, StatementKind kind)
