@@ -74,13 +74,24 @@ void runGuardedStatement(Run& run, const PreparedStatement& statement);
             }
             return;
         }
-        for (const PreparedStatement& statement : block.statements) {
-            current = &statement;
+        // Blank lines at either end of a body only do what waits before each
+        // statement: with nothing waiting, each end is passed over at once.
+        const PreparedStatement* next = block.statements.data();
+        const PreparedStatement* const last = next + block.statements.size();
+        const PreparedStatement* const working = last - block.idleLast;
+        if (!statementWaits()) next += block.idleFirst;
+        for (; next != working; ++next) {
+            current = next;
             if (statementWaits()) [[unlikely]] attendBeforeStatement(run);
-            // A body's first and last lines are often empty statements.
-            if (statement.kind == StatementKind::Empty) continue;
-            executeStatement(run, statement);
-            if (run.returned) break;
+            if (next->kind == StatementKind::Empty) continue;
+            executeStatement(run, *next);
+            if (run.returned) return;
+        }
+        if (next == last || !statementWaits()) return;
+        for (; next != last; ++next) {
+            current = next;
+            if (statementWaits()) attendBeforeStatement(run);
+            if (next->kind == StatementKind::EmptyRun) executeStatement(run, *next);
         }
     } catch (ScriptError& error) {
         // Counts the line for the report of where it happened.

@@ -397,6 +397,14 @@ public:
             statement.tokens = TokenList(at, size);
             at += size;
         }
+        const auto idle = [](const PreparedStatement& statement) {
+            return statement.kind == StatementKind::Empty || statement.kind == StatementKind::EmptyRun;
+        };
+        const std::vector<PreparedStatement>& statements = block_->statements;
+        const auto first = std::find_if_not(statements.begin(), statements.end(), idle);
+        block_->idleFirst = static_cast<std::uint32_t>(first - statements.begin());
+        block_->idleLast = static_cast<std::uint32_t>(
+            std::find_if_not(statements.rbegin(), std::make_reverse_iterator(first), idle) - statements.rbegin());
     }
     TokenAdder& adder() { return adder_; }
 

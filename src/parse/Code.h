@@ -336,6 +336,13 @@ struct Block {
     // (compare, until, each, an inline block): they count from the start of
     // that statement, so that errors can name the line in the file.
     bool ownText = true;
+    // How many of its statements at its start, and then at its end, are
+    // blank lines (Empty or EmptyRun): a body written between braces on
+    // lines of their own has one at each end. They only do what waits
+    // before each statement, so a run with nothing waiting passes over them
+    // at once. A block of blank lines alone counts them all as first.
+    std::uint32_t idleFirst = 0;
+    std::uint32_t idleLast = 0;
 };
 
 // Splits code and prepares its statements; the first statement's line is

@@ -208,6 +208,19 @@ TEST(EmptyRuns, EveryBlankLineSpendsAStatement) {
         EXPECT_EQ(exhausted, budget == 4u) << budget;
         EXPECT_EQ(integerAt(scope, "x"), budget == 4u ? -1 : 1) << budget;
     }
+    // Blank lines after the last statement count as well.
+    for (const std::uint64_t budget : {4u, 5u}) {
+        Scope scope;
+        testInterpreter().setStatementBudget(budget);
+        bool exhausted = false;
+        try {
+            runBlock(testInterpreter(), *prepareBlock("x = 1\n\n\n\n"), &scope, &scope);
+        } catch (const StatementBudgetExhausted&) {
+            exhausted = true;
+        }
+        testInterpreter().setStatementBudget(0);
+        EXPECT_EQ(exhausted, budget == 4u) << budget;
+    }
 }
 
 struct CountingHooks final : StatementHooks {
