@@ -194,32 +194,26 @@ TEST(EmptyRuns, BlankLinesAreOneStatementOfTheirLines) {
 }
 
 TEST(EmptyRuns, EveryBlankLineSpendsAStatement) {
-    for (const std::uint64_t budget : {4u, 5u}) {
-        Scope scope;
+    // Whether a budget of that many statements ran out before code ended.
+    const auto exhausts = [](const char* code, std::uint64_t budget, Scope& scope) {
         testInterpreter().setStatementBudget(budget);
         bool exhausted = false;
         try {
-            runBlock(testInterpreter(), *prepareBlock("\n\n\n\nx = 1"), &scope, &scope);
+            runBlock(testInterpreter(), *prepareBlock(code), &scope, &scope);
         } catch (const StatementBudgetExhausted&) {
             exhausted = true;
         }
         testInterpreter().setStatementBudget(0);
-        // Four blank lines and the assignment: five statements.
-        EXPECT_EQ(exhausted, budget == 4u) << budget;
-        EXPECT_EQ(integerAt(scope, "x"), budget == 4u ? -1 : 1) << budget;
-    }
-    // Blank lines after the last statement count as well.
+        return exhausted;
+    };
     for (const std::uint64_t budget : {4u, 5u}) {
-        Scope scope;
-        testInterpreter().setStatementBudget(budget);
-        bool exhausted = false;
-        try {
-            runBlock(testInterpreter(), *prepareBlock("x = 1\n\n\n\n"), &scope, &scope);
-        } catch (const StatementBudgetExhausted&) {
-            exhausted = true;
-        }
-        testInterpreter().setStatementBudget(0);
-        EXPECT_EQ(exhausted, budget == 4u) << budget;
+        // Four blank lines and the assignment: five statements, whether the
+        // blank lines come first or last.
+        Scope first;
+        EXPECT_EQ(exhausts("\n\n\n\nx = 1", budget, first), budget == 4u) << budget;
+        EXPECT_EQ(integerAt(first, "x"), budget == 4u ? -1 : 1) << budget;
+        Scope last;
+        EXPECT_EQ(exhausts("x = 1\n\n\n\n", budget, last), budget == 4u) << budget;
     }
 }
 
