@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -107,6 +108,37 @@ TEST(NumbersRealPrefix, ReadsDecimalHexInfinityAndNan) {
     EXPECT_EQ(parseRealPrefix("0.1"), 0.1L);
     EXPECT_NE(parseRealPrefix("0.1"), static_cast<long double>(0.1));
     EXPECT_EQ(parseRealPrefix("9223372036854775807"), 9223372036854775807.0L);
+}
+
+// Plain decimals are read without the C library; every reading must be the
+// one strtold gives, bit for bit (the sign of zero included), at the edges
+// of that path (19 significant digits, 27 after the point, 2^64) and past them.
+TEST(NumbersRealPrefix, PlainDecimalsReadAsTheCLibraryReadsThem) {
+    std::vector<std::string> texts = {"0", "-0", "+0", "-0.0", "00.000", ".5", "-.5", "5.", "1.50",
+                                      "18446744073709551615", "18446744073709551616", "9999999999999999999",
+                                      "99999999999999999999", "0.000000000000000000000000001",
+                                      "0.0000000000000000000000000001", "123456789.123456789",
+                                      "1234567890.123456789", "0.30000000000000000001"};
+    std::uint64_t state = 12345;
+    auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 33;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = next() % 4 == 0 ? "-" : "";
+        const int before = static_cast<int>(next() % 12);
+        const int after = static_cast<int>(next() % 30);
+        for (int d = 0; d < before; ++d) text += static_cast<char>('0' + next() % 10);
+        if (after > 0 || before == 0) text += '.';
+        for (int d = 0; d < after; ++d) text += static_cast<char>('0' + next() % 10);
+        if (text.find_first_of("0123456789") != std::string::npos) texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        const long double expected = std::strtold(text.c_str(), nullptr);
+        const long double read = parseRealPrefix(text);
+        EXPECT_EQ(read, expected) << text;
+        EXPECT_EQ(std::signbit(read), std::signbit(expected)) << text;
+    }
 }
 
 TEST(NumbersRealPrefix, NoNumberOrOutOfRangeRaisesStold) {
