@@ -10,7 +10,7 @@ void Bindings::setBuiltins(std::vector<std::pair<SymbolRef, ValueRef>> builtins)
     for (std::size_t i = 0; i < builtins_.size(); ++i) builtins_[i].first->builtin = static_cast<std::uint16_t>(i + 1);
 }
 
-void Bindings::noteStaleBinding(const Binding& b) { noteStale(b.value, b.name->text, b.name->hash); }
+void Bindings::noteStaleBinding(const Binding& b) { noteStale(b.value, b.name.get()); }
 
 void Bindings::setFrom(std::uint32_t mark, const SymbolRef& name, ValueRef value) {
     const std::uint32_t at = name->binding;

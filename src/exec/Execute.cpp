@@ -25,7 +25,7 @@ ValueRef requireName(const Run& run, const Operand& name) {
     return v;
 }
 
-void assignInPlace(Run& run, Cell& target, std::string_view targetName, const Operand& operatorToken,
+void assignInPlace(Run& run, Cell& target, Symbol* targetName, const Operand& operatorToken,
                    const Operand& valueToken) {
     const View& view = run.view();
     Value& into = target.value;

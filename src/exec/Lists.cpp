@@ -44,7 +44,7 @@ void executeAdd(Run& run, const PreparedStatement& statement) {
     list->items.edit().push_back(std::move(element));
     change.appended(list->items);
     // On a Value that is no list the element is dropped by the next trim.
-    noteChange(list, statement.tokens[0].text);
+    noteChange(list, View::symbolOf(statement.tokens[0]));
 }
 
 void executeIndex(Run& run, const PreparedStatement& statement) {

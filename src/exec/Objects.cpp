@@ -78,7 +78,7 @@ void executeMemberAssign(Run& run, const PreparedStatement& statement) {
     // The walk ran no code, and neither does a plain value: the name's
     // binding keeps every cell on the path alive. A value that runs code
     // could change the object, so the statement holds its member meanwhile.
-    const std::string_view name = path.size() == 1 ? std::string_view(path[0].text) : std::string_view();
+    Symbol* name = path.size() == 1 ? View::symbolOf(path[0]) : nullptr;
     const Operand& value = statement.tokens[2];
     const ValueRef hold = isPlainOperand(value) ? ValueRef() : ValueRef(target);
     assignInPlace(run, *target, name, statement.tokens[1], value);

@@ -47,7 +47,8 @@ void Run::bindNew(const Operand& name, Value&& value) {
         return;
     }
     cell->value = std::move(value);
-    if (cell->value.hasStalePayload()) noteStale(interpreter.bindings().entry(at).value, name.text);
+    const Binding& entry = interpreter.bindings().entry(at);
+    if (cell->value.hasStalePayload()) noteStale(entry.value, entry.name.get());
 }
 
 ValueRef Run::createLocal(const Operand& name) {

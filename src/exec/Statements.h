@@ -25,7 +25,8 @@ void executeRemove(Run& run, const PreparedStatement& statement);
 void executeCall(Run& run, const PreparedStatement& statement);
 
 // Assigns to target's Value; the caller keeps the cell alive meanwhile.
-void assignInPlace(Run& run, Cell& target, std::string_view targetName, const Operand& operatorToken,
+// targetName is a name target is bound under, or null (a member).
+void assignInPlace(Run& run, Cell& target, Symbol* targetName, const Operand& operatorToken,
                    const Operand& valueToken);
 
 // The operand tokens a statement needs; raises an error when one is missing.
@@ -53,9 +54,9 @@ inline void executeAssign(Run& run, const PreparedStatement& statement) {
     // A value that runs no code cannot unbind the name meanwhile, so its
     // binding keeps the cell alive; otherwise the statement holds it too.
     Cell* found = run.view().lookupCell(name);
-    if (found && isPlainOperand(value)) return assignInPlace(run, *found, name.text, statement.tokens[1], value);
+    if (found && isPlainOperand(value)) return assignInPlace(run, *found, name.symbol.get(), statement.tokens[1], value);
     const ValueRef target = found ? ValueRef(found) : run.assignTarget(name);
-    assignInPlace(run, *target.cell(), name.text, statement.tokens[1], value);
+    assignInPlace(run, *target.cell(), View::symbolOf(name), statement.tokens[1], value);
 }
 
 }  // namespace vorn

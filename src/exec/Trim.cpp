@@ -17,7 +17,7 @@ void trimNoted(const View& view) {
         Value& v = *entry.value;
         // Nothing to trim any more, or bound nowhere: a new binding notes it again.
         if (!v.hasStalePayload() || entry.value.cell()->bindingCount() == 0) continue;
-        if (view.lookup(entry.name, entry.hash) == entry.value) {
+        if (entry.name && view.lookupCell(entry.name.get()) == entry.value.cell()) {
             v.trimToKind();
             continue;
         }

@@ -6,7 +6,6 @@
 // found that way does it walk the run's whole view.
 #pragma once
 
-#include <string_view>
 
 #include "exec/View.h"
 #include "values/Stale.h"
@@ -15,8 +14,8 @@
 namespace vorn {
 
 // Call after the contents of a possibly bound Value changed (assignment,
-// add), with a name it is bound under, or "" when none is at hand.
-inline void noteChange(const ValueRef& value, std::string_view name) {
+// add), with a name it is bound under, or null when none is at hand.
+inline void noteChange(const ValueRef& value, Symbol* name) {
     if (value->hasStalePayload()) noteStale(value, name);
 }
 

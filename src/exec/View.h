@@ -33,6 +33,10 @@ public:
         const Symbol* symbol = findSymbol(name.text, name.hash);
         return symbol ? bindings_->find(symbol) : nullptr;
     }
+    // The Symbol of a name token, or null when no name of its text exists.
+    static Symbol* symbolOf(const Operand& name) {
+        return name.symbol ? name.symbol.get() : findSymbol(name.text, name.hash);
+    }
     ValueRef lookup(std::string_view name, std::uint64_t hash) const {
         const Symbol* symbol = findSymbol(name, hash);
         return ValueRef(symbol ? bindings_->find(symbol) : nullptr);

@@ -10,7 +10,7 @@ namespace vorn {
 Scope::Entry::Entry(SymbolRef n, ValueRef v) : name(std::move(n)), value(std::move(v)) {
     if (!value) return;
     value.cell()->countBinding();
-    if (value->hasStalePayload()) noteStale(value, name->text, name->hash);
+    if (value->hasStalePayload()) noteStale(value, name.get());
 }
 
 void Scope::Entry::rebind(ValueRef v) {
@@ -18,7 +18,7 @@ void Scope::Entry::rebind(ValueRef v) {
     value = std::move(v);
     if (!value) return;
     value.cell()->countBinding();
-    if (value->hasStalePayload()) noteStale(value, name->text, name->hash);
+    if (value->hasStalePayload()) noteStale(value, name.get());
 }
 
 Scope::Entry::~Entry() {

@@ -7,27 +7,24 @@
 // carries stale payloads, or when its contents change while it is bound.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <string_view>
 #include <vector>
 
+#include "values/Symbol.h"
 #include "values/Value.h"
 
 namespace vorn {
 
 struct StaleEntry {
     ValueRef value;
-    std::string name;  // a name it was bound under when noted (a lookup hint)
-    std::uint64_t hash;
+    SymbolRef name;  // a name it was bound under when noted (a lookup hint), or null
 };
 
 // The noted Values; usually empty.
 inline std::vector<StaleEntry> gStaleValues;
 inline std::vector<StaleEntry>& staleValues() { return gStaleValues; }
 
-// Notes value if it is bound somewhere and carries stale payloads.
-void noteStale(const ValueRef& value, std::string_view name, std::uint64_t hash);
-void noteStale(const ValueRef& value, std::string_view name);
+// Notes value if it is bound somewhere and carries stale payloads; name is
+// a name it is bound under, or null when none is at hand.
+void noteStale(const ValueRef& value, Symbol* name);
 
 }  // namespace vorn

@@ -132,12 +132,12 @@ TEST(HeapCell, StalePayloadSeenUnderTwoNamesIsTrimmedOnce) {
     scope.set("second", v);
     // Converted in place to an integer: its text is stale and observable.
     v->kind = Kind::Integer;
-    noteChange(v, "first");
-    noteChange(v, "second");
+    noteChange(v, intern("first").get());
+    noteChange(v, intern("second").get());
     ASSERT_TRUE(v->hasStalePayload());
     // The statement loop learns of the work from one word.
     platform::gBoundaryWork = 0;
-    noteChange(v, "first");
+    noteChange(v, intern("first").get());
     EXPECT_TRUE(platform::gBoundaryWork);
     // The executor clears the word before the work; nothing left sets it again.
     const TableView view(scope);
