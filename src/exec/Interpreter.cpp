@@ -10,7 +10,7 @@ Interpreter::Interpreter(std::span<const BuiltinEntry> builtins)
     for (const BuiltinEntry& builtin : builtins) {
         ValueRef v = newValue();
         v->kind = Kind::CFunc;
-        v->setNative(builtin.function);
+        v->setNative(builtin.function, builtin.readsArgumentsOnly);
         builtins_.emplace_back(builtin.name, std::move(v));
     }
     std::sort(builtins_.begin(), builtins_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });

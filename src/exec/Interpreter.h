@@ -75,6 +75,9 @@ public:
 struct BuiltinEntry {
     const char* name;
     NativeFunction function;
+    // The function reads copies of its arguments and nothing else of the
+    // call, and runs no script code: its call may hand it a name's own Value.
+    bool readsArgumentsOnly = false;
 };
 
 class Interpreter {

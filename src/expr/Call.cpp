@@ -74,6 +74,23 @@ private:
     std::optional<Value> own_;
 };
 
+// Whether the call may hand the callee a name's own Value for an argument
+// that is that name alone: the callee is a builtin that only reads copies
+// of its arguments, and no argument runs code, so each still holds what
+// the name held when the call read it. A copy would be made, and dropped,
+// for nothing.
+bool lendsNames(const Value& callee, const ArgumentList& texts) {
+    if (callee.kind != Kind::CFunc || !callee.readsArgumentsOnly()) return false;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        if (!texts[i]->plain) return false;
+    return true;
+}
+// The cell of an argument that is a bound name alone, or null.
+Cell* namedCell(const Expression& text, const View& view) {
+    if (text.tooShort || text.tokens.size() != 1 || !isPlainOperand(text.tokens[0])) return nullptr;
+    return view.lookupCell(text.tokens[0]);
+}
+
 // The shared names the call sees of its caller's: a sharing group's names
 // that the caller sees, with their Values.
 void sharedOf(const CallSite& call, const View& view, CallBindings& shared) {
@@ -141,11 +158,14 @@ Value performCall(const CallSite& call, const View& view) {
     CallBindings bindings;
     if (call.hasArguments) {
         const auto& texts = call.arguments();
+        const bool lends = lendsNames(callee.get(), texts);
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const Expression& text = *texts[i];
             if (!text.plain) callee.own();
             Value scratch;
-            ValueRef argument = newValue(ownValue(evaluateInPlace(text, view, InlineBlocks::On, scratch), scratch));
+            Cell* named = lends ? namedCell(text, view) : nullptr;
+            ValueRef argument = named ? ValueRef(named)
+                                      : newValue(ownValue(evaluateInPlace(text, view, InlineBlocks::On, scratch), scratch));
             // Names given by setargmap, else arg0, arg1, ...
             const ValueExtras* extras = callee.get().extrasBox();
             if (extras && i < extras->argNames.size()) bindings.add(intern(extras->argNames.get()[i]), std::move(argument));

@@ -284,13 +284,14 @@ struct ValueExtras : RefCounted {
 
     // True when every field holds its default: the box can be dropped.
     bool allDefault() const {
-        return !bound && !boundObject && bytes.empty() && argNames.empty() && members.empty() && native == nullptr &&
-               isPlainZero(real);
+        return !bound && !readsArgumentsOnly && !boundObject && bytes.empty() && argNames.empty() && members.empty() &&
+               native == nullptr && isPlainZero(real);
     }
     // +0.0 only: a -0.0 must keep its sign.
     static bool isPlainZero(long double r) { return r == 0.0L && !std::signbit(r); }
 
     bool bound = false;
+    bool readsArgumentsOnly = false;  // of a builtin's native function (exec/Interpreter.h)
     ValueRef boundObject;
     Cow<ByteList> bytes;
     Cow<NameList> argNames;
@@ -349,11 +350,15 @@ public:
     const Cow<NameList>& argNames() const { return x_ ? x_->argNames : noNames(); }
     const MemberTable& members() const { return x_ ? x_->members : noMembers(); }
     NativeFunction native() const { return x_ ? x_->native : nullptr; }
+    bool readsArgumentsOnly() const { return x_ && x_->readsArgumentsOnly; }
     long double real() const { return x_ ? x_->real : 0.0L; }
 
     void setBound(bool b) { if (b || x_) extras().bound = b; }
     void setBoundObject(ValueRef o) { if (o || x_) extras().boundObject = std::move(o); }
-    void setNative(NativeFunction f) { if (f || x_) extras().native = f; }
+    void setNative(NativeFunction f, bool readsArgumentsOnly = false) {
+        if (f || x_) extras().native = f;
+        if (readsArgumentsOnly || x_) extras().readsArgumentsOnly = readsArgumentsOnly;
+    }
     void setReal(long double r) { if (!ValueExtras::isPlainZero(r) || x_) extras().real = r; }
     Cow<ByteList>& mutableBytes() { return extras().bytes; }
     Cow<NameList>& mutableArgNames() { return extras().argNames; }
