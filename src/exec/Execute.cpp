@@ -28,19 +28,10 @@ ValueRef requireName(const Run& run, const Operand& name) {
 void assignInPlace(Run& run, Cell& target, Symbol* targetName, const Operand& operatorToken,
                    const Operand& valueToken) {
     const View& view = run.view();
+    if (isPlainOperand(valueToken)) return assignPlain(target, targetName, operatorToken, plainValue(valueToken, view));
     Value& into = target.value;
     const bool compound = operatorToken.text.size() >= 2;
-    if (isPlainOperand(valueToken)) {
-        // Read where it lies: no Value is made for it.
-        const Value& right = plainValue(valueToken, view);
-        if (compound) {
-            if (applyInPlace(into, right, operatorToken.firstOp)) return;
-            Value result = applyOperator(into, right, operatorToken.firstOp);
-            into = std::move(result);
-        } else if (&right != &into) {
-            into = right;
-        }
-    } else if (compound) {
+    if (compound) {
         Value scratch;
         const Value& right = evaluateTokenInPlace(valueToken, view, InlineBlocks::Off, scratch);
         if (applyInPlace(into, right, operatorToken.firstOp)) return;

@@ -4,6 +4,8 @@
 
 #include "exec/Run.h"
 #include "expr/Evaluator.h"
+#include "expr/Operators.h"
+#include "values/Stale.h"
 
 namespace vorn {
 
@@ -28,6 +30,21 @@ void executeCall(Run& run, const PreparedStatement& statement);
 // targetName is a name target is bound under, or null (a member).
 void assignInPlace(Run& run, Cell& target, Symbol* targetName, const Operand& operatorToken,
                    const Operand& valueToken);
+
+// Assigns a plain operand's Value, read where it lies, to target: inlined
+// into the statement loop with the assignment, which is the most common
+// statement, and mostly of this form (`i += 1`, `s += t`, `x = y`).
+inline void assignPlain(Cell& target, Symbol* targetName, const Operand& operatorToken, const Value& right) {
+    Value& into = target.value;
+    if (operatorToken.text.size() >= 2) {
+        if (applyInPlace(into, right, operatorToken.firstOp)) return;
+        Value result = applyOperator(into, right, operatorToken.firstOp);
+        into = std::move(result);
+    } else if (&right != &into) {
+        into = right;
+    }
+    if (into.hasStalePayload()) noteStale(ValueRef(&target), targetName);
+}
 
 // The operand tokens a statement needs; raises an error when one is missing.
 [[noreturn]] void missingTokens(const char* what);
@@ -54,7 +71,8 @@ inline void executeAssign(Run& run, const PreparedStatement& statement) {
     // A value that runs no code cannot unbind the name meanwhile, so its
     // binding keeps the cell alive; otherwise the statement holds it too.
     Cell* found = run.view().lookupCell(name);
-    if (found && isPlainOperand(value)) return assignInPlace(run, *found, name.symbol.get(), statement.tokens[1], value);
+    if (found && isPlainOperand(value))
+        return assignPlain(*found, name.symbol.get(), statement.tokens[1], plainValue(value, run.view()));
     const ValueRef target = found ? ValueRef(found) : run.assignTarget(name);
     assignInPlace(run, *target.cell(), View::symbolOf(name), statement.tokens[1], value);
 }
