@@ -153,7 +153,7 @@ Value performCall(const CallSite& call, const View& view) {
     if (!call.hasCallee) return Value();
     Callee callee(call.callee(), view);
 
-    // Arguments, evaluated left to right into new Values. The callee is
+    // Arguments, evaluated left to right, each into a Value of its own. The callee is
     // copied before the first argument that can run code.
     CallBindings bindings;
     if (call.hasArguments) {
@@ -162,10 +162,12 @@ Value performCall(const CallSite& call, const View& view) {
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const Expression& text = *texts[i];
             if (!text.plain) callee.own();
+            // A name lent as it is (lendsNames), else a new Value: the one the
+            // evaluation made, or a copy of a Value that lies elsewhere.
             Value scratch;
             Cell* named = lends ? namedCell(text, view) : nullptr;
-            ValueRef argument = named ? ValueRef(named)
-                                      : newValue(ownValue(evaluateInPlace(text, view, InlineBlocks::On, scratch), scratch));
+            const Value& value = named ? named->value : evaluateInPlace(text, view, InlineBlocks::On, scratch);
+            ValueRef argument = named ? ValueRef(named) : &value == &scratch ? newValue(std::move(scratch)) : newValue(value);
             // Names given by setargmap, else arg0, arg1, ...
             const ValueExtras* extras = callee.get().extrasBox();
             if (extras && i < extras->argNames.size()) bindings.add(intern(extras->argNames.get()[i]), std::move(argument));

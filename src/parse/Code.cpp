@@ -37,11 +37,6 @@ bool bindsName(StatementKind kind, std::uint32_t index) {
     return keyword && index < keyword->slots.size() && keyword->slots[index] == 'T';
 }
 
-struct TextBlocks {
-    mutable std::shared_ptr<const Block> whole;
-    mutable std::shared_ptr<const Block> stripped;
-};
-
 }  // namespace
 
 Operand::Operand(std::string_view token, std::uint64_t hash)
@@ -623,7 +618,7 @@ std::shared_ptr<const Block> prepareTakenBlock(std::string code) {
     return blockIn(bytes, 0, true, std::move(source));
 }
 
-const Block& blockOfText(const Text& text, bool stripped) {
+const Block& blockOfTextFirst(const Text& text, bool stripped) {
     if (text.empty()) {
         // No buffer to keep a cache on; an empty text splits the same every time.
         if (stripped) stripEnds(text.view());

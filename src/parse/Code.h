@@ -359,7 +359,18 @@ std::shared_ptr<const Block> prepareTakenBlock(std::string code);
 // The block of a text's bytes, split once per shared text buffer.
 // stripped: the text without its first and last character (a body).
 // The block lives as long as the buffer: the caller holds text meanwhile.
-const Block& blockOfText(const Text& text, bool stripped);
+// Every call of a function reads its body's block here, so the block
+// already split is found inline; the first reading splits it.
+struct TextBlocks {
+    mutable std::shared_ptr<const Block> whole;
+    mutable std::shared_ptr<const Block> stripped;
+};
+const Block& blockOfTextFirst(const Text& text, bool stripped);
+inline const Block& blockOfText(const Text& text, bool stripped) {
+    if (const TextBlocks* cache = text.cached<TextBlocks>())
+        if (const Block* block = (stripped ? cache->stripped : cache->whole).get()) return *block;
+    return blockOfTextFirst(text, stripped);
+}
 
 // A keyword and the shape of its statement, token by token after the
 // keyword: 'E' an operand that is evaluated, 'B' a body, 'N' a name read as
