@@ -174,7 +174,7 @@ bool integerOperand(const Operand& token, const View& view, std::int64_t& out) {
 
 // A plain row with a group among its operands, taken as integerRow takes
 // it: each operand an integer, the first step's included.
-bool integerRowOfGroups(const Expression& expression, const View& view, std::int64_t& out) {
+[[gnu::noinline]] bool integerRowOfGroups(const Expression& expression, const View& view, std::int64_t& out) {
     const TokenList& tokens = expression.tokens;
     std::int64_t result;
     if (!integerOperand(tokens[0], view, result)) return false;
@@ -195,8 +195,7 @@ bool integerRowOfGroups(const Expression& expression, const View& view, std::int
 // reads them in the general path's order, so falling back to it after a row
 // that is not all integers changes nothing (a name or literal that cannot be
 // read raises the error the general path would raise first).
-bool integerRow(const Expression& expression, const View& view, std::int64_t& out) {
-    if (!expression.plainRow) return false;
+bool integerRowOfPlain(const Expression& expression, const View& view, std::int64_t& out) {
     if (expression.groupedRow) return integerRowOfGroups(expression, view, out);
     const TokenList& tokens = expression.tokens;
     const std::size_t n = tokens.size();

@@ -60,7 +60,10 @@ const Value& readLiteral(const Operand& operand, const View& view);
 // every step has an integer result without a new Value (integerResult:
 // integers under an integer rule, or two texts compared for equality in
 // the first step), and if so its result, computed left to right.
-bool integerRow(const Expression& expression, const View& view, std::int64_t& result);
+bool integerRowOfPlain(const Expression& expression, const View& view, std::int64_t& result);
+inline bool integerRow(const Expression& expression, const View& view, std::int64_t& result) {
+    return expression.plainRow && integerRowOfPlain(expression, view, result);
+}
 // Any other expression (not one plain operand alone, no row of plain
 // integers), applied operand by operand.
 Value evaluateRow(const Expression& expression, const View& view, InlineBlocks inlineBlocks);
