@@ -39,7 +39,8 @@ namespace vorn {
 
 enum class Table : std::uint8_t { None, Inherited, Local, Both };
 
-struct Binding {
+// 32 bytes: the stack's size and positions are then a shift, not a division.
+struct alignas(32) Binding {
     Binding(SymbolRef n, ValueRef v, std::uint32_t h, Table t, bool s)
         : name(std::move(n)), value(std::move(v)), hides(h), table(t), shadowsBoth(s) {}
     SymbolRef name;
@@ -51,6 +52,7 @@ struct Binding {
     // that merges its two tables with the local one winning sees that one.
     bool shadowsBoth = false;
 };
+static_assert(sizeof(Binding) == 32, "a binding's position is its offset shifted");
 
 // The part of the stack a run owns and how it classes what lies below.
 struct Frame {
@@ -111,7 +113,8 @@ public:
     }
     // Pops every entry from position mark on, newest first.
     void undoTo(std::uint32_t mark) {
-        while (trail_.size() > mark) {
+        const Binding* const stop = trail_.data() + mark;
+        while (trail_.data() + trail_.size() > stop) {
             Binding& b = trail_.back();
             countOut(b);
             b.name->binding = b.hides;
