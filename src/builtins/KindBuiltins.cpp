@@ -33,12 +33,17 @@ Value turn(const CallScope& scope) {
     return convertValue(std::move(value), kind);
 }
 
-Value typeOf(const CallScope& scope) { return Value::ofText(std::string(kindName(argument(scope, 0).kind))); }
+// Both read their argument where it lies: no copy is needed to look at it.
+Value typeOf(const CallScope& scope) {
+    const ValueRef value = argumentRef(scope, 0);
+    return Value::ofText(kindText(value ? value->kind : Kind::Unspecified));
+}
 
 Value size(const CallScope& scope) {
-    const Value value = argument(scope, 0);
-    if (value.kind == Kind::String) return count(value.text.size());
-    return count(value.items.size());
+    const ValueRef value = argumentRef(scope, 0);
+    if (!value) return count(0);
+    if (value->kind == Kind::String) return count(value->text.size());
+    return count(value->items.size());
 }
 
 Value usedMemory(const CallScope& scope) { return count(textLength(argument(scope, 0))); }

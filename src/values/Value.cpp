@@ -2,6 +2,7 @@
 #include "values/Value.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace vorn {
@@ -13,6 +14,13 @@ constexpr std::string_view kKindNames[] = {
 }
 
 std::string_view kindName(Kind kind) { return kKindNames[static_cast<int>(kind)]; }
+
+const Text& kindText(Kind kind) {
+    static Text texts[std::size(kKindNames)];
+    Text& text = texts[static_cast<int>(kind)];
+    if (text.empty() && kind != Kind::Wiped) text = Text(std::string(kindName(kind)));
+    return text;
+}
 
 bool kindFromName(std::string_view name, Kind& kind) {
     for (int i = 0; i < 10; ++i) {

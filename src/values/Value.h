@@ -271,6 +271,8 @@ using NameList = std::vector<std::string>;
 enum class Kind : std::uint8_t { Unspecified, String, Integer, Float, Func, List, Bytes, Scaffold, CFunc, Wiped };
 
 std::string_view kindName(Kind kind);
+// The same as a Text, one shared buffer per kind (made on first use).
+const Text& kindText(Kind kind);
 // The kind with that exact name, or false when the text names no kind.
 bool kindFromName(std::string_view name, Kind& kind);
 
