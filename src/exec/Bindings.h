@@ -111,7 +111,8 @@ public:
         symbol->binding = size();
         countIn(b);
     }
-    // Pops every entry from position mark on, newest first.
+    // Pops every entry from position mark on, newest first (comparing
+    // pointers: a call pops its few bindings in every return).
     void undoTo(std::uint32_t mark) {
         const Binding* const stop = trail_.data() + mark;
         while (trail_.data() + trail_.size() > stop) {

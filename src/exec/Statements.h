@@ -72,7 +72,7 @@ inline void executeAssign(Run& run, const PreparedStatement& statement) {
     // binding keeps the cell alive; otherwise the statement holds it too.
     Cell* found = run.view().lookupCell(name);
     if (found && isPlainOperand(value))
-        return assignPlain(*found, name.symbol.get(), statement.tokens[1], plainValue(value, run.view()));
+        return assignPlain(*found, View::symbolOf(name), statement.tokens[1], plainValue(value, run.view()));
     const ValueRef target = found ? ValueRef(found) : run.assignTarget(name);
     assignInPlace(run, *target.cell(), View::symbolOf(name), statement.tokens[1], value);
 }

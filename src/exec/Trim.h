@@ -6,7 +6,6 @@
 // found that way does it walk the run's whole view.
 #pragma once
 
-
 #include "exec/View.h"
 #include "values/Stale.h"
 #include "values/Value.h"

@@ -27,15 +27,15 @@ public:
     // The cell the name refers to (borrowed), or null.
     Cell* lookupCell(const Symbol* name) const { return bindings_->find(name); }
     Cell* lookupCell(const Operand& name) const {
-        if (const Symbol* symbol = name.symbol.get()) [[likely]] return bindings_->find(symbol);
-        // A long token has no Symbol of its own, unless some name of its
-        // text was bound.
-        const Symbol* symbol = findSymbol(name.text, name.hash);
+        const Symbol* symbol = symbolOf(name);
         return symbol ? bindings_->find(symbol) : nullptr;
     }
-    // The Symbol of a name token, or null when no name of its text exists.
+    // The Symbol of a name token, or null when no name of its text exists: a
+    // long token has no Symbol of its own, unless some name of its text was
+    // bound.
     static Symbol* symbolOf(const Operand& name) {
-        return name.symbol ? name.symbol.get() : findSymbol(name.text, name.hash);
+        if (Symbol* symbol = name.symbol.get()) [[likely]] return symbol;
+        return findSymbol(name.text, name.hash);
     }
     ValueRef lookup(std::string_view name, std::uint64_t hash) const {
         const Symbol* symbol = findSymbol(name, hash);

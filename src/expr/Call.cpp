@@ -166,8 +166,7 @@ Value performCall(const CallSite& call, const View& view) {
             // evaluation made, or a copy of a Value that lies elsewhere.
             Value scratch;
             Cell* named = lends ? namedCell(text, view) : nullptr;
-            const Value& value = named ? named->value : evaluateInPlace(text, view, InlineBlocks::On, scratch);
-            ValueRef argument = named ? ValueRef(named) : &value == &scratch ? newValue(std::move(scratch)) : newValue(value);
+            ValueRef argument = named ? ValueRef(named) : ownCell(evaluateInPlace(text, view, InlineBlocks::On, scratch), scratch);
             // Names given by setargmap, else arg0, arg1, ...
             const ValueExtras* extras = callee.get().extrasBox();
             if (extras && i < extras->argNames.size()) bindings.add(intern(extras->argNames.get()[i]), std::move(argument));

@@ -112,6 +112,10 @@ inline Value ownValue(const Value& value, Value& scratch) {
     if (&value == &scratch) return std::move(scratch);
     return value;
 }
+// The same in a new cell: scratch moved in, or the Value copied there once.
+inline ValueRef ownCell(const Value& value, Value& scratch) {
+    return &value == &scratch ? newValue(std::move(scratch)) : newValue(value);
+}
 
 // Calls: "$f", "$f$(a b)", "$f$(a)$L(x y)".
 Value performCall(const CallSite& call, const View& view);
