@@ -8,15 +8,14 @@
 // rest is garbage, whose references are dropped so the counts reach zero.
 #include "values/Heap.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <type_traits>
-#include <unordered_map>
 #include <vector>
 
 namespace vorn {
 
 CellBooks::~CellBooks() {
-    if (onHeap_) Heap::forget();
+    if (has(kOnHeap)) Heap::forget();
 }
 
 namespace {
@@ -26,33 +25,18 @@ namespace {
 // cells, and so on down a nested structure; freeing each of those at once
 // would recurse once per level, and a list nested a million deep would run
 // out of stack. Instead the outermost release frees them one after another.
-// Plain memory, so that the thread-local needs no destructor (registering
-// one can fail, fatally, when memory is short): a few entries in place, more
-// on the heap only while a release needs them.
+// The waiting cells are chained through themselves: a cell whose count has
+// reached zero is read by nothing but its destructor, which ignores its
+// integer, so that field holds the link. Releasing a list of a million
+// objects then needs no memory of its own, and the thread-local is plain
+// memory that needs no destructor (registering one can fail, fatally, when
+// memory is short).
 struct PendingCells {
-    static constexpr std::size_t kInPlace = 64;
     bool releasing;
-    std::size_t count;
-    Cell* inPlace[kInPlace];
-    Cell** more;  // entries from kInPlace on
-    std::size_t moreCapacity;
-
-    Cell*& at(std::size_t i) { return i < kInPlace ? inPlace[i] : more[i - kInPlace]; }
+    Cell* first;
 };
 thread_local PendingCells tPending{};
 static_assert(std::is_trivially_destructible_v<PendingCells>);
-
-bool notePending(PendingCells& pending, Cell* cell) noexcept {
-    if (pending.count >= PendingCells::kInPlace && pending.count - PendingCells::kInPlace == pending.moreCapacity) {
-        const std::size_t grown = pending.moreCapacity == 0 ? 256 : pending.moreCapacity * 2;
-        void* grownList = std::realloc(pending.more, grown * sizeof(Cell*));
-        if (grownList == nullptr) return false;
-        pending.more = static_cast<Cell**>(grownList);
-        pending.moreCapacity = grown;
-    }
-    pending.at(pending.count++) = cell;
-    return true;
-}
 
 }  // namespace
 
@@ -64,22 +48,17 @@ void freeCell(Cell* cell) noexcept {
     }
     PendingCells& pending = tPending;
     if (pending.releasing) {
-        // No room to note it: it is freed here, one level deeper.
-        if (!notePending(pending, cell)) delete cell;
+        cell->value.integer = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pending.first));
+        pending.first = cell;
         return;
     }
     pending.releasing = true;
     delete cell;
-    while (pending.count != 0) {
-        Cell* next = pending.at(--pending.count);
+    while (Cell* next = pending.first) {
+        pending.first = reinterpret_cast<Cell*>(static_cast<std::uintptr_t>(next->value.integer));
         delete next;
     }
     pending.releasing = false;
-    if (pending.more != nullptr) {
-        std::free(pending.more);
-        pending.more = nullptr;
-        pending.moreCapacity = 0;
-    }
 }
 
 ValueRef newValue(const Value& v) {
@@ -163,103 +142,140 @@ using CellPool = WalkablePool<sizeof(Cell)>;
 // holds it lets go.
 bool mayHoldReferences(const Value& v) { return !v.items.empty() || v.extrasBox(); }
 
-template <class F>
-void forEachChild(const Value& v, F&& f) {
-    for (const Item& item : v.items.get())
-        if (Cell* c = item.cellOrNull()) f(c);
-    if (const ValueExtras* x = v.extrasBox()) {
-        for (const auto& member : x->members)
-            if (Cell* c = member.value.cellOrNull()) f(c);
-        if (x->boundObject) f(x->boundObject.cell());
+// The cells a Value refers to, one at a time: position i walks its items,
+// then the object a method is bound to, then its members. Null at the end.
+Cell* nextChild(const Value& v, std::size_t& i) {
+    const ItemList& items = v.items.get();
+    while (i < items.size())
+        if (Cell* c = items[i++].cellOrNull()) return c;
+    const ValueExtras* x = v.extrasBox();
+    if (!x) return nullptr;
+    if (i == items.size()) {
+        ++i;
+        if (x->boundObject) return x->boundObject.cell();
     }
+    while (i - items.size() - 1 < x->members.size())
+        if (Cell* c = x->members.begin()[i++ - items.size() - 1].value.cellOrNull()) return c;
+    return nullptr;
 }
+
+// While the collector runs, a node's count carries this bit as well, so that
+// it stays nonzero (the walk of the pool tells live cells by that) when the
+// references from other nodes are taken off. A box's count carries it from
+// when its first holder is seen until it is put back. No count gets near it:
+// every holder takes at least a word.
+constexpr std::uint32_t kCounting = 0x80000000u;
 
 }  // namespace
 
-std::size_t Heap::collectCycles() {
-    // Nodes: the cells that may hold references, and the shared boxes they
-    // hold (items, rare fields, members). A box's count of holders, like a
-    // cell's, is reduced by the references from other nodes.
-    std::vector<Cell*> cells;
-    cells.reserve(count_);
-    std::unordered_map<const void*, std::int64_t> boxOutside;
+// The collector counts holders in the reference counts themselves: it takes
+// one off a node's count for every reference from another node, sees what
+// is left (the holders from outside: a scope, a run, a temporary) and puts
+// them all back. A box held by several nodes is one node: its children lose
+// their references from it once, when its first holder is seen.
+std::uint32_t Heap::outside(const RefCounted* counted) { return counted ? counted->refs_ & ~kCounting : 0; }
+
+template <class F>
+void Heap::countBox(const RefCounted* box, int adjust, F&& children) {
+    if (!box) return;
+    const bool first = adjust < 0 ? (box->refs_ & kCounting) == 0 : (box->refs_ & kCounting) != 0;
+    if (first) {
+        box->refs_ ^= kCounting;
+        children();
+    }
+    box->refs_ += static_cast<std::uint32_t>(adjust);
+}
+
+void Heap::countChildren(const Value& v, int adjust) {
+    auto child = [adjust](Cell* c) {
+        if (c->has(CellBooks::kOnHeap) && !c->has(CellBooks::kLive)) c->refs_ += static_cast<std::uint32_t>(adjust);
+    };
+    countBox(v.items.boxId(), adjust, [&] {
+        for (const Item& item : v.items.get())
+            if (Cell* c = item.cellOrNull()) child(c);
+    });
+    const ValueExtras* x = v.extrasBox();
+    countBox(x, adjust, [&] {
+        if (x->boundObject) child(x->boundObject.cell());
+        countBox(x->members.boxId(), adjust, [&] {
+            for (const auto& member : x->members)
+                if (Cell* c = member.value.cellOrNull()) child(c);
+        });
+    });
+}
+
+// Every cell the collector knows, in pool order. f must not release cells.
+template <class F>
+void Heap::forEachCell(F&& f) {
     CellPool::forEachBlock([&](void* block) {
         // A free block's first word is zero; a live cell's count is not.
         if (!CellPool::firstWordSet(block)) return;
         Cell* c = static_cast<Cell*>(block);
-        if (!c->onHeap_) return;
-        const Value& v = c->value;
-        if (!mayHoldReferences(v)) {
-            c->gcLive_ = true;  // no node: nothing to decide
-            return;
-        }
-        cells.push_back(c);
-        c->gcOutside_ = c->refCount();
-        c->gcLive_ = false;
-        if (v.items.boxId()) boxOutside.emplace(v.items.boxId(), v.items.holders());
-        if (const ValueExtras* x = v.extrasBox()) {
-            boxOutside.emplace(x, x->refCount());
-            if (x->members.boxId()) boxOutside.emplace(x->members.boxId(), x->members.holders());
-        }
+        if (c->has(CellBooks::kOnHeap)) f(c);
     });
+}
 
-    // Subtract the references that come from inside the graph. A box shared
-    // by several holders is one node: its children are counted once.
-    auto drop = [](Cell* child) {
-        if (child->onHeap_ && !child->gcLive_) --child->gcOutside_;
-    };
-    for (Cell* c : cells) {
-        const Value& v = c->value;
-        if (const void* box = v.items.boxId()) {
-            std::int64_t& outside = boxOutside[box];
-            if (outside-- == v.items.holders())
-                for (const Item& item : v.items.get())
-                    if (Cell* child = item.cellOrNull()) drop(child);
-        }
-        if (const ValueExtras* x = v.extrasBox()) {
-            std::int64_t& outside = boxOutside[x];
-            if (outside-- == x->refCount()) {
-                if (x->boundObject) drop(x->boundObject.cell());
-                if (const void* members = x->members.boxId()) {
-                    std::int64_t& held = boxOutside[members];
-                    if (held-- == x->members.holders())
-                        for (const auto& member : x->members)
-                            if (Cell* child = member.value.cellOrNull()) drop(child);
-                }
-            }
-        }
-    }
-
-    // Everything reachable from a node held from outside lives.
-    std::vector<Cell*> stack;
-    auto markLive = [&](Cell* c) {
-        if (!c->gcLive_) {
-            c->gcLive_ = true;
-            stack.push_back(c);
-        }
-    };
-    auto heldOutside = [&](const void* box) { return box && boxOutside[box] > 0; };
-    for (Cell* c : cells) {
+// The collector keeps nothing per cell beyond the cell's own count and
+// flags, so what it needs while it runs grows with the depth of nesting
+// only, not with the number of Values.
+std::size_t Heap::collectCycles() {
+    // Nodes: the cells that may hold references, and the shared boxes they
+    // hold (items, rare fields, members). Every other cell is marked live:
+    // there is nothing to decide about it.
+    auto isNode = [](const Cell* c) { return !c->has(CellBooks::kLive); };
+    forEachCell([](Cell* c) {
+        const bool node = mayHoldReferences(c->value);
+        c->set(CellBooks::kLive, !node);
+        if (node) c->refs_ |= kCounting;
+    });
+    forEachCell([&](Cell* c) {
+        if (isNode(c)) countChildren(c->value, -1);
+    });
+    forEachCell([&](Cell* c) {
+        if (!isNode(c)) return;
         const Value& v = c->value;
         const ValueExtras* x = v.extrasBox();
-        if (c->gcOutside_ > 0 || heldOutside(v.items.boxId()) || heldOutside(x) ||
-            (x && heldOutside(x->members.boxId())))
-            markLive(c);
-    }
-    while (!stack.empty()) {
-        Cell* c = stack.back();
-        stack.pop_back();
-        forEachChild(c->value, [&](Cell* child) {
+        if (outside(c) > 0 || outside(v.items.boxId()) > 0 || outside(x) > 0 || (x && outside(x->members.boxId()) > 0))
+            c->set(CellBooks::kRoot, true);
+    });
+    forEachCell([&](Cell* c) {
+        if (isNode(c)) countChildren(c->value, +1);
+    });
+
+    // Everything reachable from a node held from outside lives. The stack
+    // holds one entry per level of nesting: a Value and how far its
+    // children have been walked.
+    struct Walk {
+        const Value* value;
+        std::size_t next;
+    };
+    std::vector<Walk> stack;
+    forEachCell([&](Cell* c) {
+        c->refs_ &= ~kCounting;
+        if (!c->has(CellBooks::kRoot)) return;
+        c->set(CellBooks::kRoot, false);
+        if (c->has(CellBooks::kLive)) return;
+        c->set(CellBooks::kLive, true);
+        stack.push_back({&c->value, 0});
+        while (!stack.empty()) {
+            Cell* child = nextChild(*stack.back().value, stack.back().next);
+            if (!child) {
+                stack.pop_back();
+                continue;
+            }
             // A child that is no heap cell is a temporary's and lives anyway.
-            if (child->onHeap_) markLive(child);
-        });
-    }
+            if (!child->has(CellBooks::kOnHeap) || child->has(CellBooks::kLive)) continue;
+            child->set(CellBooks::kLive, true);
+            if (mayHoldReferences(child->value)) stack.push_back({&child->value, 0});
+        }
+    });
 
     // Break the garbage's references while holding each garbage cell, so
     // none is released before all have let go of one another.
     std::vector<ValueRef> garbage;
-    for (Cell* c : cells)
-        if (!c->gcLive_) garbage.emplace_back(c);
+    forEachCell([&](Cell* c) {
+        if (!c->has(CellBooks::kLive)) garbage.emplace_back(c);
+    });
     for (const ValueRef& v : garbage) {
         v->items.clear();
         v->dropExtras();

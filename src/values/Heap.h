@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "values/Deferred.h"
 #include "values/Value.h"
@@ -22,7 +23,7 @@ class Heap {
 public:
     // A new cell becomes known to the collector; its destruction forgets it.
     static void adopt(Cell& cell) {
-        cell.onHeap_ = true;
+        cell.word_ |= CellBooks::kOnHeap;
         if (++count_ > nextCollection_) noteDeferredWork();
     }
     static void forget() { --count_; }
@@ -43,6 +44,12 @@ public:
 
 private:
     static void collectAndReschedule();
+    static std::uint32_t outside(const RefCounted* box);
+    template <class F>
+    static void countBox(const RefCounted* box, int adjust, F&& children);
+    static void countChildren(const Value& v, int adjust);
+    template <class F>
+    static void forEachCell(F&& f);
     static inline std::size_t count_ = 0;
     static inline std::size_t nextCollection_ = 20000;
 };

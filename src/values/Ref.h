@@ -29,6 +29,7 @@ private:
     friend class Ref;
     friend class ValueRef;
     friend class Item;
+    friend class Heap;  // counts holders in place while it collects
     mutable std::uint32_t refs_ = 0;
 };
 
@@ -106,7 +107,7 @@ public:
     bool sharesWith(const Cow& o) const { return box_ == o.box_; }
 
     // The shared payload's identity and holder count, for the cycle collector.
-    const void* boxId() const { return box_.get(); }
+    const RefCounted* boxId() const { return box_.get(); }
     std::uint32_t holders() const { return box_ ? box_->refCount() : 0; }
     // The payload's stamp (0 for an empty payload without a box).
     std::uint64_t stamp() const { return box_ ? box_->stamp : 0; }

@@ -235,7 +235,7 @@ public:
     void clear() { block_.reset(); }
     bool sharesWith(const MemberTable& other) const { return block_ == other.block_; }
     // The shared block's identity and holder count, for the cycle collector.
-    const void* boxId() const { return block_.get(); }
+    const RefCounted* boxId() const { return block_.get(); }
     std::uint32_t holders() const { return block_ ? block_->refCount() : 0; }
 
 private:
@@ -397,8 +397,10 @@ static_assert(sizeof(Value) <= 40 && alignof(Value) <= alignof(std::int64_t), "t
 
 // Bookkeeping that belongs to a heap Value, not to its contents: the
 // number of scope entries that bind it, whether the cycle collector knows
-// it, and the collector's scratch. The collector finds the cells by walking
-// their pool (values/Heap.h), so a cell carries no links.
+// it, and the collector's mark. The collector finds the cells by walking
+// their pool (values/Heap.h), so a cell carries no links, and it counts
+// holders in the reference counts themselves, so a cell carries no count of
+// its own for it. One word: the binding count above four flag bits.
 class CellBooks {
 public:
     CellBooks() = default;
@@ -406,28 +408,34 @@ public:
     CellBooks& operator=(const CellBooks&) = delete;
 
     // How many bindings (entries of the stack of bindings or of a Scope)
-    // bind this Value to a name. Each counts itself in and out.
-    std::uint32_t bindingCount() const { return bindings_; }
+    // bind this Value to a name. Each counts itself in and out. The count
+    // has 28 bits; a binding takes an entry of 32 bytes on the stack of
+    // bindings, so no program gets near it.
+    std::uint32_t bindingCount() const { return word_ >> kFlagBits; }
     void countBinding();
-    void uncountBinding() { --bindings_; }
+    void uncountBinding() { word_ -= kOneBinding; }
 
     // Watching: a list index (exec/ListIndex.h) counts on an element that
     // no name binds and nothing else holds staying as it is, because a
     // script can change a Value in place only through a name bound to it.
     // The first binding of a watched cell ends the watch and is logged
     // (gEndedWatches), so the index compares that element again.
-    void watch() { watched_ = true; }
+    void watch() { word_ |= kWatched; }
 
 protected:
     ~CellBooks();
 
 private:
     friend class Heap;
-    std::uint32_t bindings_ = 0;
-    std::uint32_t gcOutside_ = 0;  // collector scratch: holders from outside
-    bool onHeap_ = false;
-    bool gcLive_ = false;  // collector scratch: reachable from outside
-    bool watched_ = false;
+    static constexpr std::uint32_t kOnHeap = 1;  // known to the collector
+    static constexpr std::uint32_t kLive = 2;    // collector's mark: reachable from outside
+    static constexpr std::uint32_t kWatched = 4;
+    static constexpr std::uint32_t kRoot = 8;    // collector's mark: held from outside
+    static constexpr std::uint32_t kFlagBits = 4;
+    static constexpr std::uint32_t kOneBinding = 1u << kFlagBits;
+    bool has(std::uint32_t flag) const { return (word_ & flag) != 0; }
+    void set(std::uint32_t flag, bool on) { word_ = on ? (word_ | flag) : (word_ & ~flag); }
+    std::uint32_t word_ = 0;
 };
 
 // The watched cells bound so far: gWatchesEnded counts them, and the last
@@ -440,15 +448,15 @@ inline std::uint64_t gWatchesEnded = 0;
 inline const CellBooks** gEndedWatches = nullptr;
 
 inline void CellBooks::countBinding() {
-    ++bindings_;
-    if (watched_) {
-        watched_ = false;
+    word_ += kOneBinding;
+    if (word_ & kWatched) [[unlikely]] {
+        word_ &= ~kWatched;
         gEndedWatches[gWatchesEnded++ % kWatchLog] = this;
     }
 }
 
 // A heap Value: what a scope entry, a list element or a member refers to.
-// 56 bytes: the reference count first (never zero while the cell lives,
+// 48 bytes: the reference count first (never zero while the cell lives,
 // which is how a walk of the pool tells it from a free block), the books,
 // then the Value.
 class Cell : public RefCounted, public CellBooks {
@@ -465,7 +473,7 @@ public:
     explicit Cell(Value&& v) : value(std::move(v)) {}
     Value value;
 };
-static_assert(sizeof(Cell) <= 56, "a cell is its count, its books and its Value");
+static_assert(sizeof(Cell) == 2 * sizeof(std::uint32_t) + sizeof(Value), "a cell is its count, its books and its Value");
 static_assert(sizeof(MemberTable::Entry) == 2 * sizeof(void*), "a member is a Symbol and an item");
 
 // Releases a cell whose last reference went away. Kept out of line: the
