@@ -7,6 +7,7 @@
 // change first detaches the buffer and drops the cache.
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -77,14 +78,35 @@ private:
     Ref<Buffer> buf_;
 };
 
-// Byte equality of two texts; the one-character texts that loops over a
-// text compare most, and texts whose last bytes differ (numbered keys,
-// words), are decided without a call.
+// Byte equality of two texts. Most texts compared are short (one
+// character of a loop over a text, a word, a member's name), and up to 16
+// bytes are compared with two loads of each side that overlap in the
+// middle, without a call; a longer text whose last bytes differ (numbered
+// keys) is decided before the call.
+namespace detail {
+template <class Word>
+inline Word loadBytes(const char* p) {
+    Word w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+template <class Word>
+inline bool sameEnds(const char* a, const char* b, std::size_t n) {
+    return loadBytes<Word>(a) == loadBytes<Word>(b) &&
+           loadBytes<Word>(a + n - sizeof(Word)) == loadBytes<Word>(b + n - sizeof(Word));
+}
+}  // namespace detail
+
 inline bool sameBytes(std::string_view a, std::string_view b) {
     const std::size_t n = a.size();
     if (n != b.size()) return false;
-    if (n == 0) return true;
-    return a[n - 1] == b[n - 1] && (n == 1 || std::memcmp(a.data(), b.data(), n - 1) == 0);
+    const char* p = a.data();
+    const char* q = b.data();
+    if (n > 16) return p[n - 1] == q[n - 1] && std::memcmp(p, q, n - 1) == 0;
+    if (n >= 8) return detail::sameEnds<std::uint64_t>(p, q, n);
+    if (n >= 4) return detail::sameEnds<std::uint32_t>(p, q, n);
+    if (n >= 2) return detail::sameEnds<std::uint16_t>(p, q, n);
+    return n == 0 || p[0] == q[0];
 }
 
 // The one-byte texts, made on first use; a constant-initialised table, so

@@ -14,6 +14,7 @@
 #include "values/Heap.h"
 #include "values/Scope.h"
 #include "values/Stale.h"
+#include "values/Text.h"
 #include "values/Value.h"
 
 namespace vorn {
@@ -339,6 +340,30 @@ TEST(OneByteTexts, ShareABufferUntilOneChanges) {
     EXPECT_EQ(b.str(), "q");
     EXPECT_EQ(Text::ofByte('q').str(), "q");
     EXPECT_EQ(Text::ofByte('\0').size(), 1u);
+}
+
+// Equality of texts of every length up to past the longest compared by
+// loads, with one byte changed at each position (and a zero byte), and at
+// unaligned starts.
+TEST(TextEquality, FindsADifferenceAtEveryPositionOfEveryLength) {
+    const std::string base = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGH";
+    for (std::size_t offset = 0; offset < 3; ++offset) {
+        for (std::size_t n = 0; n + offset <= 40; ++n) {
+            const std::string a = base.substr(offset, n);
+            std::string same = " " + a;
+            EXPECT_TRUE(sameBytes(a, std::string_view(same).substr(1))) << n;
+            for (std::size_t at = 0; at < n; ++at) {
+                for (const char changed : {'!', '\0'}) {
+                    std::string other = a;
+                    other[at] = changed;
+                    EXPECT_FALSE(sameBytes(a, other)) << n << " " << at;
+                }
+            }
+            if (n > 0) {
+                EXPECT_FALSE(sameBytes(a, a.substr(0, n - 1)));
+            }
+        }
+    }
 }
 
 }  // namespace
