@@ -113,9 +113,12 @@ inline bool sameBytes(std::string_view a, std::string_view b) {
 // reading it needs no guard.
 inline Text gByteTexts[256];
 
+// Out of line, so that the common case stays small enough to inline.
+[[gnu::noinline]] inline void makeByteText(Text& t, char c) { t = Text(std::string(1, c)); }
+
 inline const Text& Text::ofByte(char c) {
     Text& t = gByteTexts[static_cast<unsigned char>(c)];
-    if (!t.buf_) [[unlikely]] t = Text(std::string(1, c));
+    if (!t.buf_) [[unlikely]] makeByteText(t, c);
     return t;
 }
 
