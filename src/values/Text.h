@@ -37,10 +37,8 @@ public:
 
     // Mutable bytes; detaches from other holders and forgets the cache.
     std::string& edit() {
-        if (!buf_) buf_ = Ref<Buffer>::make(std::string());
-        else if (!buf_.unique()) buf_ = Ref<Buffer>::make(buf_->bytes);
-        else buf_->cache.reset();
-        return buf_->bytes;
+        if (buf_ && buf_.unique() && !buf_->cache) [[likely]] return buf_->bytes;
+        return editAlone();
     }
 
     // The artefact cached on these bytes, or null. It lives as long as the
@@ -58,6 +56,14 @@ public:
     friend bool operator==(const Text& a, const Text& b) { return a.buf_ == b.buf_ || a.str() == b.str(); }
 
 private:
+    // edit() for bytes that are shared, cached on or missing.
+    [[gnu::noinline]] std::string& editAlone() {
+        if (!buf_) buf_ = Ref<Buffer>::make(std::string());
+        else if (!buf_.unique()) buf_ = Ref<Buffer>::make(buf_->bytes);
+        else buf_->cache.reset();
+        return buf_->bytes;
+    }
+
     // A list element or member kept in its word holds a counted reference
     // to the bytes themselves (values/Value.h).
     friend class Item;
