@@ -135,6 +135,10 @@ public:
 
     RecordedTexts& recorded() { return *recorded_; }
     ListIndexes& listIndexes() { return *listIndexes_; }
+    // Whether a `where` has ever kept an index of a list; until then a
+    // change to a list has none to keep up (exec/ListIndex.h).
+    bool keepsListIndexes() const { return keepsListIndexes_; }
+    void noteListIndexKept() { keepsListIndexes_ = true; }
 
     // The executor's side of the above: each gives the setting it replaced,
     // for the caller to put back.
@@ -151,6 +155,7 @@ private:
     StatementKind boundaryKind_ = StatementKind::Empty;
     std::unique_ptr<RecordedTexts, DropRecordedTexts> recorded_;
     std::unique_ptr<ListIndexes, DropListIndexes> listIndexes_;
+    bool keepsListIndexes_ = false;
 };
 
 }  // namespace vorn

@@ -449,6 +449,7 @@ std::int32_t findInItems(Interpreter& interpreter, const Cow<ItemList>& items, c
     const std::int32_t found = walk(list, wanted, passed);
     if (!index) {
         index = &all.fresh(items);
+        interpreter.noteListIndexKept();
         index->lastUse = ++all.uses;
     } else if (!index->current(items)) {
         ListIndexes::restart(*index, items);
@@ -458,7 +459,7 @@ std::int32_t findInItems(Interpreter& interpreter, const Cow<ItemList>& items, c
     return found;
 }
 
-ListChange::ListChange(Interpreter& interpreter, const Cow<ItemList>& items) {
+void ListChange::follow(Interpreter& interpreter, const Cow<ItemList>& items) {
     // A shared box is copied for the change, and the index stays with the
     // unchanged original.
     if (items.holders() != 1) return;
@@ -468,8 +469,7 @@ ListChange::ListChange(Interpreter& interpreter, const Cow<ItemList>& items) {
     else ListIndexes::restart(*index, items);
 }
 
-void ListChange::appended(const Cow<ItemList>& items) {
-    if (!index_) return;
+void ListChange::appendedIndexed(const Cow<ItemList>& items) {
     index_->stamp = items.stamp();
     index_->append(items.get().back());
 }

@@ -32,11 +32,10 @@
 
 #include <cstdint>
 
+#include "exec/Interpreter.h"
 #include "values/Value.h"
 
 namespace vorn {
-
-class Interpreter;
 
 // Lists shorter than this are always walked.
 inline constexpr std::size_t kMinIndexed = 32;
@@ -49,15 +48,22 @@ std::int32_t findInItems(Interpreter& interpreter, const Cow<ItemList>& items, c
 // before the change (and before the box is handed out for it), told after.
 class ListChange {
 public:
-    ListChange(Interpreter& interpreter, const Cow<ItemList>& items);
+    // Until a `where` has indexed a list, no change has an index to keep up.
+    ListChange(Interpreter& interpreter, const Cow<ItemList>& items) {
+        if (interpreter.keepsListIndexes()) follow(interpreter, items);
+    }
     // The last element of items was just appended.
-    void appended(const Cow<ItemList>& items);
+    void appended(const Cow<ItemList>& items) {
+        if (index_) appendedIndexed(items);
+    }
     // The element at position is about to be unlinked (call before the
     // box is handed out for it), then it was.
     void removing(const Cow<ItemList>& items, std::size_t position);
     void removed(const Cow<ItemList>& items);
 
 private:
+    void follow(Interpreter& interpreter, const Cow<ItemList>& items);
+    void appendedIndexed(const Cow<ItemList>& items);
     class ListIndex* index_ = nullptr;
 };
 
