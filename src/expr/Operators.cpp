@@ -78,6 +78,18 @@ bool appendInPlace(Value& target, const Value& right, Operator op) {
     return false;
 }
 
+bool realInPlace(Value& target, const Value& right, Operator op) {
+    if (op != Operator::Plus && op != Operator::Minus && op != Operator::Times && op != Operator::Divide) return false;
+    if (right.kind != Kind::Float && right.kind != Kind::Integer) return false;
+    // The result has every field but the number at its default: so must
+    // the target, the other fields of its box included.
+    if (!target.isPlainReal()) return false;
+    const long double result = realArithmetic(target.real(), [&] { return realOf(right); }, op);
+    if (ValueExtras::isPlainZero(result)) target.dropExtras();
+    else target.setReal(result);
+    return true;
+}
+
 Value applyOperator(const Value& left, const Value& right, Operator op) {
     if (left.kind == Kind::Integer && right.kind == Kind::Integer) {
         if (const auto result = integerOperator(left.integer, right.integer, op)) return Value::ofInteger(*result);
@@ -106,14 +118,14 @@ Value applyOperator(const Value& left, const Value& right, Operator op) {
                 return Value::ofText(std::move(out));
             }
             if (!anyFloat) { const std::int64_t l = integerOf(left); return Value::ofInteger(wrapAdd(l, integerOf(right))); }
-            { const long double l = realOf(left); return Value::ofReal(l + realOf(right)); }
+            return Value::ofReal(realArithmetic(realOf(left), [&] { return realOf(right); }, op));
         case Operator::Minus:
             if (!anyFloat) { const std::int64_t l = integerOf(left); return Value::ofInteger(wrapSub(l, integerOf(right))); }
-            { const long double l = realOf(left); return Value::ofReal(l - realOf(right)); }
+            return Value::ofReal(realArithmetic(realOf(left), [&] { return realOf(right); }, op));
         case Operator::Times:
             if (left.kind == Kind::String && right.kind == Kind::Integer) return repeat(left, right.integer);
             if (!anyFloat) { const std::int64_t l = integerOf(left); return Value::ofInteger(wrapMul(l, integerOf(right))); }
-            { const long double l = realOf(left); return Value::ofReal(l * realOf(right)); }
+            return Value::ofReal(realArithmetic(realOf(left), [&] { return realOf(right); }, op));
         case Operator::Divide:
             // A zero dividend gives zero before the divisor is even read.
             if (!anyFloat) {
@@ -121,12 +133,8 @@ Value applyOperator(const Value& left, const Value& right, Operator op) {
                 if (l == 0) return Value::ofInteger(0);
                 const std::int64_t r = integerOf(right);
                 return Value::ofInteger(r == 0 ? 0 : wrapDiv(l, r));
-            } else {
-                const long double l = realOf(left);
-                if (l == 0) return Value::ofReal(0.0L);
-                const long double r = realOf(right);
-                return Value::ofReal(r == 0 ? 0.0L : l / r);
             }
+            return Value::ofReal(realArithmetic(realOf(left), [&] { return realOf(right); }, op));
         case Operator::Member: {
             const Text name = textOf(right);
             const Item* member = left.members().find(name.view());

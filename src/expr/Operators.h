@@ -58,12 +58,32 @@ inline std::optional<std::int64_t> integerResult(const Value& left, const Value&
     return std::nullopt;
 }
 
+// The float rule of "+", "-", "*" and "/" (op is one of them), from the
+// left number and a reader of the right one: a zero dividend gives zero
+// before the divisor is even read, and a zero divisor gives zero.
+template <class ReadRight>
+inline long double realArithmetic(long double l, ReadRight&& readRight, Operator op) {
+    switch (op) {
+        case Operator::Plus: return l + readRight();
+        case Operator::Minus: return l - readRight();
+        case Operator::Times: return l * readRight();
+        default: {
+            if (l == 0) return 0.0L;
+            const long double r = readRight();
+            return r == 0 ? 0.0L : l / r;
+        }
+    }
+}
+
 // A text joined to a text in place (see applyInPlace).
 bool appendInPlace(Value& target, const Value& right, Operator op);
+// A float's arithmetic with a number in place (see applyInPlace).
+bool realInPlace(Value& target, const Value& right, Operator op);
 
 // Applies op to target and right leaving the result in target itself, when
 // that needs no new Value: two integers under an operator with an integer
-// rule, or a text joined to a text. The result is exactly applyOperator's,
+// rule, a text joined to a text, or a float and a number under "+", "-",
+// "*" or "/" (the float keeps its box). The result is exactly applyOperator's,
 // with every other field at its default. False (target unchanged) for
 // everything else, and for an integer target that still carries payloads
 // of an earlier kind, which the kind trim must see go.
@@ -76,6 +96,7 @@ inline bool applyInPlace(Value& target, const Value& right, Operator op) {
         target.dropExtras();
         return true;
     }
+    if (target.kind == Kind::Float) return realInPlace(target, right, op);
     return appendInPlace(target, right, op);
 }
 

@@ -335,6 +335,13 @@ public:
                (kind != Kind::Integer && integer != 0) || (kind != Kind::List && !items.empty()) ||
                (kind != Kind::Scaffold && x_ && !x_->members.empty());
     }
+    // True when the Value is a float with every other field at its default,
+    // as an operator's float result is.
+    bool isPlainReal() const {
+        return kind == Kind::Float && text.empty() && integer == 0 && items.empty() &&
+               (!x_ || (!x_->bound && !x_->readsArgumentsOnly && !x_->boundObject && x_->bytes.empty() &&
+                        x_->argNames.empty() && x_->members.empty() && x_->native == nullptr));
+    }
     // Makes the Value a plain integer: every other field at its default.
     void setPlainInteger(std::int64_t i) {
         kind = Kind::Integer;
