@@ -166,6 +166,9 @@ FAULTS = [
      "a float divided by zero in place"),
     ("src/expr/Operators.cpp", "    if (!target.isPlainReal()) return false;", "",
      "a float keeps its other fields through arithmetic in place"),
+    ("src/expr/Evaluator.cpp", "        return applyOperator(a, plainValue(tokens[2], view), tokens[1].op);",
+     "        return applyOperator(plainValue(tokens[2], view), a, tokens[1].op);",
+     "a row of two plain operands applied the wrong way round"),
 ]
 
 

@@ -216,6 +216,13 @@ bool integerRowOfPlain(const Expression& expression, const View& view, std::int6
 }
 
 Value evaluateRow(const Expression& expression, const View& view, InlineBlocks inlineBlocks) {
+    // `a op b` of two plain operands: the loop below would read a, then b,
+    // and apply op once, with nothing to nest.
+    if (expression.plainRow && !expression.groupedRow && expression.tokens.size() == 3) {
+        const TokenList& tokens = expression.tokens;
+        const Value& a = plainValue(tokens[0], view);
+        return applyOperator(a, plainValue(tokens[2], view), tokens[1].op);
+    }
     DepthGuard depth;
     if (expression.tooShort) throw ScriptError(messages::kTooShort, "(");
     const TokenList& tokens = expression.tokens;
