@@ -200,10 +200,11 @@ bool integerRowOfPlain(const Expression& expression, const View& view, std::int6
     const TokenList& tokens = expression.tokens;
     const std::size_t n = tokens.size();
     const Value& a = plainValue(tokens[0], view);
-    if (a.kind != Kind::Integer && a.kind != Kind::String) return false;
-    // A text opens an integer row only by being compared for equality.
-    const Operator first = tokens[1].op;
-    if (a.kind == Kind::String && first != Operator::Equal && first != Operator::NotEqual) return false;
+    if (a.kind != Kind::Integer) {
+        // A text opens an integer row only by being compared for equality.
+        if (a.kind != Kind::String) return false;
+        if (tokens[1].op != Operator::Equal && tokens[1].op != Operator::NotEqual) return false;
+    }
     std::optional<std::int64_t> step = integerResult(a, plainValue(tokens[2], view), tokens[1].op);
     if (!step) return false;
     std::int64_t result = *step;

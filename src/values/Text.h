@@ -108,11 +108,11 @@ inline bool sameBytes(std::string_view a, std::string_view b) {
     if (n != b.size()) return false;
     const char* p = a.data();
     const char* q = b.data();
-    if (n > 16) return p[n - 1] == q[n - 1] && std::memcmp(p, q, n - 1) == 0;
-    if (n >= 8) return detail::sameEnds<std::uint64_t>(p, q, n);
-    if (n >= 4) return detail::sameEnds<std::uint32_t>(p, q, n);
-    if (n >= 2) return detail::sameEnds<std::uint16_t>(p, q, n);
-    return n == 0 || p[0] == q[0];
+    if (n < 2) return n == 0 || p[0] == q[0];
+    if (n < 4) return detail::sameEnds<std::uint16_t>(p, q, n);
+    if (n < 8) return detail::sameEnds<std::uint32_t>(p, q, n);
+    if (n <= 16) return detail::sameEnds<std::uint64_t>(p, q, n);
+    return p[n - 1] == q[n - 1] && std::memcmp(p, q, n - 1) == 0;
 }
 
 // The one-byte texts, made on first use; a constant-initialised table, so
