@@ -6,9 +6,12 @@
 // finds Values that only other collectable Values refer to (every reference
 // from a scope, a run, a temporary or a cache counts as outside) and breaks
 // their references, so such islands are released too. The collector finds
-// every cell by walking the cells' pool; a cell carries no list links. A
-// list element kept as an integer in its item word is no cell and refers to
-// nothing, so the collector never sees it.
+// every cell by walking the cells' pool; a cell carries no list links, and
+// the collector counts holders in the reference counts themselves, so what
+// it needs while it runs grows with the depth of nesting and the garbage it
+// finds, not with the Values that live. A list element kept as an integer
+// in its item word is no cell and refers to nothing, so the collector
+// never sees it.
 #pragma once
 
 #include <cstddef>
