@@ -216,8 +216,8 @@ void Heap::forEachCell(F&& f) {
 }
 
 // The collector keeps nothing per cell beyond the cell's own count and
-// flags, so what it needs while it runs grows with the depth of nesting
-// only, not with the number of Values.
+// flags: what it needs while it runs grows with the depth of nesting and
+// the garbage it finds, not with the number of Values.
 std::size_t Heap::collectCycles() {
     // Nodes: the cells that may hold references, and the shared boxes they
     // hold (items, rare fields, members). Every other cell is marked live:
