@@ -241,6 +241,10 @@ std::size_t Heap::collectCycles() {
     forEachCell([&](Cell* c) {
         if (isNode(c)) countChildren(c->value, +1);
     });
+    // Every count is whole again before anything is allocated: a marking
+    // stopped for want of memory leaves only marks, which the next
+    // collection sets afresh.
+    forEachCell([](Cell* c) { c->refs_ &= ~kCounting; });
 
     // Everything reachable from a node held from outside lives. The stack
     // holds one entry per level of nesting: a Value and how far its
@@ -251,7 +255,6 @@ std::size_t Heap::collectCycles() {
     };
     std::vector<Walk> stack;
     forEachCell([&](Cell* c) {
-        c->refs_ &= ~kCounting;
         if (!c->has(CellBooks::kRoot)) return;
         c->set(CellBooks::kRoot, false);
         if (c->has(CellBooks::kLive)) return;
