@@ -285,9 +285,11 @@ struct ValueExtras : RefCounted {
     ValueExtras(const ValueExtras&) = default;
 
     // True when every field holds its default: the box can be dropped.
-    bool allDefault() const {
+    bool allDefault() const { return holdsOnlyReal() && isPlainZero(real); }
+    // True when every field but the float holds its default.
+    bool holdsOnlyReal() const {
         return !bound && !readsArgumentsOnly && !boundObject && bytes.empty() && argNames.empty() && members.empty() &&
-               native == nullptr && isPlainZero(real);
+               native == nullptr;
     }
     // +0.0 only: a -0.0 must keep its sign.
     static bool isPlainZero(long double r) { return r == 0.0L && !std::signbit(r); }
@@ -338,9 +340,7 @@ public:
     // True when the Value is a float with every other field at its default,
     // as an operator's float result is.
     bool isPlainReal() const {
-        return kind == Kind::Float && text.empty() && integer == 0 && items.empty() &&
-               (!x_ || (!x_->bound && !x_->readsArgumentsOnly && !x_->boundObject && x_->bytes.empty() &&
-                        x_->argNames.empty() && x_->members.empty() && x_->native == nullptr));
+        return kind == Kind::Float && text.empty() && integer == 0 && items.empty() && (!x_ || x_->holdsOnlyReal());
     }
     // Makes the Value a plain integer: every other field at its default.
     void setPlainInteger(std::int64_t i) {
