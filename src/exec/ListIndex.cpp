@@ -178,7 +178,7 @@ public:
         if (watches == gWatchesEnded && suspects_.empty()) return true;
         return catchUpLog(list);
     }
-    bool catchUpLog(const ItemList& list) {
+    [[gnu::noinline]] bool catchUpLog(const ItemList& list) {
         if (gWatchesEnded - watches > kWatchLog) return false;
         for (; watches != gWatchesEnded; ++watches) {
             const CellSlot* slot = cellSlot(gEndedWatches[watches % kWatchLog]);
@@ -249,18 +249,8 @@ public:
             }
         }
         if (others_.empty() && suspects_.empty()) return known ? static_cast<std::int32_t>(hit) : -1;
-        // The others and suspects before the hit are compared in order, as
-        // the walk compares them (a comparison may raise an error).
-        Value scratch;
-        auto other = others_.begin();
-        auto suspect = suspects_.begin();
-        while (other != others_.end() || suspect != suspects_.end()) {
-            const bool takeOther = suspect == suspects_.end() || (other != others_.end() && *other < *suspect);
-            const std::uint32_t original = takeOther ? *other++ : *suspect++;
-            const std::size_t position = positionOf(original);
-            if (position >= hit) break;
-            if (valuesEqual(list[position].read(scratch), wanted)) return static_cast<std::int32_t>(position);
-        }
+        const std::int32_t before = otherBefore(list, wanted, hit);
+        if (before != -1) return before;
         return known ? static_cast<std::int32_t>(hit) : -1;
     }
 
@@ -299,6 +289,24 @@ public:
 
 private:
     static constexpr std::size_t kMostSuspects = 64;
+
+    // The first other or suspect before position hit that equals wanted, or
+    // -1: they are compared in order, as the walk compares them (a
+    // comparison may raise an error). Apart from find, which most lists of
+    // texts leave without a call.
+    [[gnu::noinline]] std::int32_t otherBefore(const ItemList& list, const Value& wanted, std::size_t hit) const {
+        Value scratch;
+        auto other = others_.begin();
+        auto suspect = suspects_.begin();
+        while (other != others_.end() || suspect != suspects_.end()) {
+            const bool takeOther = suspect == suspects_.end() || (other != others_.end() && *other < *suspect);
+            const std::uint32_t original = takeOther ? *other++ : *suspect++;
+            const std::size_t position = positionOf(original);
+            if (position >= hit) break;
+            if (valuesEqual(list[position].read(scratch), wanted)) return static_cast<std::int32_t>(position);
+        }
+        return -1;
+    }
 
     struct TextSlot {
         std::uint64_t hash = 0;
@@ -425,27 +433,19 @@ std::unique_ptr<ListIndexes, DropListIndexes> makeListIndexes() {
     return std::unique_ptr<ListIndexes, DropListIndexes>(new ListIndexes);
 }
 
-std::int32_t findInItems(Interpreter& interpreter, const Cow<ItemList>& items, const Value& wanted) {
+namespace {
+
+// A search that the index of the list did not answer: walks the list and
+// learns from it, building an index once searches have walked as many
+// elements as the list holds.
+[[gnu::noinline]] std::int32_t walkAndLearn(Interpreter& interpreter, const Cow<ItemList>& items, const Value& wanted,
+                                            ListIndex* index) {
     // Hold the item box: a comparison cannot change the list, but be safe
     // (while it is shared, a change to the list copies the box first).
     const Cow<ItemList> held = items;
     const ItemList& list = held.get();
-    std::size_t passed = 0;
-    if (wanted.kind != Kind::String || list.size() < kMinIndexed ||
-        list.size() > std::size_t(std::numeric_limits<std::int32_t>::max()))
-        return walk(list, wanted, passed);
-
     ListIndexes& all = interpreter.listIndexes();
-    ListIndex* index = all.of(items.boxId());
-    if (index) index->lastUse = ++all.uses;
-    if (index && index->built && index->current(items)) {
-        bool stale = !index->catchUp(list);
-        if (!stale) {
-            const std::int32_t found = index->find(list, wanted, stale);
-            if (!stale) return found;
-        }
-        ListIndexes::restart(*index, items);
-    }
+    std::size_t passed = 0;
     const std::int32_t found = walk(list, wanted, passed);
     if (!index) {
         index = &all.fresh(items);
@@ -457,6 +457,33 @@ std::int32_t findInItems(Interpreter& interpreter, const Cow<ItemList>& items, c
     index->walked += passed;
     if (!index->unfit && index->walked >= list.size()) index->unfit = !index->build(items);
     return found;
+}
+
+}  // namespace
+
+std::int32_t findInItems(Interpreter& interpreter, const Cow<ItemList>& items, const Value& wanted) {
+    const ItemList& list = items.get();
+    if (wanted.kind != Kind::String || list.size() < kMinIndexed ||
+        list.size() > std::size_t(std::numeric_limits<std::int32_t>::max())) {
+        const Cow<ItemList> held = items;  // as walkAndLearn holds it
+        std::size_t passed = 0;
+        return walk(held.get(), wanted, passed);
+    }
+
+    ListIndexes& all = interpreter.listIndexes();
+    ListIndex* index = all.of(items.boxId());
+    if (index) {
+        index->lastUse = ++all.uses;
+        if (index->built && index->current(items)) {
+            bool stale = !index->catchUp(list);
+            if (!stale) {
+                const std::int32_t found = index->find(list, wanted, stale);
+                if (!stale) return found;
+            }
+            ListIndexes::restart(*index, items);
+        }
+    }
+    return walkAndLearn(interpreter, items, wanted, index);
 }
 
 void ListChange::follow(Interpreter& interpreter, const Cow<ItemList>& items) {
