@@ -16,6 +16,8 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCRIPTS = os.path.join(ROOT, "tests", "scripts")
 CORPUS = os.path.join(ROOT, "fuzz", "corpus")
+sys.path.insert(0, os.path.join(ROOT, "tests"))
+from run_golden import case_source  # noqa: E402 - a library case as the golden runner runs it
 
 
 def scripts():
@@ -26,8 +28,7 @@ def scripts():
             if name.endswith(".vorn"):
                 path = os.path.join(folder, name)
                 rel = os.path.relpath(path, SCRIPTS)[: -len(".vorn")]
-                with open(path, "rb") as f:
-                    found.append((rel.replace(os.sep, "_"), f.read()))
+                found.append((rel.replace(os.sep, "_"), case_source(path)))
     return sorted(found)
 
 

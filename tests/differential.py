@@ -28,6 +28,8 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+from run_golden import RunnableCase  # noqa: E402 - a library case runs after its library, as there
 DEFAULT_CASES = [os.path.join(HERE, "scripts"), os.path.join(ROOT, "fuzz", "corpus", "program"),
                  os.path.join(ROOT, "fuzz", "corpus", "expression")]
 # Words that let a program touch what lies outside its folder, or run text it
@@ -61,8 +63,9 @@ def run(command, script, timeout):
     stdin = open(base + ".in", "rb").read() if base and os.path.exists(base + ".in") else b""
     folder = tempfile.mkdtemp(prefix="vorn-differential-")
     try:
-        result = subprocess.run(command + [os.path.abspath(script)], input=stdin, capture_output=True,
-                                cwd=folder, timeout=timeout)
+        with RunnableCase(script) as path:
+            result = subprocess.run(command + [path], input=stdin, capture_output=True, cwd=folder,
+                                    timeout=timeout)
         return result.returncode, result.stdout.replace(os.path.realpath(folder).encode(), b"{TMP}")
     except subprocess.TimeoutExpired:
         return None

@@ -8,6 +8,11 @@ each other or the tree). Siblings of NAME.vorn:
   NAME.in      standard input (otherwise the input is empty)
 In expected output, {TMP} stands for the temporary folder's path.
 
+A case library/NAME_what.vorn tests lib/NAME.VORN: it runs after that
+script, as one text (the library's lines first, so a line number in the
+output counts them too), since the case's folder has no lib folder to
+load it from.
+
 Usage: run_golden.py RUNNER SCRIPTS_DIR [SCRIPTS_DIR ...]
                      [--regen] [--filter TEXT] [--jobs N] [--platform windows]
                      [--retry-on TEXT]
@@ -44,6 +49,48 @@ import sys
 import tempfile
 
 PLATFORMS = ("windows",)
+LIBRARY = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "lib")
+
+
+def library_of(script):
+    """The lib/NAME.VORN that a case library/NAME_what.vorn runs after, or None."""
+    if os.path.basename(os.path.dirname(os.path.abspath(script))) != "library":
+        return None
+    path = os.path.join(LIBRARY, os.path.basename(script).split("_")[0] + ".VORN")
+    return path if os.path.isfile(path) else None
+
+
+def case_source(script):
+    """The text a case runs: the case, after its library when it has one."""
+    library = library_of(script)
+    with open(script, "rb") as f:
+        case = f.read()
+    if not library:
+        return case
+    with open(library, "rb") as f:
+        return f.read() + case
+
+
+class RunnableCase:
+    """The path to hand the program: the case itself, or (for a case that
+    runs after its library) a file holding both, in a folder of its own so
+    that the folder the case runs in holds nothing it did not make."""
+
+    def __init__(self, script):
+        self.folder = None
+        self.path = os.path.abspath(script)
+        if library_of(script):
+            self.folder = tempfile.mkdtemp(prefix="vorn-case-")
+            self.path = os.path.join(self.folder, os.path.basename(script))
+            with open(self.path, "wb") as f:
+                f.write(case_source(script))
+
+    def __enter__(self):
+        return self.path
+
+    def __exit__(self, *exc):
+        if self.folder:
+            shutil.rmtree(self.folder, ignore_errors=True)
 
 
 def wine_path(path):
@@ -108,7 +155,12 @@ def regenerate(base, platform, out, status):
 
 def run_once(runner, script, stdin, platform):
     """Runs the case once: (status, normalised output, stderr), or None on a time-out."""
-    script_arg = wine_path(script) if platform == "windows" else os.path.abspath(script)
+    with RunnableCase(script) as path:
+        return run_path(runner, path, stdin, platform)
+
+
+def run_path(runner, path, stdin, platform):
+    script_arg = wine_path(path) if platform == "windows" else path
     tmp = tempfile.mkdtemp(prefix="vorn-golden-")
     # Files, not pipes: a program that Wine starts beside the case (its
     # services, on the first run of a wineserver) inherits the handles and
