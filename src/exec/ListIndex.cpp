@@ -46,26 +46,39 @@ Cell* watchable(const Item& item) {
     return cell;
 }
 
+// Whether an element that is not in the word form the walk reads directly
+// equals wanted; out of line, so that the walk keeps no Value of its own.
+[[gnu::noinline]] bool otherEquals(const Item& element, const Value& wanted) {
+    Value scratch;
+    return valuesEqual(element.read(scratch), wanted);
+}
+
 // The plain walk: compares every element from the first, as `where` is
 // defined. passed counts the elements compared.
 std::int32_t walk(const ItemList& items, const Value& wanted, std::size_t& passed) {
-    const bool wantedInteger = wanted.kind == Kind::Integer;
-    const bool wantedText = wanted.kind == Kind::String;
-    const std::string_view wantedBytes = wantedText ? wanted.text.view() : std::string_view();
-    Value scratch;
-    std::int32_t count = 0;
-    for (const Item& element : items) {
-        ++passed;
-        // Two integers are equal exactly when their words' integers are, and
-        // two texts when their bytes are.
-        bool equal;
-        if (wantedInteger && element.holdsInteger()) equal = element.integer() == wanted.integer;
-        else if (wantedText && element.holdsText()) equal = sameBytes(element.textInWord(), wantedBytes);
-        else equal = valuesEqual(element.read(scratch), wanted);
-        if (equal) return count;
-        ++count;
+    std::size_t count = 0;
+    // Two texts are equal exactly when their bytes are, and two integers
+    // when their words' integers are.
+    if (wanted.kind == Kind::String) {
+        const std::string_view wantedBytes = wanted.text.view();
+        for (const Item& element : items) {
+            const bool equal = element.holdsText() ? sameBytes(element.textInWord(), wantedBytes)
+                                                   : otherEquals(element, wanted);
+            if (equal) break;
+            ++count;
+        }
+    } else {
+        const bool wantedInteger = wanted.kind == Kind::Integer;
+        for (const Item& element : items) {
+            const bool equal = wantedInteger && element.holdsInteger() ? element.integer() == wanted.integer
+                                                                       : otherEquals(element, wanted);
+            if (equal) break;
+            ++count;
+        }
     }
-    return -1;
+    const bool found = count < items.size();
+    passed += found ? count + 1 : items.size();
+    return found ? static_cast<std::int32_t>(count) : -1;
 }
 
 // Open addressing with linear probing over a power-of-two table; a slot
