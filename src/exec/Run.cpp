@@ -41,9 +41,14 @@ void Run::bindNew(const Operand& name, Value&& value) {
     const std::uint32_t at = name.symbol ? replaceableEntry(name.symbol.get()) : 0;
     Cell* cell = at ? interpreter.bindings().entry(at).value.cell() : nullptr;
     if (!cell || cell->refCount() != 1) return bindName(name, newValue(std::move(value)));
-    // A position (where) over a position: the number is all that changes.
+    // A position (where) over a position, or a character (index) over a
+    // character: the number or the text is all that changes.
     if (Item::isPlainInteger(value) && Item::isPlainInteger(cell->value)) {
         cell->value.integer = value.integer;
+        return;
+    }
+    if (Item::isPlainText(value) && Item::isPlainText(cell->value)) {
+        cell->value.text = std::move(value.text);
         return;
     }
     cell->value = std::move(value);
