@@ -46,8 +46,9 @@ Cell* watchable(const Item& item) {
     return cell;
 }
 
-// Whether an element that is not in the word form the walk reads directly
-// equals wanted; out of line, so that the walk keeps no Value of its own.
+// Whether an element equals wanted, compared as `where` compares (the
+// walk reads texts and integers in their words itself); out of line, so
+// that its callers keep no Value of their own.
 [[gnu::noinline]] bool otherEquals(const Item& element, const Value& wanted) {
     Value scratch;
     return valuesEqual(element.read(scratch), wanted);
@@ -308,7 +309,6 @@ private:
     // comparison may raise an error). Apart from find, which most lists of
     // texts leave without a call.
     [[gnu::noinline]] std::int32_t otherBefore(const ItemList& list, const Value& wanted, std::size_t hit) const {
-        Value scratch;
         auto other = others_.begin();
         auto suspect = suspects_.begin();
         while (other != others_.end() || suspect != suspects_.end()) {
@@ -316,7 +316,7 @@ private:
             const std::uint32_t original = takeOther ? *other++ : *suspect++;
             const std::size_t position = positionOf(original);
             if (position >= hit) break;
-            if (valuesEqual(list[position].read(scratch), wanted)) return static_cast<std::int32_t>(position);
+            if (otherEquals(list[position], wanted)) return static_cast<std::int32_t>(position);
         }
         return -1;
     }
